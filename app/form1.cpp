@@ -1,0 +1,476 @@
+#include "app/form1.h"
+
+#include "accounting/numbers.h"
+#include "app/drawing.h"
+#include "app/module1.h"
+#include "records/records.h"
+#include "settings/ini_format.h"
+
+namespace kivrel {
+
+namespace {
+constexpr const char* kValue = "Value";
+constexpr MsgStyle kOkPlain{MsgButtons::Ok, MsgIcon::None, 0};
+constexpr MsgStyle kOkError{MsgButtons::Ok, MsgIcon::Critical, 0};
+}  // namespace
+
+Form1::Form1(Platform& platform) : p_(platform), apiStuff_(platform.tray) {}
+
+// ---------------------------------------------------------------- start-up and shutdown
+
+bool Form1::Form_Load() {
+    // 1. Without timer.ini beside the executable the program refuses to run.
+    if (!CheckIniFile(p_))
+        return false;
+
+    // 2. The caption carries the build revision.
+    p_.window.SetText(Ctl::Form1, std::string(kForm1.caption) + "  第1版第" +
+                                      DecimalText(p_.app.Revision()) + "次编译");
+
+    // 3. One running copy at a time.
+    if (p_.instance.AnotherInstanceRunning()) {
+        p_.dialogs.MsgBox("程序已经运行", "Kivrel", kOkPlain);
+        return false;
+    }
+
+    // 4. The settings file; temporaries of a killed earlier run are cleared away now that this
+    //    is the only running copy.
+    IniFile = IniPathBeside();
+    p_.files.RemoveStaleTemporaries(IniFile);
+
+    // 5. Run-at-startup state.
+    ShowRunAtStartup();
+
+    // 6. The state to come back to from the tray.
+    LastState = windowState_ == kMinimized ? static_cast<int16_t>(kNormal) : windowState_;
+
+    // 7. Tray icon and hook.
+    apiStuff_.AddTrayIcon(*this, Menu::mnuTray);
+    apiStuff_.SetTrayTip(kTrayTip);
+
+    // 8. Billing month and its total.
+    const int32_t d = GetINI("r", kValue, 0);
+    RefreshBillingMonth();
+
+    // 9. Allowance.
+    QuotaHours = GetINI("s", kValue, 0);
+    p_.window.SetText(Ctl::Label3, AllowanceText(QuotaHours));
+
+    // 10. Billing day, as the file holds it.
+    p_.window.SetText(Ctl::Label4, BillingDayText(d));
+
+    loaded_ = true;
+
+    // A desktop without a notification area would leave a hidden window unreachable: there the
+    // window starts shown and minimises with a taskbar entry instead of hiding.
+    if (!p_.tray.Available()) {
+        trayUsable_ = false;
+        p_.window.SetTaskbarFallback(true);
+        Show();
+        SetFocus();
+    }
+    return true;
+}
+
+std::string Form1::IniPathBeside() const {
+    return p_.app.ExeDir() + p_.app.PathSeparator() + kIniFileName;
+}
+
+void Form1::Form_Unload(int16_t& Cancel) {
+    (void)Cancel;  // unloading is never refused
+    SaveUsage();
+    apiStuff_.RemoveTrayIcon();
+}
+
+void Form1::Unload() {
+    if (unloaded_)
+        return;
+    unloaded_ = true;
+    int16_t cancel = 0;
+    Form_Unload(cancel);
+    p_.window.Destroy();
+}
+
+// ---------------------------------------------------------------- settings file
+
+int32_t Form1::GetINI(const std::string& SectionName, const std::string& KeyWord, int32_t Int1) {
+    (void)Int1;  // the fallback is 0 whatever the caller passes
+    const std::optional<std::string> text = p_.files.ReadAll(IniFile);
+    if (!text)
+        return 0;
+    return IniReadInt(*text, SectionName, KeyWord);
+}
+
+bool Form1::SetINI(const std::string& SectionName, const std::string& KeyWord, int32_t ValInt) {
+    std::optional<std::string> text = p_.files.ReadAll(IniFile);
+    if (!text) {
+        // A file that exists but cannot be read must not be replaced by a nearly empty one.
+        if (p_.files.Exists(IniFile))
+            return false;
+        text.emplace();
+    }
+    return p_.files.ReplaceAll(IniFile, IniWriteInt(*text, SectionName, KeyWord, ValInt));
+}
+
+// Several values in one replace: all of them reach the file, or none.
+bool Form1::SetINIValues(const std::vector<std::pair<std::string, int32_t>>& values) {
+    std::optional<std::string> text = p_.files.ReadAll(IniFile);
+    if (!text) {
+        if (p_.files.Exists(IniFile))
+            return false;
+        text.emplace();
+    }
+    for (const auto& [section, value] : values)
+        *text = IniWriteInt(*text, section, kValue, value);
+    return p_.files.ReplaceAll(IniFile, *text);
+}
+
+// ---------------------------------------------------------------- accounting
+
+void Form1::RefreshBillingMonth() {
+    const LocalDate today = p_.clock.Today();
+    const int32_t d = GetINI("r", kValue, 0);
+    MonthSection = MonthSectionName(BillingMonthOf(today.month, today.day, d));
+    UsedMinutes = MinuteTotal::FromWholeMinutes(GetINI(MonthSection, kValue, 0));
+}
+
+bool Form1::SaveUsage() {
+    const bool saved =
+        SetINIValues({{MonthSection, SaturateTo32(UsedMinutes.RoundedMinutes())}, {"Exit", 0}});
+    ReportSave(saved);
+    return saved;
+}
+
+// A save that fails is told once; counting goes on in memory and every online tick tries again.
+void Form1::ReportSave(bool saved) {
+    if (saved) {
+        saveFailureTold_ = false;
+        return;
+    }
+    if (saveFailureTold_ || unloaded_)
+        return;
+    saveFailureTold_ = true;
+    p_.tray.Notify("Kivrel",
+                   "无法保存上网时间到 " + IniFile + "\r\n计时仍在继续，文件恢复可写后自动补存。");
+}
+
+// A billing month closes on the billing day: when today belongs to another billing month, the
+// old month's total is stored and the accounting moves on. Should that store fail, the move waits
+// for a later tick so that the old month's minutes are not dropped.
+void Form1::FollowCalendar() {
+    const LocalDate today = p_.clock.Today();
+    const int month = BillingMonthOf(today.month, today.day, GetINI("r", kValue, 0));
+    if (MonthSectionName(month) == MonthSection)
+        return;
+    if (!SaveUsage())
+        return;
+    RefreshBillingMonth();
+}
+
+void Form1::Timer1_Timer() {
+    if (!loaded_ || unloaded_)
+        return;
+    FollowCalendar();
+
+    const TickFigures figures = ComputeFigures(UsedMinutes, QuotaHours);
+    const bool connected = p_.connection.Connected();
+    if (connected) {
+        UsedMinutes.AddTick();
+        SaveUsage();
+        DrawStatusLamps(-1);
+    } else {
+        DrawStatusLamps(0);
+    }
+    const int month = std::stoi(MonthSection.substr(1));
+    p_.window.SetText(Ctl::Label1, StatusText(connected, month, figures, QuotaHours));
+}
+
+void Form1::Command3_Click() {
+    const std::string title = "设置每月使用时间";
+    const Answer answer =
+        ReadAnswer(p_.dialogs.InputBox("0表示包月,\r\n60表示60小时", title, "60"));
+    // The allowance is held in 0..32767; a larger answer is held at 32767 hours.
+    const int32_t value = answer.valid ? SaturateTo16(answer.rounded) : 0;
+    if (!SetINI("s", kValue, value)) {
+        WriteFailedBox(title);
+        return;
+    }
+    QuotaHours = value;
+    p_.window.SetText(Ctl::Label3, AllowanceText(value));
+}
+
+void Form1::command4_Click() {
+    const std::string title = "设置每月结算时间";
+    std::string typed = p_.dialogs.InputBox("0表示月底,\r\n20表示20号", title, "0");
+    const Answer answer = ReadAnswer(typed);
+    if (!answer.valid)
+        typed = "0";
+    // A day beyond 32 bits is stored as the 32-bit limit; any day of 31 or more means month end.
+    const int32_t stored = answer.valid ? SaturateTo32(answer.rounded) : 0;
+    if (!SetINI("r", kValue, stored)) {
+        WriteFailedBox(title);
+        return;
+    }
+    const bool isZero = !answer.valid || answer.isZero;
+    p_.window.SetText(Ctl::Label4, isZero ? std::string("结算为月底") : "结算为" + typed + "号");
+    RefreshBillingMonth();
+}
+
+void Form1::WriteFailedBox(const std::string& title) {
+    p_.dialogs.MsgBox("无法写入设置文件 " + IniFile + "\r\n设置没有改变。", title, kOkError);
+}
+
+// ---------------------------------------------------------------- drawing
+
+void Form1::Form_Paint(ICanvas& canvas) {
+    PaintGradient(canvas);
+    if (lamps_)
+        PaintLamps(canvas, *lamps_);
+}
+
+void Form1::DrawStatusLamps(int16_t Connected) {
+    lamps_ = Connected;
+    p_.window.Repaint();
+}
+
+// ---------------------------------------------------------------- window states and tray menu
+
+void Form1::SetWindowState(int16_t state) {
+    if (state == windowState_)
+        return;
+    windowState_ = state;
+    p_.window.ApplyWindowState(state);
+    Form_Resize();
+}
+
+void Form1::SystemChangedWindow(int16_t state) {
+    windowState_ = state;
+    if (state != kMinimized)
+        visible_ = true;
+    Form_Resize();
+}
+
+void Form1::SystemRestore() {
+    const int16_t target = windowState_ == kMinimized ? LastState : static_cast<int16_t>(kNormal);
+    SetWindowState(target);
+    Show();
+    SetFocus();
+}
+
+void Form1::Show() {
+    if (visible_)
+        return;
+    visible_ = true;
+    p_.window.SetVisible(true);
+    if (!everShown_) {
+        everShown_ = true;
+        Form_Resize();
+    }
+}
+
+void Form1::Hide() {
+    visible_ = false;
+    p_.window.SetVisible(false);
+}
+
+void Form1::SetFocus() {
+    p_.window.Activate();
+}
+
+void Form1::PopupMenu(Menu menu) {
+    p_.window.PopupMenu(menu);
+}
+
+void Form1::SetTimer2(bool enabled) {
+    p_.window.SetTimerEnabled(TimerId::Timer2, enabled);
+}
+
+void Form1::SetTrayMenuFor(int16_t state) {
+    // In this order: Maximize, Minimize, Move, Restore, Size.
+    p_.window.SetMenuEnabled(Menu::mnuTrayMaximize, state != kMaximized);
+    p_.window.SetMenuEnabled(Menu::mnuTrayMinimize, state != kMinimized);
+    p_.window.SetMenuEnabled(Menu::mnuTrayMove, state == kNormal);
+    p_.window.SetMenuEnabled(Menu::mnuTrayRestore, state != kNormal);
+    p_.window.SetMenuEnabled(Menu::mnuTraySize, state == kNormal);
+}
+
+void Form1::Form_Resize() {
+    if (windowState_ == kMinimized) {
+        SetTrayMenuFor(kMinimized);
+        if (trayUsable_)
+            Hide();
+        SetTimer2(false);
+    } else {
+        SetTrayMenuFor(windowState_);
+        SetTimer2(true);
+        HideCountdown = 30;
+    }
+    if (windowState_ != kMinimized)
+        LastState = windowState_;
+}
+
+void Form1::Command2_Click() {
+    SetWindowState(kMinimized);
+    p_.window.SetText(Ctl::Label6, kHintRest);
+}
+
+void Form1::mnuTrayRestore_Click() {
+    p_.window.SystemCommand(SysCommand::Restore);
+}
+void Form1::mnuTrayMove_Click() {
+    p_.window.SystemCommand(SysCommand::Move);
+}
+void Form1::mnuTraySize_Click() {
+    p_.window.SystemCommand(SysCommand::Size);
+}
+
+void Form1::mnuTrayMinimize_Click() {
+    if (trayUsable_)
+        Hide();
+    SetWindowState(kMinimized);
+}
+
+// An enabled menu item that did nothing would be a fault users see: Maximize maximises.
+void Form1::mnuTrayMaximize_Click() {
+    SetWindowState(kMaximized);
+    Show();
+    SetFocus();
+}
+
+void Form1::Timer2_Timer() {
+    p_.window.SetText(Ctl::Label7, "自动隐藏倒计时:" + DecimalText(HideCountdown));
+    if (HideCountdown < 1) {
+        SetWindowState(kMinimized);
+        SetTimer2(false);
+    }
+    if (HideCountdown > -1)
+        HideCountdown -= 1;
+}
+
+void Form1::Label7_Click() {
+    SetTimer2(false);
+    p_.window.SetText(Ctl::Label7, "已取消自动隐藏");
+}
+
+void Form1::Label6_MouseMove(int16_t Button, int16_t Shift, float X, float Y) {
+    (void)Button;
+    (void)Shift;
+    (void)Y;
+    const float width = static_cast<float>(p_.window.ControlWidth(Ctl::Label6));
+    p_.window.SetText(Ctl::Label6, X < width ? kHintText : kHintRest);
+}
+
+void Form1::TrayAvailabilityChanged() {
+    const bool available = p_.tray.Available();
+    if (available == trayUsable_)
+        return;
+    trayUsable_ = available;
+    p_.window.SetTaskbarFallback(!available);
+    if (windowState_ != kMinimized)
+        return;
+    if (available) {
+        Hide();  // back into the tray from the taskbar
+    } else {
+        // The tray is gone while the window was hidden in it: keep it reachable from the taskbar.
+        p_.window.ApplyWindowState(kMinimized);
+        visible_ = true;
+        p_.window.SetVisible(true);
+    }
+}
+
+// ---------------------------------------------------------------- records
+
+void Form1::Combo1_Click() {
+    const int position = p_.window.ComboIndex(Ctl::Combo1);
+    if (position < 0)
+        return;
+    const int month = position + 1;
+    const int32_t minutes = GetINI(MonthSectionName(month), kValue, 0);
+    p_.window.SetText(Ctl::Label5, MonthQueryText(month, minutes));
+    p_.window.SetText(Ctl::Combo1, "");
+    p_.window.SetFocus(Ctl::Command2);
+}
+
+void Form1::Combo2_Click() {
+    const int k = p_.window.ComboIndex(Ctl::Combo2);
+    if (k == 0) {
+        const MsgAnswer answer =
+            p_.dialogs.MsgBox(std::string(kClearQuestion), std::string(kClearAskTitle),
+                              MsgStyle{MsgButtons::YesNo, MsgIcon::None, 0});
+        if (answer == MsgAnswer::Yes) {
+            std::vector<std::pair<std::string, int32_t>> zeros;
+            for (int n = 1; n <= 12; ++n)
+                zeros.emplace_back(MonthSectionName(n), 0);
+            if (SetINIValues(zeros)) {
+                RefreshBillingMonth();
+                p_.dialogs.MsgBox(std::string(kClearDone), std::string(kClearDoneTitle), kOkPlain);
+            } else {
+                WriteFailedBox(std::string(kClearDoneTitle));
+            }
+        }
+    } else if (k >= 1 && k <= 12) {
+        const std::string title(kPresetTitle);
+        const std::string entry = p_.dialogs.InputBox(PresetPrompt(k), title, "0");
+        const Answer answer = ReadAnswer(entry);
+        // Entries that do not fit 32 bits are rejected like any other unusable entry.
+        if (answer.valid && !answer.overflow && answer.rounded <= INT32_MAX) {
+            if (SetINI(MonthSectionName(k), kValue, static_cast<int32_t>(answer.rounded))) {
+                RefreshBillingMonth();
+                p_.dialogs.MsgBox(PresetDoneText(k, entry), title, kOkPlain);
+            } else {
+                WriteFailedBox(title);
+            }
+        } else {
+            p_.dialogs.MsgBox(std::string(kPresetRejected), title,
+                              MsgStyle{MsgButtons::Ok, MsgIcon::Question, 0});
+        }
+    }
+    p_.window.SetText(Ctl::Combo2, "");
+    p_.window.SetFocus(Ctl::Command2);
+}
+
+// ---------------------------------------------------------------- autostart
+
+namespace {
+constexpr const char* kRunOnCaption = "取消开机运行";
+constexpr const char* kRunOnLabel = "已设开机就运行";
+constexpr const char* kRunOffCaption = "开机就运行";
+constexpr const char* kRunOffLabel = "未设开机就运行";
+}  // namespace
+
+void Form1::ShowRunAtStartup() {
+    const bool on = GetINI("Run", kValue, 0) == 1;
+    p_.window.SetText(Ctl::Command5, on ? kRunOnCaption : kRunOffCaption);
+    p_.window.SetText(Ctl::Label8, on ? kRunOnLabel : kRunOffLabel);
+}
+
+// The settings flag decides which way a click goes. The flag, the caption and the label change
+// only when the autostart entry was really entered or removed and the flag reached the file;
+// otherwise the user is told why and the window keeps showing the true state.
+void Form1::Command5_Click() {
+    const bool on = GetINI("Run", kValue, 0) == 1;
+    std::string why;
+    const std::string dir = p_.app.ExeDir();
+    const bool changed = on ? p_.autostart.Remove(why) : p_.autostart.Enter(dir, why);
+    if (!changed) {
+        p_.dialogs.MsgBox("无法更改开机运行设置：\r\n" + why, "Kivrel",
+                          MsgStyle{MsgButtons::Ok, MsgIcon::Warning, 0});
+        ShowRunAtStartup();
+        return;
+    }
+    if (!SetINI("Run", kValue, on ? 0 : 1)) {
+        // Put the entry back as the flag says, so the two never disagree.
+        std::string ignored;
+        if (on)
+            p_.autostart.Enter(dir, ignored);
+        else
+            p_.autostart.Remove(ignored);
+        WriteFailedBox("Kivrel");
+        ShowRunAtStartup();
+        return;
+    }
+    p_.window.SetText(Ctl::Command5, on ? kRunOffCaption : kRunOnCaption);
+    p_.window.SetText(Ctl::Label8, on ? kRunOffLabel : kRunOnLabel);
+}
+
+}  // namespace kivrel

@@ -1,0 +1,122 @@
+// Form1: the main window's presenter. It holds every piece of the program's state and every
+// event handler; the toolkit's window only shows what it is told and forwards what the user did.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "accounting/billing.h"
+#include "app/controls.h"
+#include "platform/ports.h"
+#include "tray/api_stuff.h"
+
+namespace kivrel {
+
+class Form1 {
+  public:
+    explicit Form1(Platform& platform);
+
+    // --- State ---
+    std::string IniFile;
+    int32_t QuotaHours = 0;
+    std::string MonthSection;
+    MinuteTotal UsedMinutes;
+    int16_t LastState = kNormal;
+    int16_t HideCountdown = 0;
+
+    // --- Start-up and shutdown ---
+    // Returns false when start-up refused to run (no timer.ini, or a second instance): the
+    // program then ends without unloading.
+    bool Form_Load();
+    void Form_Unload(int16_t& Cancel);
+    // Every closing path: unloads once (Form_Unload, then the window is destroyed).
+    void Unload();
+    bool Unloaded() const { return unloaded_; }
+    void Command1_Click() { Unload(); }
+    void mnuFileExit_Click() { Unload(); }
+
+    // --- Settings file ---
+    // Every read reads the file; a missing file, section or key reads as 0.
+    int32_t GetINI(const std::string& SectionName, const std::string& KeyWord, int32_t Int1 = 0);
+    // Every write replaces the whole file durably; returns whether the value reached the file.
+    bool SetINI(const std::string& SectionName, const std::string& KeyWord, int32_t ValInt);
+
+    // --- Accounting ---
+    void Timer1_Timer();
+    void RefreshBillingMonth();
+    bool SaveUsage();
+    void Command3_Click();
+    void command4_Click();
+
+    // --- Drawing ---
+    void Form_Paint(ICanvas& canvas);
+    void DrawStatusLamps(int16_t Connected);
+
+    // --- Window states, tray menu, auto-hide, hint ---
+    int16_t WindowState() const { return windowState_; }
+    // Sets the window state at the program's request and raises Form_Resize at once.
+    void SetWindowState(int16_t state);
+    // The window's state or size was changed by the system or the user (a keyboard size, a
+    // restore from the taskbar): raises Form_Resize.
+    void SystemChangedWindow(int16_t state);
+    // What the platform's own restore command does: back from the tray to LastState, or from
+    // maximised to normal; then shown and focused.
+    void SystemRestore();
+    bool Visible() const { return visible_; }
+    void Show();
+    void Hide();
+    void SetFocus();
+    void PopupMenu(Menu menu);
+    void Form_Resize();
+    void Command2_Click();
+    void mnuTrayRestore_Click();
+    void mnuTrayMove_Click();
+    void mnuTraySize_Click();
+    void mnuTrayMinimize_Click();
+    void mnuTrayMaximize_Click();
+    void mnuTrayClose_Click() { Unload(); }
+    void Timer2_Timer();
+    void Label7_Click();
+    void Label6_MouseMove(int16_t Button, int16_t Shift, float X, float Y);
+    // The notification area appeared or went away.
+    void TrayAvailabilityChanged();
+
+    // --- Records and autostart ---
+    void Combo1_Click();
+    void Combo2_Click();
+    void Command5_Click();
+
+    APIStuff& Tray() { return apiStuff_; }
+
+  private:
+    bool SetINIValues(const std::vector<std::pair<std::string, int32_t>>& values);
+    void ShowRunAtStartup();
+    void SetTimer2(bool enabled);
+    void SetTrayMenuFor(int16_t state);
+    void ReportSave(bool saved);
+    void FollowCalendar();
+    void WriteFailedBox(const std::string& title);
+    std::string IniPathBeside() const;
+
+    Platform& p_;
+    APIStuff apiStuff_;
+    int16_t windowState_ = kNormal;
+    bool visible_ = false;
+    bool everShown_ = false;
+    bool loaded_ = false;
+    bool unloaded_ = false;
+    bool trayUsable_ = true;
+    bool saveFailureTold_ = false;
+    std::optional<int16_t> lamps_;  // the lamps of the last tick; none before the first
+};
+
+// The fixed texts of the window.
+inline constexpr const char* kTrayTip = "Kivrel正在运行，好运！";
+inline constexpr const char* kHintRest = "如何正确使用";
+inline constexpr const char* kHintText =
+    "请在控制面板→Internet选项→连接中,将(ADSL拨号连接) ⑴设置默认值 ⑵始终拨默认连接。";
+
+}  // namespace kivrel
