@@ -1,0 +1,77 @@
+#include <errno.h>
+#include <gtest/gtest.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/linux/app_info.h"
+#include "platform/linux/clock.h"
+#include "test_support.h"
+
+namespace kivrel {
+namespace {
+
+TEST(LinuxClock, GivesTheLocalDateNotTheUtcOne) {
+    struct {
+        const char* tz;
+        std::time_t t;
+        LocalDate expected;
+    } cases[] = {
+        {"UTC0", 1709224200, {2024, 2, 29}},  // 2024-02-29 16:30 UTC
+        {"CST-8", 1709224200, {2024, 3, 1}},  // already past midnight at UTC+8
+        {"EST5", 1704085200, {2024, 1, 1}},   // 2024-01-01 00:00 at UTC-5
+        {"EST5", 1704085199, {2023, 12, 31}}, {"UTC0", 0, {1970, 1, 1}},
+    };
+    for (const auto& c : cases) {
+        linuxtest::ScopedEnv tz("TZ", c.tz);
+        ::tzset();
+        LinuxClock clock([&] { return c.t; });
+        LocalDate d = clock.Today();
+        EXPECT_EQ(d.year, c.expected.year) << c.tz << " " << c.t;
+        EXPECT_EQ(d.month, c.expected.month) << c.tz << " " << c.t;
+        EXPECT_EQ(d.day, c.expected.day) << c.tz << " " << c.t;
+    }
+    ::tzset();
+}
+
+TEST(LinuxAppInfo, ExeDirIsTheFolderOfTheLinkTarget) {
+    linuxtest::TempDir dir;
+    struct {
+        std::string target;
+        std::string expected;
+    } cases[] = {
+        {"/opt/kivrel/kivrel", "/opt/kivrel"},
+        {"/home/u/带 空格 的/kivrel", "/home/u/带 空格 的"},
+        {"/kivrel", ""},
+        {"/opt/kivrel/kivrel (deleted)", "/opt/kivrel"},
+        // Longer than the first guess at the buffer size.
+        {"/" + std::string(1500, 'd') + "/kivrel", "/" + std::string(1500, 'd')},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        std::string link = dir / ("exe" + std::to_string(n++));
+        ASSERT_EQ(::symlink(c.target.c_str(), link.c_str()), 0) << errno;
+        EXPECT_EQ(LinuxAppInfo(link).ExeDir(), c.expected);
+    }
+}
+
+TEST(LinuxAppInfo, RunningProgram) {
+    LinuxAppInfo app;
+    std::string dir = app.ExeDir();
+    ASSERT_FALSE(dir.empty());
+    EXPECT_NE(dir.back(), '/');
+    EXPECT_EQ(std::filesystem::path(dir),
+              std::filesystem::canonical(program_invocation_name).parent_path());
+    EXPECT_EQ(app.PathSeparator(), "/");
+    // The revision comes from the build's version, the same number the tests were built with.
+    EXPECT_EQ(app.Revision(), KIVREL_EXPECTED_REVISION);
+}
+
+TEST(LinuxAppInfo, WithoutTheLinkFallsBackToTheCurrentFolder) {
+    linuxtest::TempDir dir;
+    EXPECT_EQ(LinuxAppInfo(dir / "missing").ExeDir(), std::filesystem::current_path().string());
+}
+
+}  // namespace
+}  // namespace kivrel
