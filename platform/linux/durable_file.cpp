@@ -1,0 +1,286 @@
+#include "platform/linux/durable_file.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <utility>
+#include <vector>
+
+namespace kivrel {
+namespace {
+
+constexpr int kMaxSymlinkHops = 40;
+constexpr std::size_t kRandomSuffixLength = 6;  // the XXXXXX of mkostemp
+
+// Closes a descriptor on every path out of a function.
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    // Closes now and says whether the close succeeded; the descriptor is gone either way.
+    bool Close() {
+        const int fd = std::exchange(fd_, -1);
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+  private:
+    int fd_;
+};
+
+// Splits "dir/name" into its directory ("." when there is none) and its last component.
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return {".", path};
+    }
+    std::string dir = slash == 0 ? "/" : path.substr(0, slash);
+    return {dir, path.substr(slash + 1)};
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const std::size_t chunk = std::min<std::size_t>(left, std::size_t{1} << 30);
+        const ssize_t written = ::write(fd, data, chunk);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (written == 0) {
+            return false;  // no progress and no error: do not spin
+        }
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// The permission bits a newly created file gets: 0666 less the process's umask. Read from /proc
+// so that the umask is never changed, not even for a moment.
+mode_t NewFileMode() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Umask:", 0) == 0) {
+            const mode_t mask = static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+            return 0666 & ~(mask & 0777);
+        }
+    }
+    return 0644;
+}
+
+bool IsTemporaryName(const std::string& name, const std::string& prefix) {
+    if (name.size() != prefix.size() + kRandomSuffixLength ||
+        name.compare(0, prefix.size(), prefix) != 0) {
+        return false;
+    }
+    return std::all_of(
+        name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(), [](char c) {
+            return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        });
+}
+
+bool UsableFileName(const std::string& name) {
+    return !name.empty() && name != "." && name != "..";
+}
+
+}  // namespace
+
+std::optional<std::string> ResolveWriteTarget(const std::string& path) {
+    if (path.empty()) {
+        return std::nullopt;
+    }
+    std::string current = path;
+    for (int hop = 0; hop <= kMaxSymlinkHops; ++hop) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0) {
+            if (errno == ENOENT) {
+                return current;  // the file is created by the first write
+            }
+            return std::nullopt;
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            return current;
+        }
+        std::vector<char> buffer(PATH_MAX + 1);
+        const ssize_t length = ::readlink(current.c_str(), buffer.data(), buffer.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size()) {
+            return std::nullopt;
+        }
+        std::string link(buffer.data(), static_cast<std::size_t>(length));
+        if (link.front() == '/') {
+            current = std::move(link);
+        } else {
+            current = SplitPath(current).first + "/" + link;
+        }
+    }
+    return std::nullopt;  // a loop, or a chain too long to be meant
+}
+
+std::string TemporaryPrefix(const std::string& fileName) {
+    constexpr std::size_t kNameMax = 255;
+    constexpr std::size_t kFixed = 1 + 5 + kRandomSuffixLength;  // ".", ".tmp-", XXXXXX
+    return "." + fileName.substr(0, kNameMax - kFixed) + ".tmp-";
+}
+
+bool LinuxFileSystem::Exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::optional<std::string> LinuxFileSystem::ReadAll(const std::string& path) {
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) {
+        return std::nullopt;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        return std::nullopt;
+    }
+    std::string text;
+    if (S_ISREG(st.st_mode) && st.st_size > 0) {
+        text.reserve(static_cast<std::size_t>(st.st_size));
+    }
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        if (got == 0) {
+            return text;
+        }
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+bool LinuxFileSystem::ReplaceAll(const std::string& path, const std::string& bytes) {
+    const std::optional<std::string> target = ResolveWriteTarget(path);
+    if (!target) {
+        return false;
+    }
+    const auto [dir, name] = SplitPath(*target);
+    if (!UsableFileName(name)) {
+        return false;
+    }
+
+    // What the replacement must look like: the old file's permission bits and owner.
+    mode_t mode = 0;
+    bool existed = false;
+    struct stat old {};
+    if (::stat(target->c_str(), &old) == 0) {
+        existed = true;
+        // The rename would happily replace a read-only file (and root passes every access
+        // check), so a file without any write bit is refused here.
+        if (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0 ||
+            ::access(target->c_str(), W_OK) != 0) {
+            return false;
+        }
+        mode = old.st_mode & 07777;
+    } else if (errno == ENOENT) {
+        mode = NewFileMode();
+    } else {
+        return false;
+    }
+
+    FileDescriptor dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dirFd.valid()) {
+        return false;
+    }
+
+    const std::string prefix = TemporaryPrefix(name);
+    std::string pattern = dir + "/" + prefix + std::string(kRandomSuffixLength, 'X');
+    FileDescriptor tmp(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (!tmp.valid()) {
+        return false;
+    }
+    const std::string tmpName =
+        pattern.substr(pattern.size() - prefix.size() - kRandomSuffixLength);
+
+    bool ok = WriteAll(tmp.get(), bytes);
+    if (ok && existed && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
+        // Keeping the owner is only possible with the right privileges; without them the file
+        // becomes this user's, which is also what an ordinary save would do.
+        (void)::fchown(tmp.get(), old.st_uid, old.st_gid);
+    }
+    ok = ok && ::fchmod(tmp.get(), mode) == 0;
+    ok = ok && ::fsync(tmp.get()) == 0;
+    ok = tmp.Close() && ok;
+    ok = ok && ::renameat(dirFd.get(), tmpName.c_str(), dirFd.get(), name.c_str()) == 0;
+    if (!ok) {
+        ::unlinkat(dirFd.get(), tmpName.c_str(), 0);
+        return false;
+    }
+    // Make the rename itself durable. File systems that cannot sync a directory say so with
+    // EINVAL; there the rename is as durable as it gets.
+    if (::fsync(dirFd.get()) != 0 && errno != EINVAL) {
+        return false;
+    }
+    return true;
+}
+
+void LinuxFileSystem::RemoveStaleTemporaries(const std::string& path) {
+    const std::optional<std::string> target = ResolveWriteTarget(path);
+    if (!target) {
+        return;
+    }
+    const auto [dir, name] = SplitPath(*target);
+    if (!UsableFileName(name)) {
+        return;
+    }
+    const std::string prefix = TemporaryPrefix(name);
+
+    FileDescriptor dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dirFd.valid()) {
+        return;
+    }
+    const int listingFd = ::fcntl(dirFd.get(), F_DUPFD_CLOEXEC, 0);
+    DIR* listing = listingFd < 0 ? nullptr : ::fdopendir(listingFd);
+    if (listing == nullptr) {
+        if (listingFd >= 0) {
+            ::close(listingFd);
+        }
+        return;
+    }
+    std::vector<std::string> stale;
+    while (const dirent* entry = ::readdir(listing)) {
+        std::string entryName = entry->d_name;
+        if (IsTemporaryName(entryName, prefix)) {
+            stale.push_back(std::move(entryName));
+        }
+    }
+    ::closedir(listing);
+
+    for (const std::string& entryName : stale) {
+        struct stat st {};
+        // Only plain files: a directory or link that happens to match is not ours.
+        if (::fstatat(dirFd.get(), entryName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode)) {
+            ::unlinkat(dirFd.get(), entryName.c_str(), 0);
+        }
+    }
+}
+
+}  // namespace kivrel

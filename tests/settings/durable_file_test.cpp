@@ -1,0 +1,393 @@
+// The Linux settings file: whole-file reads and the durable whole-file replace.
+#include "platform/linux/durable_file.h"
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "temp_dir.h"
+
+namespace kivrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    ASSERT_TRUE(out.good()) << path;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st.st_mode & 07777;
+}
+
+ino_t InodeOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st.st_ino;
+}
+
+constexpr char kSample[] = "[s]\r\nValue=40\r\n[T5]\r\nValue=99\r\n";
+
+class DurableFileTest : public ::testing::Test {
+  protected:
+    TempDir dir_;
+    LinuxFileSystem files_;
+    std::string ini_ = dir_ / "timer.ini";
+};
+
+TEST_F(DurableFileTest, ReplaceCreatesAndReplacesWholeFile) {
+    ASSERT_FALSE(files_.Exists(ini_));
+    EXPECT_EQ(files_.ReadAll(ini_), std::nullopt);
+
+    ASSERT_TRUE(files_.ReplaceAll(ini_, kSample));
+    EXPECT_TRUE(files_.Exists(ini_));
+    EXPECT_EQ(ReadFile(ini_), kSample);
+    EXPECT_EQ(files_.ReadAll(ini_), kSample);
+
+    // Shorter, longer (beyond one read buffer), with NUL bytes, and empty.
+    const std::string large(300000, 'x');
+    const std::string withNul("a\0b\r\n", 5);
+    for (const std::string& bytes : {std::string("x"), large, withNul, std::string()}) {
+        ASSERT_TRUE(files_.ReplaceAll(ini_, bytes));
+        EXPECT_EQ(ReadFile(ini_), bytes);
+        EXPECT_EQ(files_.ReadAll(ini_), bytes);
+    }
+    EXPECT_EQ(dir_.Names(), std::set<std::string>{"timer.ini"});
+}
+
+TEST_F(DurableFileTest, ReplaceIsARenameNotAnInPlaceRewrite) {
+    WriteFile(ini_, kSample);
+    const ino_t before = InodeOf(ini_);
+    ASSERT_TRUE(files_.ReplaceAll(ini_, "[T5]\r\nValue=120\r\n"));
+    EXPECT_NE(InodeOf(ini_), before);
+}
+
+TEST_F(DurableFileTest, ReplaceKeepsPermissionBits) {
+    for (const mode_t mode : {mode_t{0600}, mode_t{0640}, mode_t{0664}, mode_t{0200}}) {
+        WriteFile(ini_, kSample);
+        ASSERT_EQ(::chmod(ini_.c_str(), mode), 0);
+        ASSERT_TRUE(files_.ReplaceAll(ini_, "new")) << std::oct << mode;
+        EXPECT_EQ(ModeOf(ini_), mode);
+        ASSERT_EQ(::chmod(ini_.c_str(), 0600), 0);
+        EXPECT_EQ(ReadFile(ini_), "new");
+    }
+}
+
+TEST_F(DurableFileTest, NewFileFollowsUmask) {
+    const mode_t previous = ::umask(027);
+    const bool ok = files_.ReplaceAll(ini_, kSample);
+    ::umask(previous);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(ModeOf(ini_), mode_t{0640});
+}
+
+TEST_F(DurableFileTest, SymlinkKeepsItsLinkAndTargetIsWritten) {
+    fs::create_directory(dir_ / "real");
+    const std::string target = dir_ / "real/timer.ini";
+    WriteFile(target, kSample);
+    // A relative link, and a chain of two links.
+    fs::create_symlink("real/timer.ini", ini_);
+    fs::create_symlink(ini_, dir_ / "second.ini");
+
+    ASSERT_TRUE(files_.ReplaceAll(ini_, "one"));
+    EXPECT_TRUE(fs::is_symlink(ini_));
+    EXPECT_EQ(ReadFile(target), "one");
+    EXPECT_EQ(files_.ReadAll(ini_), "one");
+
+    ASSERT_TRUE(files_.ReplaceAll(dir_ / "second.ini", "two"));
+    EXPECT_TRUE(fs::is_symlink(ini_));
+    EXPECT_TRUE(fs::is_symlink(dir_ / "second.ini"));
+    EXPECT_EQ(ReadFile(target), "two");
+    // The temporaries went beside the target, and none is left.
+    EXPECT_EQ(dir_.Names(dir_ / "real"), std::set<std::string>{"timer.ini"});
+    EXPECT_EQ(dir_.Names(), (std::set<std::string>{"real", "second.ini", "timer.ini"}));
+}
+
+TEST_F(DurableFileTest, DanglingSymlinkCreatesItsTarget) {
+    fs::create_symlink("target.ini", ini_);
+    EXPECT_FALSE(files_.Exists(ini_));
+    ASSERT_TRUE(files_.ReplaceAll(ini_, kSample));
+    EXPECT_TRUE(fs::is_symlink(ini_));
+    EXPECT_EQ(ReadFile(dir_ / "target.ini"), kSample);
+    EXPECT_TRUE(files_.Exists(ini_));
+}
+
+TEST_F(DurableFileTest, SymlinkLoopIsRefused) {
+    fs::create_symlink("b.ini", dir_ / "a.ini");
+    fs::create_symlink("a.ini", dir_ / "b.ini");
+    EXPECT_FALSE(files_.ReplaceAll(dir_ / "a.ini", kSample));
+    EXPECT_EQ(files_.ReadAll(dir_ / "a.ini"), std::nullopt);
+    EXPECT_TRUE(fs::is_symlink(dir_ / "a.ini"));
+    EXPECT_EQ(dir_.Names(), (std::set<std::string>{"a.ini", "b.ini"}));
+}
+
+// A read-only file must stay as it is, even for root, whom every access check lets through.
+TEST_F(DurableFileTest, ReadOnlyFileIsRefusedAndUnchanged) {
+    for (const mode_t mode : {mode_t{0444}, mode_t{0400}, mode_t{0}}) {
+        WriteFile(ini_, kSample);
+        ASSERT_EQ(::chmod(ini_.c_str(), mode), 0);
+        const ino_t inode = InodeOf(ini_);
+        EXPECT_FALSE(files_.ReplaceAll(ini_, "new")) << std::oct << mode;
+        EXPECT_EQ(InodeOf(ini_), inode);
+        EXPECT_EQ(ModeOf(ini_), mode);
+        ASSERT_EQ(::chmod(ini_.c_str(), 0600), 0);
+        EXPECT_EQ(ReadFile(ini_), kSample);
+        EXPECT_EQ(dir_.Names(), std::set<std::string>{"timer.ini"});
+    }
+}
+
+TEST_F(DurableFileTest, DirectoryAtThePathIsRefused) {
+    fs::create_directory(ini_);
+    EXPECT_FALSE(files_.ReplaceAll(ini_, kSample));
+    EXPECT_TRUE(fs::is_directory(ini_));
+    EXPECT_FALSE(files_.Exists(ini_));
+    EXPECT_EQ(files_.ReadAll(ini_), std::nullopt);
+    EXPECT_EQ(dir_.Names(), std::set<std::string>{"timer.ini"});
+}
+
+TEST_F(DurableFileTest, MissingDirectoryOrEmptyPathIsRefused) {
+    EXPECT_FALSE(files_.ReplaceAll(dir_ / "missing/timer.ini", kSample));
+    EXPECT_FALSE(files_.ReplaceAll(dir_ / "missing/", kSample));
+    EXPECT_FALSE(files_.ReplaceAll("", kSample));
+    EXPECT_TRUE(dir_.Names().empty());
+    // A file where a directory should be.
+    WriteFile(dir_ / "plain", "x");
+    EXPECT_FALSE(files_.ReplaceAll(dir_ / "plain/timer.ini", kSample));
+    EXPECT_EQ(ReadFile(dir_ / "plain"), "x");
+}
+
+TEST_F(DurableFileTest, ExistsOnlyForRegularFiles) {
+    EXPECT_FALSE(files_.Exists(ini_));
+    WriteFile(ini_, "");
+    EXPECT_TRUE(files_.Exists(ini_));
+    EXPECT_EQ(files_.ReadAll(ini_), "");
+    fs::create_symlink("timer.ini", dir_ / "link.ini");
+    EXPECT_TRUE(files_.Exists(dir_ / "link.ini"));
+    fs::create_symlink("nothing.ini", dir_ / "dangling.ini");
+    EXPECT_FALSE(files_.Exists(dir_ / "dangling.ini"));
+    EXPECT_FALSE(files_.Exists(dir_.path()));
+}
+
+TEST_F(DurableFileTest, RemoveStaleTemporariesRemovesOnlyThisFilesTemporaries) {
+    WriteFile(ini_, kSample);
+    for (const char* name : {".timer.ini.tmp-abc123", ".timer.ini.tmp-XYZ789"}) {
+        WriteFile(dir_ / name, "torn");
+    }
+    const std::set<std::string> kept = {
+        "timer.ini",
+        ".timer.ini.tmp-abc",      // not a temporary's name
+        ".timer.ini.tmp-abc1234",  // not a temporary's name
+        ".timer.ini.tmp-ab.123",   // not a temporary's name
+        ".other.ini.tmp-abc123",   // another file's
+        "timer.ini.tmp-abc123",    // not hidden
+        ".timer.ini.tmp-dir123",   // a directory
+        ".timer.ini.tmp-lnk123",   // a link
+    };
+    for (const std::string& name : kept) {
+        if (name == ".timer.ini.tmp-dir123") {
+            fs::create_directory(dir_ / name);
+        } else if (name == ".timer.ini.tmp-lnk123") {
+            fs::create_symlink("timer.ini", dir_ / name);
+        } else if (name != "timer.ini") {
+            WriteFile(dir_ / name, "keep");
+        }
+    }
+    files_.RemoveStaleTemporaries(ini_);
+    EXPECT_EQ(dir_.Names(), kept);
+    EXPECT_EQ(ReadFile(ini_), kSample);
+}
+
+TEST_F(DurableFileTest, RemoveStaleTemporariesLooksBesideTheLinkTarget) {
+    fs::create_directory(dir_ / "real");
+    WriteFile(dir_ / "real/data.ini", kSample);
+    WriteFile(dir_ / "real/.data.ini.tmp-Q1w2E3", "torn");
+    fs::create_symlink("real/data.ini", ini_);
+    files_.RemoveStaleTemporaries(ini_);
+    EXPECT_EQ(dir_.Names(dir_ / "real"), std::set<std::string>{"data.ini"});
+    // A missing directory is nothing to clean.
+    files_.RemoveStaleTemporaries(dir_ / "missing/timer.ini");
+}
+
+TEST(TemporaryPrefix, DerivedFromTheFileNameAndKeptWithinTheNameLimit) {
+    EXPECT_EQ(TemporaryPrefix("timer.ini"), ".timer.ini.tmp-");
+    const std::string longName(255, 'n');
+    EXPECT_EQ(TemporaryPrefix(longName).size() + 6, 255u);
+}
+
+TEST_F(DurableFileTest, ReplaceWorksForTheLongestFileName) {
+    const std::string name(255, 'n');
+    ASSERT_TRUE(files_.ReplaceAll(dir_ / name, kSample));
+    EXPECT_EQ(ReadFile(dir_ / name), kSample);
+    EXPECT_EQ(dir_.Names(), std::set<std::string>{name});
+}
+
+// --- Full disk ---------------------------------------------------------------------------
+//
+// A tiny tmpfs is mounted over a scratch directory in a private mount namespace of a child
+// process (as root directly, otherwise inside a new user namespace), so nothing outside the child
+// ever sees it and it disappears with the child.
+
+constexpr int kCannotMount = 77;
+
+// Runs in the child: returns a description of the first failed check, empty when all held.
+std::string FullDiskChecks(const std::string& dir) {
+    LinuxFileSystem files;
+    const std::string ini = dir + "/timer.ini";
+    const std::string old = std::string(8192, 'o') + "\r\n[T5]\r\nValue=99\r\n";
+    if (!files.ReplaceAll(ini, old)) {
+        return "the first write onto the small disk failed";
+    }
+    auto leftovers = [&] {
+        std::string names;
+        for (const auto& entry : fs::directory_iterator(dir)) {
+            const std::string name = entry.path().filename().string();
+            if (name != "timer.ini" && name != "filler") {
+                names += name + " ";
+            }
+        }
+        return names;
+    };
+
+    // Contents that cannot fit.
+    if (files.ReplaceAll(ini, std::string(1 << 20, 'n'))) {
+        return "a write larger than the disk reported success";
+    }
+    if (files.ReadAll(ini) != old) {
+        return "the file changed after a write larger than the disk";
+    }
+    if (!leftovers().empty()) {
+        return "temporary left after a failed write: " + leftovers();
+    }
+
+    // A disk filled to the last block: even a tiny replacement has no room.
+    {
+        const int filler = ::open((dir + "/filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        if (filler < 0) {
+            return "cannot create the filler file";
+        }
+        const std::string block(4096, 'f');
+        while (::write(filler, block.data(), block.size()) > 0) {
+        }
+        const std::string one(1, 'f');
+        while (::write(filler, one.data(), 1) > 0) {
+        }
+        ::close(filler);
+    }
+    if (files.ReplaceAll(ini, "[T5]\r\nValue=120\r\n")) {
+        return "a small write onto a full disk reported success";
+    }
+    if (files.ReadAll(ini) != old) {
+        return "the file changed after a write onto a full disk";
+    }
+    if (!leftovers().empty()) {
+        return "temporary left after a write onto a full disk: " + leftovers();
+    }
+
+    // Room again: the next write goes through.
+    ::unlink((dir + "/filler").c_str());
+    if (!files.ReplaceAll(ini, "[T5]\r\nValue=121\r\n") ||
+        files.ReadAll(ini) != "[T5]\r\nValue=121\r\n") {
+        return "the write after room was made again failed";
+    }
+    return {};
+}
+
+bool WriteProcFile(const char* path, const std::string& text) {
+    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    return ::close(fd) == 0 && ok;
+}
+
+// Child side: enter a private mount namespace and mount a 64 KiB tmpfs over `dir`.
+bool MountTinyDisk(const std::string& dir) {
+    if (::geteuid() == 0) {
+        if (::unshare(CLONE_NEWNS) != 0) {
+            return false;
+        }
+    } else {
+        const uid_t uid = ::geteuid();
+        const gid_t gid = ::getegid();
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0 ||
+            !WriteProcFile("/proc/self/setgroups", "deny") ||
+            !WriteProcFile("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
+            !WriteProcFile("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1")) {
+            return false;
+        }
+    }
+    if (::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        return false;
+    }
+    return ::mount("kivrel-test", dir.c_str(), "tmpfs", MS_NOSUID | MS_NODEV,
+                   "size=64k,mode=0700") == 0;
+}
+
+TEST(FullDisk, FailedReplaceLeavesTheOldFileByteIdentical) {
+    TempDir dir;
+    const std::string mountPoint = dir / "disk";
+    fs::create_directory(mountPoint);
+    int report[2];
+    ASSERT_EQ(::pipe2(report, O_CLOEXEC), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(report[0]);
+        if (!MountTinyDisk(mountPoint)) {
+            const std::string why = std::strerror(errno);
+            (void)!::write(report[1], why.data(), why.size());
+            ::_exit(kCannotMount);
+        }
+        const std::string failure = FullDiskChecks(mountPoint);
+        (void)!::write(report[1], failure.data(), failure.size());
+        ::_exit(failure.empty() ? 0 : 1);
+    }
+    ::close(report[1]);
+    std::string message;
+    char buffer[512];
+    ssize_t got;
+    while ((got = ::read(report[0], buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR)) {
+        if (got > 0) {
+            message.append(buffer, static_cast<std::size_t>(got));
+        }
+    }
+    ::close(report[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the full-disk child died: " << message;
+    if (WEXITSTATUS(status) == kCannotMount) {
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root or unprivileged user "
+                        "namespaces): "
+                     << message;
+    }
+    EXPECT_EQ(WEXITSTATUS(status), 0) << message;
+    EXPECT_TRUE(dir.Names(mountPoint).empty()) << "the tmpfs leaked out of the child";
+}
+
+}  // namespace
+}  // namespace kivrel
