@@ -11,7 +11,7 @@ trap 'rm -rf "$out"' EXIT
     --toggle-collect='kivrel::Form1::Timer1_Timer()' \
     "$bench" --benchmark_filter=OnlineTick --benchmark_min_time=0.05 >/dev/null 2>"$out/log")
 # The caller tree names how many times the benchmark loop called Timer1_Timer.
-line=$(callgrind_annotate --tree=caller "$out/cg.out" | grep -E '< .*BM_OnlineTick.*\([0-9]+x\)' | head -1)
+line=$(cd "$out" && callgrind_annotate --tree=caller --auto=no "$out/cg.out" | grep -E '< .*BM_OnlineTick.*\([0-9]+x\)' | head -1)
 total=$(awk '{gsub(",", "", $1); print $1}' <<<"$line")
 ticks=$(sed -E 's/.*\(([0-9]+)x\).*/\1/' <<<"$line")
 echo "Timer1_Timer: $total instructions over $ticks ticks = $((total / ticks)) per tick"
