@@ -362,20 +362,23 @@ void Form1::Label6_MouseMove(int16_t Button, int16_t Shift, float X, float Y) {
 
 void Form1::TrayAvailabilityChanged() {
     const bool available = p_.tray.Available();
-    if (available == trayUsable_)
-        return;
+    if (available == trayUsable_) return;
     trayUsable_ = available;
     p_.window.SetTaskbarFallback(!available);
-    if (windowState_ != kMinimized)
-        return;
     if (available) {
-        Hide();  // back into the tray from the taskbar
-    } else {
-        // The tray is gone while the window was hidden in it: keep it reachable from the taskbar.
-        p_.window.ApplyWindowState(kMinimized);
-        visible_ = true;
-        p_.window.SetVisible(true);
+        if (windowState_ == kMinimized) Hide();  // back into the tray from the taskbar
+        return;
     }
+    if (visible_) return;
+    // The tray is gone while the window was hidden in it, or had never been opened: keep it
+    // reachable, minimised with a taskbar entry.
+    if (windowState_ != kMinimized)
+        SetWindowState(kMinimized);
+    else
+        p_.window.ApplyWindowState(kMinimized);
+    visible_ = true;
+    everShown_ = true;
+    p_.window.SetVisible(true);
 }
 
 // ---------------------------------------------------------------- records

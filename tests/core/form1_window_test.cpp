@@ -179,6 +179,20 @@ TEST_F(Form1Test, LosingTheTrayWhileHiddenKeepsTheWindowReachable) {
     EXPECT_FALSE(fp.window.taskbarFallback);
 }
 
+TEST_F(Form1Test, LosingTheTrayBeforeTheWindowWasEverOpenedKeepsItReachable) {
+    Load();
+    fp.tray.available = false;
+    form.TrayAvailabilityChanged();
+    EXPECT_TRUE(fp.window.visible);
+    EXPECT_EQ(form.WindowState(), kMinimized);
+    EXPECT_EQ(fp.window.appliedStates.back(), kMinimized);
+    EXPECT_FALSE(fp.window.timerEnabled[TimerId::Timer2]);
+    // Restored from the taskbar, it behaves as any shown window.
+    form.SystemChangedWindow(kNormal);
+    EXPECT_TRUE(fp.window.timerEnabled[TimerId::Timer2]);
+    EXPECT_EQ(form.LastState, kNormal);
+}
+
 TEST_F(Form1Test, HintFollowsThePointerAcrossTheLabelWidth) {
     Load();
     const std::string hint =

@@ -1,0 +1,127 @@
+// Kivrel on Linux: the Qt window, dialogs and tray icon over the POSIX adapters.
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QSocketNotifier>
+#include <QTranslator>
+#include <array>
+#include <cerrno>
+
+#include "app/form1.h"
+#include "platform/linux/app_info.h"
+#include "platform/linux/autostart_xdg.h"
+#include "platform/linux/clock.h"
+#include "platform/linux/connection.h"
+#include "platform/linux/durable_file.h"
+#include "platform/linux/instance_guard.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_look.h"
+#include "platform/qt/qt_tray.h"
+#include "platform/qt/qt_window.h"
+
+namespace {
+
+// Termination signals reach the event loop through a pipe, so that the program unloads (saves
+// the month's minutes, removes the icon) on the user-interface thread.
+int g_signalPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int signalNumber) {
+    const int saved = errno;
+    const char byte = static_cast<char>(signalNumber);
+    [[maybe_unused]] const ssize_t written = write(g_signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+bool CatchTerminationSignals() {
+    if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    struct sigaction action {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signalNumber : std::array{SIGTERM, SIGINT, SIGHUP})
+        sigaction(signalNumber, &action, nullptr);
+    return true;
+}
+
+// Qt's own buttons (OK, Cancel, Yes, No) in the user's language.
+void LoadQtTranslations(QApplication& app) {
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
+    else
+        delete translator;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kivrel"));
+    QApplication::setDesktopFileName(QStringLiteral("kivrel"));
+    // The window lives hidden in the tray: hiding it must not end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setFont(kivrel::UiFont());
+    LoadQtTranslations(app);
+    const QIcon icon = kivrel::AppIcon();
+    QApplication::setWindowIcon(icon);
+
+    kivrel::LinuxFileSystem files;
+    kivrel::LinuxConnection connection;
+    kivrel::LinuxClock clock;
+    kivrel::LinuxAppInfo appInfo;
+    kivrel::LinuxInstanceGuard instance(appInfo.ExeDir());
+    kivrel::XdgAutostart autostart;
+
+    kivrel::QtWindow window;
+    window.setWindowIcon(icon);
+    kivrel::QtDialogs dialogs(&window);
+    kivrel::QtTrayIcon tray(icon);
+
+    kivrel::Platform platform{window, dialogs, tray,     connection, clock,
+                              files,  appInfo, instance, autostart};
+    kivrel::Form1 form(platform);
+    window.Attach(form);
+    tray.OnHostLost([&form] { form.TrayAvailabilityChanged(); });
+
+    // Every closing path ends in Form1::Unload, which unloads once.
+    bool started = false;
+    if (CatchTerminationSignals()) {
+        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&form, &started] {
+            char bytes[16];
+            while (read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
+            }
+            if (started) {
+                form.Unload();
+                return;
+            }
+            // A start-up message is open (no timer.ini, a second copy): the start ends with it.
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible())
+                    dialog->reject();
+        });
+    }
+#ifndef QT_NO_SESSIONMANAGER
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
+                     [&form, &started](QSessionManager&) {
+                         if (started)
+                             form.Unload();
+                     });
+#endif
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, [&form] { form.Unload(); });
+
+    if (!form.Form_Load())
+        return 0;
+    if (form.Unloaded())
+        return 0;
+    started = true;
+    window.StartLayoutTimers();
+    return QApplication::exec();
+}

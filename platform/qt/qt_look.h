@@ -1,0 +1,40 @@
+// Fonts, texts and the icon shared by the Qt window, its dialogs and its tray icon.
+#pragma once
+
+#include <QFont>
+#include <QIcon>
+#include <QString>
+#include <string>
+
+namespace kivrel {
+
+// An installed family that has Chinese glyphs: "宋体" (or its other names) where installed,
+// otherwise another CJK family that fontconfig knows. Empty only on a system without any.
+QString CjkFamily();
+
+// Whether `family` is installed and covers simplified Chinese.
+bool IsCjkFamily(const QString& family);
+
+// The default user-interface font of the system, arranged so that Chinese text never comes out
+// as empty boxes: its first family covers Chinese.
+QFont UiFont();
+
+// The window's own default font: UiFont's face at the size of the layout's default font (12 px,
+// 9 points at the layout's 96 dots per inch), made smaller, down to 9 px, until `text` wraps
+// within `box`: the window's pixel layout assumes such a font.
+QFont UiFontFitting(const QString& text, QSize box);
+
+// 12-point "宋体", regular; another CJK family of that size where it is missing.
+QFont SongTi12();
+
+// UTF-8 text of the core as shown on screen: CR LF (and a lone CR) become line breaks.
+QString DisplayText(const std::string& text);
+
+// The program's icon at 16, 32 and 48 pixels: the packaged images when the build bundled them,
+// otherwise a drawn stand-in.
+QIcon AppIcon();
+
+// Whether AppIcon() found the packaged images.
+bool AppIconPackaged();
+
+}  // namespace kivrel

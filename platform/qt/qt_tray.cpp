@@ -1,0 +1,260 @@
+#include "platform/qt/qt_tray.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QTimer>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/qt/qt_look.h"
+
+#if QT_CONFIG(xcb)
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
+#endif
+
+#ifdef KIVREL_HAVE_QTDBUS
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
+#endif
+
+namespace kivrel {
+
+// Watches the X11 notification area: its owner announces itself with a MANAGER message on the
+// root window, and its window is destroyed when it goes away. Nothing polls.
+class TrayHostWatch final : public QAbstractNativeEventFilter {
+  public:
+    explicit TrayHostWatch(std::function<void(bool announced)> changed)
+        : changed_(std::move(changed)) {}
+    ~TrayHostWatch() override {
+        if (QCoreApplication::instance() != nullptr)
+            QCoreApplication::instance()->removeNativeEventFilter(this);
+    }
+
+    // False when there is no X11 connection (another platform, or offscreen).
+    bool Start();
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override;
+
+  private:
+#if QT_CONFIG(xcb)
+    xcb_atom_t Intern(const std::string& name);
+    void Follow(xcb_window_t owner);
+
+    xcb_connection_t* connection_ = nullptr;
+    xcb_window_t root_ = 0;
+    xcb_atom_t manager_ = XCB_ATOM_NONE;
+    xcb_atom_t selection_ = XCB_ATOM_NONE;
+    xcb_window_t owner_ = 0;
+#endif
+    std::function<void(bool)> changed_;
+};
+
+#if QT_CONFIG(xcb)
+
+xcb_atom_t TrayHostWatch::Intern(const std::string& name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        connection_,
+        xcb_intern_atom(connection_, 0, static_cast<uint16_t>(name.size()), name.c_str()), nullptr);
+    const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    return atom;
+}
+
+void TrayHostWatch::Follow(xcb_window_t owner) {
+    owner_ = owner;
+    if (owner_ == 0)
+        return;
+    // Its DestroyNotify tells when the notification area goes away.
+    const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection_, owner_, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(connection_);
+}
+
+bool TrayHostWatch::Start() {
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr || x11->connection() == nullptr)
+        return false;
+    connection_ = x11->connection();
+
+    int screenNumber = 0;
+    char* host = nullptr;
+    int display = 0;
+    if (xcb_parse_display(nullptr, &host, &display, &screenNumber) == 0)
+        screenNumber = 0;
+    std::free(host);
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection_));
+    for (int i = 0; i < screenNumber && screens.rem > 1; ++i)
+        xcb_screen_next(&screens);
+    if (screens.data == nullptr)
+        return false;
+    root_ = screens.data->root;
+
+    manager_ = Intern("MANAGER");
+    selection_ = Intern("_NET_SYSTEM_TRAY_S" + std::to_string(screenNumber));
+    if (manager_ == XCB_ATOM_NONE || selection_ == XCB_ATOM_NONE)
+        return false;
+
+    // MANAGER messages reach the clients that listen to the root window's structure; Qt does,
+    // but make sure without taking away any event it listens to.
+    xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
+        connection_, xcb_get_window_attributes(connection_, root_), nullptr);
+    if (attributes != nullptr &&
+        (attributes->your_event_mask & XCB_EVENT_MASK_STRUCTURE_NOTIFY) == 0) {
+        const uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_change_window_attributes(connection_, root_, XCB_CW_EVENT_MASK, &mask);
+    }
+    std::free(attributes);
+
+    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
+        connection_, xcb_get_selection_owner(connection_, selection_), nullptr);
+    Follow(owner != nullptr ? owner->owner : 0);
+    std::free(owner);
+
+    QCoreApplication::instance()->installNativeEventFilter(this);
+    return true;
+}
+
+bool TrayHostWatch::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    switch (event->response_type & 0x7f) {
+        case XCB_CLIENT_MESSAGE: {
+            const auto* client = static_cast<const xcb_client_message_event_t*>(message);
+            if (client->window == root_ && client->type == manager_ &&
+                client->data.data32[1] == selection_) {
+                Follow(client->data.data32[2]);
+                changed_(true);
+            }
+            break;
+        }
+        case XCB_DESTROY_NOTIFY: {
+            const auto* destroyed = static_cast<const xcb_destroy_notify_event_t*>(message);
+            if (owner_ != 0 && destroyed->window == owner_) {
+                owner_ = 0;
+                changed_(false);
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    return false;  // Qt's own tray code needs the same events
+}
+
+#else
+
+bool TrayHostWatch::Start() {
+    return false;
+}
+bool TrayHostWatch::nativeEventFilter(const QByteArray&, void*, qintptr*) {
+    return false;
+}
+
+#endif
+
+// ------------------------------------------------------------------------------- icon
+
+QtTrayIcon::QtTrayIcon(const QIcon& icon, QObject* parent, Probe probe)
+    : QObject(parent), image_(icon), icon_(icon, this), probe_(std::move(probe)) {
+    icon_.setObjectName(QStringLiteral("kivrelTrayIcon"));
+    if (!probe_)
+        probe_ = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    hostKnown_ = probe_();
+
+    // Handled after the icon's own mouse handling has finished: the right button opens a modal
+    // menu.
+    connect(&icon_, &QSystemTrayIcon::activated, this, &QtTrayIcon::Dispatch, Qt::QueuedConnection);
+
+    x11Watch_ =
+        std::make_unique<TrayHostWatch>([this](bool announced) { ScheduleCheck(announced); });
+    if (!x11Watch_->Start())
+        x11Watch_.reset();
+
+#ifdef KIVREL_HAVE_QTDBUS
+    // Desktops with StatusNotifierItem trays: the watcher service coming and going.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected()) {
+        auto* watcher = new QDBusServiceWatcher(
+            QStringLiteral("org.kde.StatusNotifierWatcher"), bus,
+            QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration,
+            this);
+        connect(watcher, &QDBusServiceWatcher::serviceRegistered, this,
+                [this] { ScheduleCheck(true); });
+        connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this,
+                [this] { ScheduleCheck(false); });
+    }
+#endif
+}
+
+QtTrayIcon::~QtTrayIcon() = default;
+
+void QtTrayIcon::ScheduleCheck(bool announced) {
+    // Qt's tray code sees the same event after this one: look once it has.
+    QTimer::singleShot(0, this, [this, announced] { CheckHost(announced); });
+}
+
+void QtTrayIcon::CheckHost(bool announced) {
+    const bool available = probe_();
+    const bool was = hostKnown_;
+    hostKnown_ = available;
+    if (sink_ == nullptr)
+        return;
+    if (available && (!was || announced))
+        sink_->TrayHostCreated();  // adds the icon again and tells the window
+    else if (!available && was && lost_)
+        lost_();
+}
+
+bool QtTrayIcon::Available() {
+    return probe_();
+}
+
+void QtTrayIcon::Add(ITraySink& sink, uint32_t callbackMessage) {
+    sink_ = &sink;
+    message_ = callbackMessage;
+    icon_.setIcon(image_);
+    // Hiding and showing again puts the icon into a notification area that was re-created.
+    if (icon_.isVisible())
+        icon_.hide();
+    icon_.show();
+}
+
+void QtTrayIcon::SetTip(const std::string& tip) {
+    icon_.setToolTip(QString::fromStdString(tip));
+}
+
+void QtTrayIcon::Remove() {
+    icon_.hide();
+    sink_ = nullptr;
+}
+
+void QtTrayIcon::Notify(const std::string& title, const std::string& text) {
+    icon_.showMessage(QString::fromStdString(title), DisplayText(text),
+                      QSystemTrayIcon::Information, 10000);
+}
+
+void QtTrayIcon::Dispatch(QSystemTrayIcon::ActivationReason reason) {
+    if (sink_ == nullptr)
+        return;
+    TrayEvent event = TrayEvent::Other;
+    switch (reason) {
+        case QSystemTrayIcon::Trigger:
+            event = TrayEvent::LeftButtonUp;
+            break;
+        case QSystemTrayIcon::Context:
+            event = TrayEvent::RightButtonUp;
+            break;
+        case QSystemTrayIcon::DoubleClick:
+            event = TrayEvent::LeftDoubleClick;
+            break;
+        default:
+            break;
+    }
+    sink_->TrayWndProc(message_, event);
+}
+
+}  // namespace kivrel

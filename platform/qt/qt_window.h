@@ -1,0 +1,122 @@
+// The main window on Qt: builds itself from the control table, shows what Form1 tells it and
+// hands every user action to the matching Form1 handler. It keeps no rule of its own.
+#pragma once
+
+#include <QPointer>
+#include <QRect>
+#include <QSize>
+#include <QWidget>
+#include <map>
+
+#include "app/controls.h"
+#include "platform/ports.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPainter;
+class QPushButton;
+class QTimer;
+
+namespace kivrel {
+
+class Form1;
+
+// Form_Paint's surface over a QPainter: filled shapes without outline, in device pixels.
+class QtCanvas final : public ICanvas {
+  public:
+    QtCanvas(QPainter& painter, int width, int height);
+    int Width() const override { return width_; }
+    int Height() const override { return height_; }
+    // Both corners are inside the box, whichever way round they are given.
+    void FillBox(int x1, int y1, int x2, int y2, Rgb colour) override;
+    void FillCircle(double cx, double cy, double radius, Rgb colour) override;
+
+  private:
+    QPainter& painter_;
+    int width_;
+    int height_;
+};
+
+class QtWindow final : public QWidget, public IWindow {
+    Q_OBJECT
+
+  public:
+    explicit QtWindow(QWidget* parent = nullptr);
+    ~QtWindow() override;
+
+    // Events reach `form` from now on; before this nothing is forwarded.
+    void Attach(Form1& form) { form_ = &form; }
+    // Starts the timers that the layout has running from the start (Timer1). Called once
+    // Form_Load has accepted the start.
+    void StartLayoutTimers();
+
+    // Lookups for the program's own wiring and for tests.
+    QWidget* Control(Ctl control) const;
+    QMenu* MenuOf(Menu menu) const;
+    QAction* ActionOf(Menu item) const;
+    QTimer* TimerOf(TimerId timer) const;
+    // The keyboard move or size in progress, if any.
+    bool KeyboardTracking() const { return tracking_ != Tracking::None; }
+
+    // IWindow
+    void SetText(Ctl control, const std::string& text) override;
+    void SetMenuEnabled(Menu item, bool enabled) override;
+    void SetTimerEnabled(TimerId timer, bool enabled) override;
+    void ApplyWindowState(int16_t state) override;
+    void SetVisible(bool visible) override;
+    void Activate() override;
+    void SetFocus(Ctl control) override;
+    int ComboIndex(Ctl combo) override;
+    double ControlWidth(Ctl control) override;
+    void Repaint() override;
+    void PopupMenu(Menu menu) override;
+    void SystemCommand(SysCommand command) override;
+    void SetTaskbarFallback(bool on) override;
+    void Destroy() override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    enum class Tracking { None, Move, Size };
+
+    void BuildControls();
+    void BuildMenus();
+    void BuildTimers();
+    void ApplyWindowFlags();
+    // X11 only: keeps the window out of the taskbar and the pager, unless the taskbar fallback
+    // is on: by writing the window's state before it is mapped, or, once it is `mapped` (or its
+    // mapping is under way), by asking the window manager. Does nothing on other platforms.
+    void ApplySkipTaskbar(bool mapped);
+    void StartTracking(Tracking mode);
+    void EndTracking(bool keep);
+    void StepTracking(int dx, int dy);
+    int16_t StateOfWindow() const;
+
+    Form1* form_ = nullptr;
+    std::map<Ctl, QWidget*> controls_;
+    std::map<Menu, QMenu*> menus_;
+    std::map<Menu, QAction*> actions_;
+    QTimer* timer1_ = nullptr;
+    QTimer* timer2_ = nullptr;
+    QPointer<QWidget> label7Pressed_;
+
+    bool everShown_ = false;
+    bool fallback_ = false;
+    bool destroyed_ = false;
+    int applying_ = 0;  // inside a change the program asked for: not reported back
+    QSize normalSize_;  // the size last set or accepted in the normal state
+
+    Tracking tracking_ = Tracking::None;
+    QRect trackingStart_;
+};
+
+}  // namespace kivrel

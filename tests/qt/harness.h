@@ -1,0 +1,56 @@
+// The real Qt window driven by the real Form1, with fakes for everything outside the toolkit.
+#pragma once
+
+#include <QApplication>
+#include <QTest>
+#include <string>
+
+#include "app/form1.h"
+#include "fakes/fakes.h"
+#include "platform/qt/qt_window.h"
+
+namespace kivrel::qttest {
+
+using namespace kivrel::fakes;
+
+struct Harness {
+    Journal journal;
+    FakeDialogs dialogs{journal};
+    FakeTray tray{journal};
+    FakeConnection connection;
+    FakeClock clock;
+    FakeFiles files{journal};
+    FakeAppInfo app;
+    FakeInstance instance{journal};
+    FakeAutostart autostart;
+    QtWindow window;
+    Platform platform{window, dialogs, tray, connection, clock, files, app, instance, autostart};
+    Form1 form{platform};
+
+    explicit Harness(bool trayAvailable = true, const std::string& ini = "") {
+        files.files[IniPath()] = ini;
+        tray.available = trayAvailable;
+        window.Attach(form);
+    }
+    ~Harness() {
+        // Leave nothing running or grabbed for the next test.
+        window.hide();
+        QApplication::processEvents();
+    }
+
+    std::string IniPath() const { return app.dir + "/timer.ini"; }
+
+    // Starts the program and opens the window from the tray icon, as a user would.
+    void LoadAndOpen() {
+        ASSERT_TRUE(form.Form_Load());
+        tray.Click(TrayEvent::LeftButtonUp);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    template <class T>
+    T* Get(Ctl control) {
+        return qobject_cast<T*>(window.Control(control));
+    }
+};
+
+}  // namespace kivrel::qttest
