@@ -1,0 +1,246 @@
+#include "platform/win32/file_system.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cwctype>
+
+#include "platform/win32/text.h"
+
+namespace kivrel {
+namespace {
+
+constexpr DWORD kRetryStepMs = 15;
+constexpr size_t kHexDigits = 8;
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+// Closes a file handle on every path out of a function.
+class FileHandle {
+  public:
+    explicit FileHandle(HANDLE h) : h_(h) {}
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    ~FileHandle() { Close(); }
+    bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return h_; }
+    bool Close() {
+        if (h_ == INVALID_HANDLE_VALUE)
+            return true;
+        const bool ok = CloseHandle(h_) != FALSE;
+        h_ = INVALID_HANDLE_VALUE;
+        return ok;
+    }
+
+  private:
+    HANDLE h_;
+};
+
+// Errors that another program's open handle causes, and that go away when it lets go (renaming
+// over a file that is open without delete sharing is refused as access denied).
+bool Transient(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+           error == ERROR_ACCESS_DENIED;
+}
+
+// Runs `attempt` until it succeeds, fails for good, or the time budget is spent. GetLastError()
+// afterwards is that of the last attempt.
+template <typename Attempt>
+bool WithRetry(unsigned budgetMs, Attempt attempt) {
+    const ULONGLONG deadline = GetTickCount64() + budgetMs;
+    for (;;) {
+        if (attempt())
+            return true;
+        const DWORD error = GetLastError();
+        if (!Transient(error) || GetTickCount64() + kRetryStepMs > deadline) {
+            SetLastError(error);
+            return false;
+        }
+        Sleep(kRetryStepMs);
+    }
+}
+
+// `name` in the directory of `path`.
+std::wstring Sibling(const std::wstring& path, const std::wstring& name) {
+    const size_t cut = path.find_last_of(L"\\/");
+    if (cut == std::wstring::npos)
+        return name;
+    return path.substr(0, cut + 1) + name;
+}
+
+std::wstring FileNameOf(const std::wstring& path) {
+    const size_t cut = path.find_last_of(L"\\/");
+    return cut == std::wstring::npos ? path : path.substr(cut + 1);
+}
+
+std::wstring HexSuffix(uint32_t value) {
+    static const wchar_t kDigits[] = L"0123456789abcdef";
+    std::wstring hex(kHexDigits, L'0');
+    for (size_t i = kHexDigits; i-- > 0; value >>= 4)
+        hex[i] = kDigits[value & 0xF];
+    return hex;
+}
+
+// A value that differs between processes, calls and moments; CREATE_NEW settles any collision.
+uint32_t NextTemporaryNumber() {
+    static std::atomic<uint32_t> counter{0};
+    uint64_t x = GetTickCount64() ^ (static_cast<uint64_t>(GetCurrentProcessId()) << 20) ^
+                 (static_cast<uint64_t>(counter.fetch_add(1)) * 0x9E3779B97F4A7C15ull);
+    x ^= x >> 33;
+    x *= 0xFF51AFD7ED558CCDull;
+    x ^= x >> 33;
+    return static_cast<uint32_t>(x);
+}
+
+bool WriteEvery(HANDLE file, const std::string& bytes) {
+    const char* data = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(left, size_t{1} << 30));
+        DWORD written = 0;
+        if (!WriteFile(file, data, chunk, &written, nullptr) || written != chunk)
+            return false;
+        data += written;
+        left -= written;
+    }
+    return true;
+}
+
+// Creates a new temporary beside `target` holding `bytes`, flushed to the disk. Returns its path,
+// or an empty path (and nothing left behind) on failure.
+std::wstring WriteTemporary(const std::wstring& target, const std::string& bytes) {
+    const std::wstring prefix = TemporaryPrefix(FileNameOf(target));
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::wstring temp = Sibling(target, prefix + HexSuffix(NextTemporaryNumber()));
+        FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.Valid()) {
+            if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)
+                continue;
+            return {};
+        }
+        const bool ok =
+            WriteEvery(file.Get(), bytes) && FlushFileBuffers(file.Get()) && file.Close();
+        if (!ok) {
+            file.Close();
+            DeleteFileW(temp.c_str());
+            return {};
+        }
+        return temp;
+    }
+    return {};
+}
+
+bool MoveInto(const std::wstring& from, const std::wstring& to) {
+    return MoveFileExW(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+}  // namespace
+
+std::wstring TemporaryPrefix(const std::wstring& fileName) {
+    return fileName + L".kvtmp-";
+}
+
+bool IsTemporaryName(const std::wstring& name, const std::wstring& fileName) {
+    const std::wstring prefix = TemporaryPrefix(fileName);
+    if (name.size() != prefix.size() + kHexDigits)
+        return false;
+    // File names compare without regard to letter case on Windows.
+    if (CompareStringOrdinal(name.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
+                             static_cast<int>(prefix.size()), TRUE) != CSTR_EQUAL)
+        return false;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                       [](wchar_t c) { return std::iswxdigit(c) != 0; });
+}
+
+bool Win32FileSystem::Exists(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    if (wide.empty())
+        return false;
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::optional<std::string> Win32FileSystem::ReadAll(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    if (wide.empty())
+        return std::nullopt;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    WithRetry(retryBudgetMs_, [&] {
+        h = CreateFileW(wide.c_str(), GENERIC_READ,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return h != INVALID_HANDLE_VALUE;
+    });
+    FileHandle file(h);
+    if (!file.Valid())
+        return std::nullopt;
+    std::string text;
+    char buffer[16384];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr))
+            return std::nullopt;
+        if (got == 0)
+            return text;
+        text.append(buffer, got);
+    }
+}
+
+bool Win32FileSystem::ReplaceAll(const std::string& path, const std::string& bytes) {
+    const std::wstring target = Widen(path);
+    if (target.empty())
+        return false;
+    WIN32_FILE_ATTRIBUTE_DATA old{};
+    const bool exists = GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &old) != FALSE;
+    if (!exists && GetLastError() != ERROR_FILE_NOT_FOUND)
+        return false;  // a missing directory, a bad name, no access
+    if (exists && (old.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+        return false;  // the user made it read-only: respect that
+
+    const std::wstring temp = WriteTemporary(target, bytes);
+    if (temp.empty())
+        return false;
+    if (exists) {
+        // The new file takes the old one's place as it was: hidden stays hidden, and the file
+        // keeps its creation time.
+        SetFileAttributesW(temp.c_str(), old.dwFileAttributes & kKeptAttributes);
+        HANDLE h = CreateFileW(temp.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            SetFileTime(h, &old.ftCreationTime, nullptr, nullptr);
+            CloseHandle(h);
+        }
+    }
+    // One rename that replaces the target: at every moment the target holds the old or the new
+    // contents in full.
+    if (WithRetry(retryBudgetMs_, [&] { return MoveInto(temp, target); }))
+        return true;
+    DeleteFileW(temp.c_str());
+    return false;
+}
+
+void Win32FileSystem::RemoveStaleTemporaries(const std::string& path) {
+    const std::wstring target = Widen(path);
+    if (target.empty())
+        return;
+    const std::wstring fileName = FileNameOf(target);
+    const std::wstring pattern = Sibling(target, TemporaryPrefix(fileName) + L"*");
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                     FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            continue;
+        if (IsTemporaryName(found.cFileName, fileName))
+            DeleteFileW(Sibling(target, found.cFileName).c_str());
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+}  // namespace kivrel

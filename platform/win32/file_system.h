@@ -1,0 +1,44 @@
+// The settings file on Windows: whole-file reads, and writes that are a durable whole-file replace.
+//
+// timer.ini is rewritten every 6 seconds while online and holds every month's usage record, so a
+// torn rewrite must never be possible: the new contents go to a fresh temporary file beside the
+// target ("timer.ini.kvtmp-" and eight hex digits), are flushed to the disk, take over the
+// target's attributes and creation time, and then replace the target in one write-through rename
+// (MoveFileExW with MOVEFILE_REPLACE_EXISTING). ReplaceFileW is not used: it is not one rename
+// (wine moves the old file away first, so a crash in between leaves no timer.ini at all, and a
+// refused attempt leaves an "rf*.tmp" file behind). Another program that holds the file open
+// without sharing (a virus scanner, a backup tool) is waited for briefly.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/ports.h"
+
+namespace kivrel {
+
+class Win32FileSystem final : public IFileSystem {
+  public:
+    // Paths are UTF-8. `retryBudgetMs` bounds the waiting for a file that another program holds.
+    explicit Win32FileSystem(unsigned retryBudgetMs = 150) : retryBudgetMs_(retryBudgetMs) {}
+
+    // True for an existing file that is not a directory.
+    bool Exists(const std::string& path) override;
+    std::optional<std::string> ReadAll(const std::string& path) override;
+    // Refused, leaving the target byte-identical, when the target is read-only or a directory,
+    // its directory is missing, or any step fails; the temporary file is then deleted.
+    bool ReplaceAll(const std::string& path, const std::string& bytes) override;
+    // Deletes leftovers "NAME.kvtmp-XXXXXXXX" beside `path`. Call it only while no other process
+    // may be writing the same file.
+    void RemoveStaleTemporaries(const std::string& path) override;
+
+  private:
+    unsigned retryBudgetMs_;
+};
+
+// The name prefix of the temporaries of the file name `fileName` ("timer.ini.kvtmp-").
+std::wstring TemporaryPrefix(const std::wstring& fileName);
+// Whether `name` is a temporary of `fileName`: the prefix and exactly eight hex digits.
+bool IsTemporaryName(const std::wstring& name, const std::wstring& fileName);
+
+}  // namespace kivrel

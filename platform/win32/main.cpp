@@ -1,0 +1,47 @@
+// Kivrel.exe: the Win32 shell around Form1.
+#include <windows.h>
+
+#include "app/form1.h"
+#include "platform/win32/autostart.h"
+#include "platform/win32/dialogs.h"
+#include "platform/win32/file_system.h"
+#include "platform/win32/system.h"
+#include "platform/win32/tray_icon.h"
+#include "platform/win32/window.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    using namespace kivrel;
+
+    Win32Window window(instance);
+    if (!window.Create())
+        return 1;
+    Win32Dialogs dialogs;
+    dialogs.SetOwner(window.Handle());
+    Win32TrayIcon tray;
+    tray.Attach(window.Handle(), window.SmallIcon());
+    Win32Connection connection;
+    Win32Clock clock;
+    Win32FileSystem files;
+    Win32AppInfo app;
+    Win32InstanceGuard instance_guard;
+    Win32Autostart autostart;
+    Platform platform{window, dialogs, tray,           connection, clock,
+                      files,  app,     instance_guard, autostart};
+
+    Form1 form(platform);
+    window.Attach(form);
+    if (!form.Form_Load())
+        return 0;
+    window.SetTimerEnabled(TimerId::Timer1, true);
+
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (window.PreTranslate(message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    // A close that did not come through the window (WM_QUIT from elsewhere) still stores the usage.
+    form.Unload();
+    return 0;
+}

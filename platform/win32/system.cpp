@@ -1,0 +1,96 @@
+#include "platform/win32/system.h"
+
+#include <wininet.h>
+
+#include <vector>
+
+#include "platform/win32/text.h"
+
+namespace kivrel {
+
+LocalDate Win32Clock::Today() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return LocalDate{now.wYear, now.wMonth, now.wDay};
+}
+
+std::wstring ModulePath(HMODULE module) {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD n =
+            GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0)
+            return {};
+        // A full buffer means the name may have been cut short.
+        if (n < buffer.size())
+            return std::wstring(buffer.data(), n);
+        if (buffer.size() >= 32768)
+            return {};
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::wstring DirectoryOf(const std::wstring& path) {
+    const size_t cut = path.find_last_of(L"\\/");
+    if (cut == std::wstring::npos)
+        return L".";
+    return path.substr(0, cut);
+}
+
+std::string Win32AppInfo::ExeDir() {
+    const std::wstring exe = ModulePath();
+    if (exe.empty())
+        return ".";
+    return Narrow(DirectoryOf(exe));
+}
+
+std::optional<int> FileVersionRevision(const std::wstring& file) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
+    if (size == 0)
+        return std::nullopt;
+    std::vector<unsigned char> block(size);
+    if (!GetFileVersionInfoW(file.c_str(), 0, size, block.data()))
+        return std::nullopt;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) ||
+        fixed == nullptr || length < sizeof(VS_FIXEDFILEINFO))
+        return std::nullopt;
+    return static_cast<int>(LOWORD(fixed->dwFileVersionLS));
+}
+
+int Win32AppInfo::Revision() {
+    return FileVersionRevision(ModulePath()).value_or(0);
+}
+
+bool Win32Connection::Connected() {
+    DWORD flags = 0;
+    wchar_t name[256] = {};
+    return InternetGetConnectedStateExW(&flags, name, 254, 0) == TRUE;
+}
+
+Win32InstanceGuard::Win32InstanceGuard(std::wstring name) : name_(std::move(name)) {}
+
+Win32InstanceGuard::~Win32InstanceGuard() {
+    if (mutex_ != nullptr)
+        CloseHandle(mutex_);
+}
+
+bool Win32InstanceGuard::AnotherInstanceRunning() {
+    if (mutex_ != nullptr)
+        return false;  // this process already holds the claim
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, name_.c_str());
+    const DWORD error = GetLastError();
+    if (mutex == nullptr)
+        // A mutex of that name that this process may not open belongs to another copy.
+        return error == ERROR_ACCESS_DENIED;
+    if (error == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        return true;
+    }
+    mutex_ = mutex;
+    return false;
+}
+
+}  // namespace kivrel

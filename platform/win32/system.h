@@ -1,0 +1,58 @@
+// The small Windows adapters: clock, executable's directory and revision, connection state and
+// the single-instance claim.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "platform/ports.h"
+
+namespace kivrel {
+
+class Win32Clock final : public IClock {
+  public:
+    LocalDate Today() override;
+};
+
+class Win32AppInfo final : public IAppInfo {
+  public:
+    // The directory of the running executable, without a trailing separator.
+    std::string ExeDir() override;
+    std::string PathSeparator() override { return "\\"; }
+    // The last field of the running executable's file version (its VERSIONINFO resource); 0 when
+    // the executable carries none.
+    int Revision() override;
+};
+
+// The full path of a module's file (nullptr: the running executable), however long.
+std::wstring ModulePath(HMODULE module = nullptr);
+// The directory part of a Windows path: everything before the last '\' or '/'.
+std::wstring DirectoryOf(const std::wstring& path);
+// The last field (the build revision) of the file version in a file's VERSIONINFO resource.
+std::optional<int> FileVersionRevision(const std::wstring& file);
+
+// WinINet's judgement: connected exactly when InternetGetConnectedStateExW returns TRUE (1).
+class Win32Connection final : public IConnection {
+  public:
+    bool Connected() override;
+};
+
+// A named mutex held for the life of the process; the system releases it when the process ends,
+// however it ends.
+class Win32InstanceGuard final : public IInstanceGuard {
+  public:
+    explicit Win32InstanceGuard(std::wstring name = L"Local\\Kivrel.SingleInstance");
+    ~Win32InstanceGuard() override;
+    Win32InstanceGuard(const Win32InstanceGuard&) = delete;
+    Win32InstanceGuard& operator=(const Win32InstanceGuard&) = delete;
+
+    bool AnotherInstanceRunning() override;
+
+  private:
+    std::wstring name_;
+    HANDLE mutex_ = nullptr;
+};
+
+}  // namespace kivrel

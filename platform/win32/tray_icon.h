@@ -1,0 +1,52 @@
+// The notification-area icon (Shell_NotifyIconW) and the window hook that receives its mouse
+// messages: Add replaces the main window's procedure with TrayWndProc (SetWindowLongPtrW, which
+// keeps the whole 64-bit address), which hands the icon's callback message to the sink and
+// passes everything else on to the procedure it replaced; Remove puts that procedure back.
+#pragma once
+
+#include <windows.h>
+
+#include <shellapi.h>  // after windows.h, which it needs
+
+#include <string>
+
+#include "platform/ports.h"
+
+namespace kivrel {
+
+// The tray event that a callback message's lParam (the mouse message) stands for.
+TrayEvent TrayEventOf(LPARAM mouseMessage);
+
+class Win32TrayIcon final : public ITrayIcon {
+  public:
+    // The window that owns the icon and the icon it shows; set before Add.
+    void Attach(HWND window, HICON icon);
+
+    // Whether the shell's notification area exists and the icon could be added to it.
+    bool Available() override;
+    void Add(ITraySink& sink, uint32_t callbackMessage) override;
+    void SetTip(const std::string& tip) override;
+    void Remove() override;
+    // A balloon from the icon.
+    void Notify(const std::string& title, const std::string& text) override;
+
+    bool Hooked() const { return oldProc_ != nullptr; }
+
+  private:
+    static LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void Hook();
+    void Unhook();
+    bool Call(DWORD action);
+
+    HWND window_ = nullptr;
+    HICON icon_ = nullptr;
+    ITraySink* sink_ = nullptr;
+    UINT callback_ = 0;
+    UINT taskbarCreated_ = 0;
+    WNDPROC oldProc_ = nullptr;
+    bool tried_ = false;
+    bool added_ = false;
+    NOTIFYICONDATAW data_{};
+};
+
+}  // namespace kivrel
