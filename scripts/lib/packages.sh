@@ -1,0 +1,52 @@
+# Debian packages the project needs, in one place. Add a package to the list that needs it;
+# scripts/lib/common.sh installs whatever is missing.
+# shellcheck shell=bash
+# shellcheck disable=SC2034  # the lists are read by the scripts that source this file
+
+# Compiler, build tools, Qt 6 and the test framework: enough to build every target.
+KIVREL_BUILD_PACKAGES=(
+    build-essential
+    cmake
+    ninja-build
+    pkg-config
+    qt6-base-dev
+    qt6-qpa-plugins
+    libxcb1-dev
+    libgtest-dev
+    libbenchmark-dev
+)
+
+# What the desktop tests and the footprint benchmark drive the program with: a virtual X
+# server, a notification area that works under it, input and window tools, screenshots, a font
+# with Chinese glyphs, and network namespaces for the metering tests.
+KIVREL_DESKTOP_PACKAGES=(
+    xvfb
+    xauth
+    trayer
+    xdotool
+    x11-utils
+    imagemagick
+    fonts-wqy-microhei
+    iproute2
+    util-linux
+    procps
+    strace
+)
+
+# Other test tools: clang's libFuzzer for the timer.ini fuzz smoke test, and the checker of the
+# menu entry.
+KIVREL_TEST_PACKAGES=(
+    clang
+    desktop-file-utils
+    python3
+)
+
+# Installed when the distribution has them; the build leaves out what needs a missing one.
+KIVREL_OPTIONAL_PACKAGES=(
+    libclang-rt-dev
+)
+
+# Running the program on a machine that has a display of its own.
+KIVREL_RUN_PACKAGES=(
+    fonts-wqy-microhei
+)
