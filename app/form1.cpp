@@ -29,7 +29,7 @@ bool Form1::Form_Load() {
 
     // 3. One running copy at a time.
     if (p_.instance.AnotherInstanceRunning()) {
-        p_.dialogs.MsgBox("程序已经运行", "Kivrel", kOkPlain);
+        Ask("程序已经运行", "Kivrel", kOkPlain);
         return false;
     }
 
@@ -187,8 +187,7 @@ void Form1::Timer1_Timer() {
 
 void Form1::Command3_Click() {
     const std::string title = "设置每月使用时间";
-    const Answer answer =
-        ReadAnswer(p_.dialogs.InputBox("0表示包月,\r\n60表示60小时", title, "60"));
+    const Answer answer = ReadAnswer(Input("0表示包月,\r\n60表示60小时", title, "60"));
     // The allowance is held in 0..32767; a larger answer is held at 32767 hours.
     const int32_t value = answer.valid ? SaturateTo16(answer.rounded) : 0;
     if (!SetINI("s", kValue, value)) {
@@ -201,7 +200,7 @@ void Form1::Command3_Click() {
 
 void Form1::command4_Click() {
     const std::string title = "设置每月结算时间";
-    std::string typed = p_.dialogs.InputBox("0表示月底,\r\n20表示20号", title, "0");
+    std::string typed = Input("0表示月底,\r\n20表示20号", title, "0");
     const Answer answer = ReadAnswer(typed);
     if (!answer.valid)
         typed = "0";
@@ -217,7 +216,26 @@ void Form1::command4_Click() {
 }
 
 void Form1::WriteFailedBox(const std::string& title) {
-    p_.dialogs.MsgBox("无法写入设置文件 " + IniFile + "\r\n设置没有改变。", title, kOkError);
+    Ask("无法写入设置文件 " + IniFile + "\r\n设置没有改变。", title, kOkError);
+}
+
+// ---------------------------------------------------------------- the program's own boxes
+
+// While one of the program's boxes is open the auto-hide countdown holds, so the window does not
+// vanish from under a question the user is answering.
+MsgAnswer Form1::Ask(const std::string& text, const std::string& title, MsgStyle style) {
+    ++openBoxes_;
+    const MsgAnswer answer = p_.dialogs.MsgBox(text, title, style);
+    --openBoxes_;
+    return answer;
+}
+
+std::string Form1::Input(const std::string& prompt, const std::string& title,
+                         const std::string& defaultAnswer) {
+    ++openBoxes_;
+    std::string answer = p_.dialogs.InputBox(prompt, title, defaultAnswer);
+    --openBoxes_;
+    return answer;
 }
 
 // ---------------------------------------------------------------- drawing
@@ -338,6 +356,8 @@ void Form1::mnuTrayMaximize_Click() {
 }
 
 void Form1::Timer2_Timer() {
+    if (openBoxes_ > 0)
+        return;
     p_.window.SetText(Ctl::Label7, "自动隐藏倒计时:" + DecimalText(HideCountdown));
     if (HideCountdown < 1) {
         SetWindowState(kMinimized);
@@ -362,14 +382,17 @@ void Form1::Label6_MouseMove(int16_t Button, int16_t Shift, float X, float Y) {
 
 void Form1::TrayAvailabilityChanged() {
     const bool available = p_.tray.Available();
-    if (available == trayUsable_) return;
+    if (available == trayUsable_)
+        return;
     trayUsable_ = available;
     p_.window.SetTaskbarFallback(!available);
     if (available) {
-        if (windowState_ == kMinimized) Hide();  // back into the tray from the taskbar
+        if (windowState_ == kMinimized)
+            Hide();  // back into the tray from the taskbar
         return;
     }
-    if (visible_) return;
+    if (visible_)
+        return;
     // The tray is gone while the window was hidden in it, or had never been opened: keep it
     // reachable, minimised with a taskbar entry.
     if (windowState_ != kMinimized)
@@ -397,35 +420,34 @@ void Form1::Combo1_Click() {
 void Form1::Combo2_Click() {
     const int k = p_.window.ComboIndex(Ctl::Combo2);
     if (k == 0) {
-        const MsgAnswer answer =
-            p_.dialogs.MsgBox(std::string(kClearQuestion), std::string(kClearAskTitle),
-                              MsgStyle{MsgButtons::YesNo, MsgIcon::None, 0});
+        const MsgAnswer answer = Ask(std::string(kClearQuestion), std::string(kClearAskTitle),
+                                     MsgStyle{MsgButtons::YesNo, MsgIcon::None, 0});
         if (answer == MsgAnswer::Yes) {
             std::vector<std::pair<std::string, int32_t>> zeros;
             for (int n = 1; n <= 12; ++n)
                 zeros.emplace_back(MonthSectionName(n), 0);
             if (SetINIValues(zeros)) {
                 RefreshBillingMonth();
-                p_.dialogs.MsgBox(std::string(kClearDone), std::string(kClearDoneTitle), kOkPlain);
+                Ask(std::string(kClearDone), std::string(kClearDoneTitle), kOkPlain);
             } else {
                 WriteFailedBox(std::string(kClearDoneTitle));
             }
         }
     } else if (k >= 1 && k <= 12) {
         const std::string title(kPresetTitle);
-        const std::string entry = p_.dialogs.InputBox(PresetPrompt(k), title, "0");
+        const std::string entry = Input(PresetPrompt(k), title, "0");
         const Answer answer = ReadAnswer(entry);
         // Entries that do not fit 32 bits are rejected like any other unusable entry.
         if (answer.valid && !answer.overflow && answer.rounded <= INT32_MAX) {
             if (SetINI(MonthSectionName(k), kValue, static_cast<int32_t>(answer.rounded))) {
                 RefreshBillingMonth();
-                p_.dialogs.MsgBox(PresetDoneText(k, entry), title, kOkPlain);
+                Ask(PresetDoneText(k, entry), title, kOkPlain);
             } else {
                 WriteFailedBox(title);
             }
         } else {
-            p_.dialogs.MsgBox(std::string(kPresetRejected), title,
-                              MsgStyle{MsgButtons::Ok, MsgIcon::Question, 0});
+            Ask(std::string(kPresetRejected), title,
+                MsgStyle{MsgButtons::Ok, MsgIcon::Question, 0});
         }
     }
     p_.window.SetText(Ctl::Combo2, "");
@@ -456,8 +478,8 @@ void Form1::Command5_Click() {
     const std::string dir = p_.app.ExeDir();
     const bool changed = on ? p_.autostart.Remove(why) : p_.autostart.Enter(dir, why);
     if (!changed) {
-        p_.dialogs.MsgBox("无法更改开机运行设置：\r\n" + why, "Kivrel",
-                          MsgStyle{MsgButtons::Ok, MsgIcon::Warning, 0});
+        Ask("无法更改开机运行设置：\r\n" + why, "Kivrel",
+            MsgStyle{MsgButtons::Ok, MsgIcon::Warning, 0});
         ShowRunAtStartup();
         return;
     }

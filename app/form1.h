@@ -100,6 +100,9 @@ class Form1 {
     void FollowCalendar();
     void WriteFailedBox(const std::string& title);
     std::string IniPathBeside() const;
+    MsgAnswer Ask(const std::string& text, const std::string& title, MsgStyle style);
+    std::string Input(const std::string& prompt, const std::string& title,
+                      const std::string& defaultAnswer);
 
     Platform& p_;
     APIStuff apiStuff_;
@@ -110,6 +113,7 @@ class Form1 {
     bool unloaded_ = false;
     bool trayUsable_ = true;
     bool saveFailureTold_ = false;
+    int openBoxes_ = 0;             // boxes of the program's own that are open right now
     std::optional<int16_t> lamps_;  // the lamps of the last tick; none before the first
 };
 

@@ -131,6 +131,25 @@ TEST_F(Form1Test, CancellingTheCountdownLastsUntilTheNextResize) {
     EXPECT_EQ(Text(Ctl::Label7), "自动隐藏倒计时:30");
 }
 
+TEST_F(Form1Test, TheCountdownHoldsWhileABoxIsOpen) {
+    Load();
+    fp.tray.Click(TrayEvent::LeftButtonUp);
+    for (int i = 0; i < 10; ++i)
+        form.Timer2_Timer();
+    fp.dialogs.whileOpen = [&] {
+        for (int i = 0; i < 40; ++i)
+            form.Timer2_Timer();
+        form.Timer1_Timer();  // the accounting clock goes on meanwhile
+    };
+    fp.dialogs.inputs.push_back("60");
+    form.Command3_Click();
+    EXPECT_TRUE(fp.window.visible);
+    EXPECT_EQ(Text(Ctl::Label7), "自动隐藏倒计时:21");
+    EXPECT_EQ(fp.connection.asked, 1);
+    form.Timer2_Timer();  // and resumes where it was once the box has closed
+    EXPECT_EQ(Text(Ctl::Label7), "自动隐藏倒计时:20");
+}
+
 TEST_F(Form1Test, RightClickPopsUpTheTrayMenuAndOtherEventsPassOn) {
     Load();
     fp.window.onPopup = [&](Menu) { form.mnuTrayClose_Click(); };
