@@ -18,6 +18,7 @@
 #include <string>
 
 #include "temp_dir.h"
+#include "tiny_disk.h"
 
 namespace kivrel {
 namespace {
@@ -251,8 +252,6 @@ TEST_F(DurableFileTest, ReplaceWorksForTheLongestFileName) {
 // process (as root directly, otherwise inside a new user namespace), so nothing outside the child
 // ever sees it and it disappears with the child.
 
-constexpr int kCannotMount = 77;
-
 // Runs in the child: returns a description of the first failed check, empty when all held.
 std::string FullDiskChecks(const std::string& dir) {
     LinuxFileSystem files;
@@ -316,77 +315,16 @@ std::string FullDiskChecks(const std::string& dir) {
     return {};
 }
 
-bool WriteProcFile(const char* path, const std::string& text) {
-    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    return ::close(fd) == 0 && ok;
-}
-
-// Child side: enter a private mount namespace and mount a 64 KiB tmpfs over `dir`.
-bool MountTinyDisk(const std::string& dir) {
-    if (::geteuid() == 0) {
-        if (::unshare(CLONE_NEWNS) != 0) {
-            return false;
-        }
-    } else {
-        const uid_t uid = ::geteuid();
-        const gid_t gid = ::getegid();
-        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0 ||
-            !WriteProcFile("/proc/self/setgroups", "deny") ||
-            !WriteProcFile("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
-            !WriteProcFile("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1")) {
-            return false;
-        }
-    }
-    if (::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-        return false;
-    }
-    return ::mount("kivrel-test", dir.c_str(), "tmpfs", MS_NOSUID | MS_NODEV,
-                   "size=64k,mode=0700") == 0;
-}
-
 TEST(FullDisk, FailedReplaceLeavesTheOldFileByteIdentical) {
     TempDir dir;
-    const std::string mountPoint = dir / "disk";
-    fs::create_directory(mountPoint);
-    int report[2];
-    ASSERT_EQ(::pipe2(report, O_CLOEXEC), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(report[0]);
-        if (!MountTinyDisk(mountPoint)) {
-            const std::string why = std::strerror(errno);
-            (void)!::write(report[1], why.data(), why.size());
-            ::_exit(kCannotMount);
-        }
-        const std::string failure = FullDiskChecks(mountPoint);
-        (void)!::write(report[1], failure.data(), failure.size());
-        ::_exit(failure.empty() ? 0 : 1);
-    }
-    ::close(report[1]);
-    std::string message;
-    char buffer[512];
-    ssize_t got;
-    while ((got = ::read(report[0], buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR)) {
-        if (got > 0) {
-            message.append(buffer, static_cast<std::size_t>(got));
-        }
-    }
-    ::close(report[0]);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "the full-disk child died: " << message;
-    if (WEXITSTATUS(status) == kCannotMount) {
+    const testing::TinyDiskResult result = testing::RunOnTinyDisk(dir, FullDiskChecks);
+    if (result.cannotMount) {
         GTEST_SKIP() << "cannot mount a small tmpfs here (needs root or unprivileged user "
                         "namespaces): "
-                     << message;
+                     << result.message;
     }
-    EXPECT_EQ(WEXITSTATUS(status), 0) << message;
-    EXPECT_TRUE(dir.Names(mountPoint).empty()) << "the tmpfs leaked out of the child";
+    EXPECT_TRUE(result.message.empty()) << result.message;
+    EXPECT_TRUE(result.mountPointEmptyAfter) << "the tmpfs leaked out of the child";
 }
 
 }  // namespace
