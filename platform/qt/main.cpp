@@ -5,10 +5,7 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QSocketNotifier>
-#include <QTranslator>
 #include <array>
 #include <cerrno>
 
@@ -49,16 +46,6 @@ bool CatchTerminationSignals() {
     return true;
 }
 
-// Qt's own buttons (OK, Cancel, Yes, No) in the user's language.
-void LoadQtTranslations(QApplication& app) {
-    auto* translator = new QTranslator(&app);
-    if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(translator);
-    else
-        delete translator;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -67,8 +54,8 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("kivrel"));
     // The window lives hidden in the tray: hiding it must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setFont(kivrel::UiFont());
-    LoadQtTranslations(app);
+    // The font that covers Chinese and Qt's translations wait for the first text on the screen
+    // (kivrel::PrepareUserInterface): hidden in the tray, the program shows none.
     const QIcon icon = kivrel::AppIcon();
     QApplication::setWindowIcon(icon);
 

@@ -35,6 +35,7 @@ QWidget* QtDialogs::Owner() const {
 }
 
 MsgAnswer QtDialogs::MsgBox(const std::string& text, const std::string& title, MsgStyle style) {
+    PrepareUserInterface();  // the box may be the first text on the screen (a refused start)
     QMessageBox box(Owner());
     box.setObjectName(kMessageBoxName);
     box.setWindowModality(Qt::ApplicationModal);
@@ -60,6 +61,7 @@ MsgAnswer QtDialogs::MsgBox(const std::string& text, const std::string& title, M
 
 std::string QtDialogs::InputBox(const std::string& prompt, const std::string& title,
                                 const std::string& defaultAnswer) {
+    PrepareUserInterface();
     QInputDialog dialog(Owner());
     dialog.setObjectName(kInputBoxName);
     dialog.setWindowModality(Qt::ApplicationModal);

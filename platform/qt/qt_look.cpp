@@ -1,13 +1,17 @@
 #include "platform/qt/qt_look.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
-#include <QGuiApplication>
+#include <QImageReader>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPainter>
 #include <QPixmap>
 #include <QStringList>
+#include <QTranslator>
 #include <array>
 
 namespace kivrel {
@@ -111,6 +115,34 @@ QFont SongTi12() {
     return font;
 }
 
+namespace {
+
+bool g_prepared = false;
+
+// Qt's own buttons (OK, Cancel, Yes, No) in the user's language.
+void LoadQtTranslations() {
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
+    else
+        delete translator;
+}
+
+}  // namespace
+
+void PrepareUserInterface() {
+    if (g_prepared || QCoreApplication::instance() == nullptr)
+        return;
+    g_prepared = true;
+    QApplication::setFont(UiFont());
+    LoadQtTranslations();
+}
+
+bool UserInterfacePrepared() {
+    return g_prepared;
+}
+
 QString DisplayText(const std::string& text) {
     QString shown = QString::fromStdString(text);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -144,6 +176,15 @@ QPixmap DrawnIcon(int size) {
     return pixmap;
 }
 
+// One packaged image, read by Qt's built-in PNG reader. Given the file alone (QIcon::addFile),
+// Qt would first load every image-format plugin there is (GIF, ICO, JPEG with its library) to ask
+// each whether it reads PNG; with the format named and detection off it asks none of them.
+QPixmap PackagedIcon(int size) {
+    QImageReader reader(PackagedIconPath(size), QByteArrayLiteral("png"));
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+
 }  // namespace
 
 bool AppIconPackaged() {
@@ -159,8 +200,8 @@ QIcon AppIcon() {
     for (int size : kIconSizes) {
         if (!packaged)
             icon.addPixmap(DrawnIcon(size));
-        else if (QFile::exists(PackagedIconPath(size)))
-            icon.addFile(PackagedIconPath(size), QSize(size, size));
+        else if (const QPixmap image = PackagedIcon(size); !image.isNull())
+            icon.addPixmap(image);
     }
     return icon;
 }

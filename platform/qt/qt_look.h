@@ -27,11 +27,21 @@ QFont UiFontFitting(const QString& text, QSize box);
 // 12-point "宋体", regular; another CJK family of that size where it is missing.
 QFont SongTi12();
 
+// Once per process, before the first text is put on the screen: makes UiFont() the application's
+// font and installs Qt's own translations (the OK, Cancel, Yes, No of the boxes). Nothing at
+// start-up needs either, and resolving the Chinese face reads the whole font configuration, so the
+// window, the boxes and the tray icon's tooltip and balloon call this when they first show text.
+void PrepareUserInterface();
+
+// Whether PrepareUserInterface() has run.
+bool UserInterfacePrepared();
+
 // UTF-8 text of the core as shown on screen: CR LF (and a lone CR) become line breaks.
 QString DisplayText(const std::string& text);
 
 // The program's icon at 16, 32 and 48 pixels: the packaged images when the build bundled them,
-// otherwise a drawn stand-in.
+// otherwise a drawn stand-in. The packaged PNG images are read by Qt's built-in PNG reader; no
+// image-format plugin is loaded for them.
 QIcon AppIcon();
 
 // Whether AppIcon() found the packaged images.

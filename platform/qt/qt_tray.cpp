@@ -169,6 +169,11 @@ QtTrayIcon::QtTrayIcon(const QIcon& icon, QObject* parent, Probe probe)
     // menu.
     connect(&icon_, &QSystemTrayIcon::activated, this, &QtTrayIcon::Dispatch, Qt::QueuedConnection);
 
+    // The tooltip is Chinese text: the font that covers it is put in place just before Qt shows
+    // the first one, unless the window or a box has done so already.
+    if (!UserInterfacePrepared() && QCoreApplication::instance() != nullptr)
+        QCoreApplication::instance()->installEventFilter(this);
+
     x11Watch_ =
         std::make_unique<TrayHostWatch>([this](bool announced) { ScheduleCheck(announced); });
     if (!x11Watch_->Start())
@@ -190,7 +195,18 @@ QtTrayIcon::QtTrayIcon(const QIcon& icon, QObject* parent, Probe probe)
 #endif
 }
 
-QtTrayIcon::~QtTrayIcon() = default;
+QtTrayIcon::~QtTrayIcon() {
+    if (QCoreApplication::instance() != nullptr)
+        QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool QtTrayIcon::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip || UserInterfacePrepared()) {
+        PrepareUserInterface();
+        QCoreApplication::instance()->removeEventFilter(this);
+    }
+    return QObject::eventFilter(watched, event);
+}
 
 void QtTrayIcon::ScheduleCheck(bool announced) {
     // Qt's tray code sees the same event after this one: look once it has.
@@ -233,6 +249,7 @@ void QtTrayIcon::Remove() {
 }
 
 void QtTrayIcon::Notify(const std::string& title, const std::string& text) {
+    PrepareUserInterface();  // the balloon, where Qt draws it itself, shows Chinese text
     icon_.showMessage(QString::fromStdString(title), DisplayText(text),
                       QSystemTrayIcon::Information, 10000);
 }

@@ -42,6 +42,10 @@ class QtTrayIcon final : public QObject, public ITrayIcon {
     void Remove() override;
     void Notify(const std::string& title, const std::string& text) override;
 
+  protected:
+    // Until the program's font is in place: the icon's tooltip is the first text it would show.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void Dispatch(QSystemTrayIcon::ActivationReason reason);
     void ScheduleCheck(bool announced);

@@ -137,20 +137,43 @@ QtWindow::QtWindow(QWidget* parent) : QWidget(parent) {
     palette.setColor(QPalette::Window, ToQColor(kForm1.background));
     setPalette(palette);
     setAutoFillBackground(true);
-    // The default font of every control: the usage hint must fit Label6's box.
-    const ControlSpec& hintLabel = ControlSpecOf(Ctl::Label6);
-    setFont(UiFontFitting(QString::fromUtf8(kHintText),
-                          QSize(TwipsToPixels(hintLabel.width), TwipsToPixels(hintLabel.height))));
 
     resize(kDesignSize);
     normalSize_ = kDesignSize;
 
-    BuildControls();
-    BuildMenus();
+    // The timers are real from the start: Timer1 ticks while the window is hidden. The controls
+    // and the menus wait until they are needed (EnsureControls, EnsureMenus).
     BuildTimers();
 }
 
 QtWindow::~QtWindow() = default;
+
+void QtWindow::EnsureControls() {
+    if (controlsBuilt_)
+        return;
+    controlsBuilt_ = true;
+    PrepareUserInterface();
+    // The default font of every control: the usage hint must fit Label6's box.
+    const ControlSpec& hintLabel = ControlSpecOf(Ctl::Label6);
+    setFont(UiFontFitting(QString::fromUtf8(kHintText),
+                          QSize(TwipsToPixels(hintLabel.width), TwipsToPixels(hintLabel.height))));
+    BuildControls();
+    // What Form1 wrote while there were no controls.
+    for (const auto& [control, shown] : pendingTexts_)
+        ShowText(BuiltControl(control), shown);
+    pendingTexts_.clear();
+}
+
+void QtWindow::EnsureMenus() {
+    if (menusBuilt_)
+        return;
+    menusBuilt_ = true;
+    PrepareUserInterface();
+    BuildMenus();
+    for (const auto& [item, enabled] : pendingEnabled_)
+        SetMenuEnabled(item, enabled);
+    pendingEnabled_.clear();
+}
 
 void QtWindow::BuildControls() {
     for (const ControlSpec& row : kControls) {
@@ -322,19 +345,25 @@ void QtWindow::StartLayoutTimers() {
 
 // ------------------------------------------------------------------------------- lookups
 
-QWidget* QtWindow::Control(Ctl control) const {
+QWidget* QtWindow::Control(Ctl control) {
     if (control == Ctl::Form1)
-        return const_cast<QtWindow*>(this);
+        return this;
+    EnsureControls();
+    return BuiltControl(control);
+}
+
+QWidget* QtWindow::BuiltControl(Ctl control) const {
     const auto it = controls_.find(control);
     return it == controls_.end() ? nullptr : it->second;
 }
 
-QMenu* QtWindow::MenuOf(Menu menu) const {
+QMenu* QtWindow::MenuOf(Menu menu) {
+    EnsureMenus();
     const auto it = menus_.find(menu);
     return it == menus_.end() ? nullptr : it->second;
 }
 
-QAction* QtWindow::ActionOf(Menu item) const {
+QAction* QtWindow::ActionOf(Menu item) {
     if (QMenu* menu = MenuOf(item))
         return menu->menuAction();
     const auto it = actions_.find(item);
@@ -349,10 +378,19 @@ QTimer* QtWindow::TimerOf(TimerId timer) const {
 
 void QtWindow::SetText(Ctl control, const std::string& text) {
     const QString shown = DisplayText(text);
-    QWidget* widget = Control(control);
-    if (widget == this) {
+    if (control == Ctl::Form1) {
         setWindowTitle(shown);
-    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        return;
+    }
+    if (!controlsBuilt_) {
+        pendingTexts_[control] = shown;  // the last text wins, as it would on the control
+        return;
+    }
+    ShowText(BuiltControl(control), shown);
+}
+
+void QtWindow::ShowText(QWidget* widget, const QString& shown) {
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(shown);
     } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
         button->setText(shown);
@@ -364,6 +402,10 @@ void QtWindow::SetText(Ctl control, const std::string& text) {
 }
 
 void QtWindow::SetMenuEnabled(Menu item, bool enabled) {
+    if (!menusBuilt_) {
+        pendingEnabled_[item] = enabled;
+        return;
+    }
     if (QMenu* menu = MenuOf(item))
         menu->setEnabled(enabled);
     else if (QAction* action = ActionOf(item))
@@ -413,6 +455,7 @@ void QtWindow::SetVisible(bool visible) {
     }
     if (destroyed_)
         return;
+    EnsureControls();
     if (!everShown_) {
         everShown_ = true;
         QScreen* screen = QGuiApplication::primaryScreen();
@@ -503,6 +546,14 @@ void QtWindow::Destroy() {
 
 // ------------------------------------------------------------------------------- events
 
+void QtWindow::setVisible(bool visible) {
+    // Whichever way the window comes to be shown (SetVisible, the window flags put back, the
+    // window manager), its controls are there first.
+    if (visible)
+        EnsureControls();
+    QWidget::setVisible(visible);
+}
+
 void QtWindow::paintEvent(QPaintEvent*) {
     if (form_ == nullptr)
         return;
@@ -556,14 +607,14 @@ void QtWindow::resizeEvent(QResizeEvent* event) {
 bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
     if (form_ == nullptr || destroyed_)
         return QWidget::eventFilter(watched, event);
-    if (watched == controls_[Ctl::Label6] && event->type() == QEvent::MouseMove) {
+    if (watched == BuiltControl(Ctl::Label6) && event->type() == QEvent::MouseMove) {
         // While a button pressed over the label is held, Qt keeps sending the moves here,
         // relative to the label, wherever the pointer goes.
         const auto* move = static_cast<QMouseEvent*>(event);
         form_->Label6_MouseMove(ButtonMask(move->buttons()), ShiftMask(move->modifiers()),
                                 static_cast<float>(move->position().x()),
                                 static_cast<float>(move->position().y()));
-    } else if (watched == controls_[Ctl::Label7]) {
+    } else if (watched == BuiltControl(Ctl::Label7)) {
         auto* label = static_cast<QWidget*>(watched);
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {

@@ -1,10 +1,17 @@
 // The main window on Qt: builds itself from the control table, shows what Form1 tells it and
 // hands every user action to the matching Form1 handler. It keeps no rule of its own.
+//
+// The program spends most of its life hidden in the tray, so the window starts as an empty
+// top-level widget with its timers: the child controls (and the font that covers Chinese) are
+// built when first needed (first shown, or asked for by a lookup or a call that needs a real
+// widget), the menus when first needed (the tray menu can pop up before the window was ever
+// shown). Texts and menu states set before then are kept and applied when they are built.
 #pragma once
 
 #include <QPointer>
 #include <QRect>
 #include <QSize>
+#include <QString>
 #include <QWidget>
 #include <map>
 
@@ -52,11 +59,15 @@ class QtWindow final : public QWidget, public IWindow {
     // Form_Load has accepted the start.
     void StartLayoutTimers();
 
-    // Lookups for the program's own wiring and for tests.
-    QWidget* Control(Ctl control) const;
-    QMenu* MenuOf(Menu menu) const;
-    QAction* ActionOf(Menu item) const;
+    // Lookups for the program's own wiring and for tests. Control (of anything but the window
+    // itself) builds the controls, MenuOf and ActionOf build the menus, if not built yet.
+    QWidget* Control(Ctl control);
+    QMenu* MenuOf(Menu menu);
+    QAction* ActionOf(Menu item);
     QTimer* TimerOf(TimerId timer) const;
+    // Whether the child controls, and the menus, have been built yet.
+    bool ControlsBuilt() const { return controlsBuilt_; }
+    bool MenusBuilt() const { return menusBuilt_; }
     // The keyboard move or size in progress, if any.
     bool KeyboardTracking() const { return tracking_ != Tracking::None; }
 
@@ -76,6 +87,9 @@ class QtWindow final : public QWidget, public IWindow {
     void SetTaskbarFallback(bool on) override;
     void Destroy() override;
 
+    // QWidget: builds the controls before the window is first shown, whoever shows it.
+    void setVisible(bool visible) override;
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -88,9 +102,14 @@ class QtWindow final : public QWidget, public IWindow {
   private:
     enum class Tracking { None, Move, Size };
 
+    // Build the controls (with the window's font), or the menus, the first time they are needed.
+    void EnsureControls();
+    void EnsureMenus();
     void BuildControls();
     void BuildMenus();
     void BuildTimers();
+    void ShowText(QWidget* widget, const QString& shown);
+    QWidget* BuiltControl(Ctl control) const;
     void ApplyWindowFlags();
     // X11 only: keeps the window out of the taskbar and the pager, unless the taskbar fallback
     // is on: by writing the window's state before it is mapped, or, once it is `mapped` (or its
@@ -105,6 +124,11 @@ class QtWindow final : public QWidget, public IWindow {
     std::map<Ctl, QWidget*> controls_;
     std::map<Menu, QMenu*> menus_;
     std::map<Menu, QAction*> actions_;
+    // Set before the controls, or the menus, were built: applied when they are.
+    std::map<Ctl, QString> pendingTexts_;
+    std::map<Menu, bool> pendingEnabled_;
+    bool controlsBuilt_ = false;
+    bool menusBuilt_ = false;
     QTimer* timer1_ = nullptr;
     QTimer* timer2_ = nullptr;
     QPointer<QWidget> label7Pressed_;
