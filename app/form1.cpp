@@ -3,6 +3,7 @@
 #include "accounting/numbers.h"
 #include "app/drawing.h"
 #include "app/module1.h"
+#include "autostart/run_state.h"
 #include "records/records.h"
 #include "settings/ini_format.h"
 
@@ -456,24 +457,17 @@ void Form1::Combo2_Click() {
 
 // ---------------------------------------------------------------- autostart
 
-namespace {
-constexpr const char* kRunOnCaption = "取消开机运行";
-constexpr const char* kRunOnLabel = "已设开机就运行";
-constexpr const char* kRunOffCaption = "开机就运行";
-constexpr const char* kRunOffLabel = "未设开机就运行";
-}  // namespace
-
 void Form1::ShowRunAtStartup() {
-    const bool on = GetINI("Run", kValue, 0) == 1;
-    p_.window.SetText(Ctl::Command5, on ? kRunOnCaption : kRunOffCaption);
-    p_.window.SetText(Ctl::Label8, on ? kRunOnLabel : kRunOffLabel);
+    const RunStateTexts texts = RunStateTextsFor(RunFlagIsOn(GetINI("Run", kValue, 0)));
+    p_.window.SetText(Ctl::Command5, texts.caption);
+    p_.window.SetText(Ctl::Label8, texts.label);
 }
 
 // The settings flag decides which way a click goes. The flag, the caption and the label change
 // only when the autostart entry was really entered or removed and the flag reached the file;
 // otherwise the user is told why and the window keeps showing the true state.
 void Form1::Command5_Click() {
-    const bool on = GetINI("Run", kValue, 0) == 1;
+    const bool on = RunFlagIsOn(GetINI("Run", kValue, 0));
     std::string why;
     const std::string dir = p_.app.ExeDir();
     const bool changed = on ? p_.autostart.Remove(why) : p_.autostart.Enter(dir, why);
@@ -494,8 +488,9 @@ void Form1::Command5_Click() {
         ShowRunAtStartup();
         return;
     }
-    p_.window.SetText(Ctl::Command5, on ? kRunOffCaption : kRunOnCaption);
-    p_.window.SetText(Ctl::Label8, on ? kRunOffLabel : kRunOnLabel);
+    const RunStateTexts texts = RunStateTextsFor(!on);
+    p_.window.SetText(Ctl::Command5, texts.caption);
+    p_.window.SetText(Ctl::Label8, texts.label);
 }
 
 }  // namespace kivrel
