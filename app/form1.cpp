@@ -5,6 +5,7 @@
 #include "app/module1.h"
 #include "autostart/run_state.h"
 #include "records/records.h"
+#include "records/year_stamp.h"
 #include "settings/ini_format.h"
 
 namespace kivrel {
@@ -13,6 +14,8 @@ namespace {
 constexpr const char* kValue = "Value";
 constexpr MsgStyle kOkPlain{MsgButtons::Ok, MsgIcon::None, 0};
 constexpr MsgStyle kOkError{MsgButtons::Ok, MsgIcon::Critical, 0};
+// Which allowance alerts were shown in which billing month: a section of its own.
+constexpr const char* kAlertShown = "AlertShown";
 }  // namespace
 
 Form1::Form1(Platform& platform) : p_(platform), apiStuff_(platform.tray) {}
@@ -52,6 +55,8 @@ bool Form1::Form_Load() {
     // 8. Billing month and its total.
     const int32_t d = GetINI("r", kValue, 0);
     RefreshBillingMonth();
+    alerts_ = AlertState{GetINI(kAlertShown, "Month", 0), GetINI(kAlertShown, "Low", 0) != 0,
+                         GetINI(kAlertShown, "Empty", 0) != 0};
 
     // 9. Allowance.
     QuotaHours = GetINI("s", kValue, 0);
@@ -74,7 +79,7 @@ bool Form1::Form_Load() {
 }
 
 std::string Form1::IniPathBeside() const {
-    return p_.app.ExeDir() + p_.app.PathSeparator() + kIniFileName;
+    return SettingsFilePath(p_.app);
 }
 
 void Form1::Form_Unload(int16_t& Cancel) {
@@ -103,6 +108,21 @@ int32_t Form1::GetINI(const std::string& SectionName, const std::string& KeyWord
 }
 
 bool Form1::SetINI(const std::string& SectionName, const std::string& KeyWord, int32_t ValInt) {
+    return EditINI(
+        [&](const std::string& text) { return IniWriteInt(text, SectionName, KeyWord, ValInt); });
+}
+
+// Several values in one replace: all of them reach the file, or none.
+bool Form1::SetINIValues(const std::vector<std::pair<std::string, int32_t>>& values) {
+    return EditINI([&](const std::string& text) {
+        std::string changed = text;
+        for (const auto& [section, value] : values)
+            changed = IniWriteInt(changed, section, kValue, value);
+        return changed;
+    });
+}
+
+bool Form1::EditINI(const std::function<std::string(const std::string&)>& edit) {
     std::optional<std::string> text = p_.files.ReadAll(IniFile);
     if (!text) {
         // A file that exists but cannot be read must not be replaced by a nearly empty one.
@@ -110,34 +130,31 @@ bool Form1::SetINI(const std::string& SectionName, const std::string& KeyWord, i
             return false;
         text.emplace();
     }
-    return p_.files.ReplaceAll(IniFile, IniWriteInt(*text, SectionName, KeyWord, ValInt));
-}
-
-// Several values in one replace: all of them reach the file, or none.
-bool Form1::SetINIValues(const std::vector<std::pair<std::string, int32_t>>& values) {
-    std::optional<std::string> text = p_.files.ReadAll(IniFile);
-    if (!text) {
-        if (p_.files.Exists(IniFile))
-            return false;
-        text.emplace();
-    }
-    for (const auto& [section, value] : values)
-        *text = IniWriteInt(*text, section, kValue, value);
-    return p_.files.ReplaceAll(IniFile, *text);
+    return p_.files.ReplaceAll(IniFile, edit(*text));
 }
 
 // ---------------------------------------------------------------- accounting
 
+// Entering a billing month: a total stamped with an earlier year is last year's, and the month
+// starts from 0 (the next save keeps last year's total under a key of its own).
 void Form1::RefreshBillingMonth() {
-    const LocalDate today = p_.clock.Today();
-    const int32_t d = GetINI("r", kValue, 0);
-    MonthSection = MonthSectionName(BillingMonthOf(today.month, today.day, d));
-    UsedMinutes = MinuteTotal::FromWholeMinutes(GetINI(MonthSection, kValue, 0));
+    const BillingPeriod period = PeriodOf(p_.clock.Today(), GetINI("r", kValue, 0));
+    MonthSection = MonthSectionName(period.month);
+    MonthYear = period.year;
+    const int32_t stored = GetINI(MonthSection, kValue, 0);
+    UsedMinutes = MinuteTotal::FromWholeMinutes(
+        CurrentTotal(stored, GetINI(MonthSection, kYearKey, 0), MonthYear));
+    savedTenths_ = UsedMinutes.Tenths();
 }
 
 bool Form1::SaveUsage() {
-    const bool saved =
-        SetINIValues({{MonthSection, SaturateTo32(UsedMinutes.RoundedMinutes())}, {"Exit", 0}});
+    const int32_t minutes = SaturateTo32(UsedMinutes.RoundedMinutes());
+    const bool saved = EditINI([&](const std::string& text) {
+        return IniWriteInt(WriteStampedTotal(text, MonthSection, minutes, MonthYear), "Exit",
+                           kValue, 0);
+    });
+    if (saved)
+        savedTenths_ = UsedMinutes.Tenths();
     ReportSave(saved);
     return saved;
 }
@@ -159,13 +176,32 @@ void Form1::ReportSave(bool saved) {
 // old month's total is stored and the accounting moves on. Should that store fail, the move waits
 // for a later tick so that the old month's minutes are not dropped.
 void Form1::FollowCalendar() {
-    const LocalDate today = p_.clock.Today();
-    const int month = BillingMonthOf(today.month, today.day, GetINI("r", kValue, 0));
-    if (MonthSectionName(month) == MonthSection)
+    const BillingPeriod period = PeriodOf(p_.clock.Today(), GetINI("r", kValue, 0));
+    if (MonthSectionName(period.month) == MonthSection && period.year == MonthYear)
         return;
-    if (!SaveUsage())
+    // Only a total that changed since it was saved is stored: an offline tick writes nothing.
+    if (UsedMinutes.Tenths() != savedTenths_ && !SaveUsage())
         return;
     RefreshBillingMonth();
+}
+
+// Allowance alerts, on an online tick, from the remaining minutes the window shows.
+void Form1::CheckAllowance(int64_t remainingMinutes) {
+    if (QuotaHours <= 0)
+        return;
+    const int32_t stamp = MonthStamp(MonthYear, std::stoi(MonthSection.substr(1)));
+    const AlertStep step =
+        StepAlerts(alerts_, stamp, QuotaHours, GetINI("Alert", kValue, 0), remainingMinutes);
+    if (step.state != alerts_) {
+        alerts_ = step.state;
+        EditINI([&](const std::string& text) {
+            std::string changed = IniWriteInt(text, kAlertShown, "Month", alerts_.month);
+            changed = IniWriteInt(changed, kAlertShown, "Low", alerts_.lowShown ? 1 : 0);
+            return IniWriteInt(changed, kAlertShown, "Empty", alerts_.emptyShown ? 1 : 0);
+        });
+    }
+    if (step.text)
+        p_.tray.Notify(kAlertTitle, *step.text);
 }
 
 void Form1::Timer1_Timer() {
@@ -178,6 +214,7 @@ void Form1::Timer1_Timer() {
     if (connected) {
         UsedMinutes.AddTick();
         SaveUsage();
+        CheckAllowance(figures.remainingMinutes);
         DrawStatusLamps(-1);
     } else {
         DrawStatusLamps(0);
@@ -412,7 +449,9 @@ void Form1::Combo1_Click() {
     if (position < 0)
         return;
     const int month = position + 1;
-    const int32_t minutes = GetINI(MonthSectionName(month), kValue, 0);
+    int32_t minutes = GetINI(MonthSectionName(month), kValue, 0);
+    if (MonthSectionName(month) == MonthSection)  // last year's total is not this month's use
+        minutes = CurrentTotal(minutes, GetINI(MonthSection, kYearKey, 0), MonthYear);
     p_.window.SetText(Ctl::Label5, MonthQueryText(month, minutes));
     p_.window.SetText(Ctl::Combo1, "");
     p_.window.SetFocus(Ctl::Command2);
@@ -440,7 +479,11 @@ void Form1::Combo2_Click() {
         const Answer answer = ReadAnswer(entry);
         // Entries that do not fit 32 bits are rejected like any other unusable entry.
         if (answer.valid && !answer.overflow && answer.rounded <= INT32_MAX) {
-            if (SetINI(MonthSectionName(k), kValue, static_cast<int32_t>(answer.rounded))) {
+            const int32_t minutes = static_cast<int32_t>(answer.rounded);
+            const int32_t year = PresetYear(k, std::stoi(MonthSection.substr(1)), MonthYear);
+            if (EditINI([&](const std::string& text) {
+                    return WriteStampedTotal(text, MonthSectionName(k), minutes, year);
+                })) {
                 RefreshBillingMonth();
                 Ask(PresetDoneText(k, entry), title, kOkPlain);
             } else {

@@ -3,12 +3,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "accounting/alerts.h"
 #include "accounting/billing.h"
+#include "accounting/period.h"
 #include "app/controls.h"
 #include "platform/ports.h"
 #include "tray/api_stuff.h"
@@ -23,6 +26,7 @@ class Form1 {
     std::string IniFile;
     int32_t QuotaHours = 0;
     std::string MonthSection;
+    int32_t MonthYear = 0;  // the year of the billing month, the year of its closing date
     MinuteTotal UsedMinutes;
     int16_t LastState = kNormal;
     int16_t HideCountdown = 0;
@@ -93,6 +97,9 @@ class Form1 {
 
   private:
     bool SetINIValues(const std::vector<std::pair<std::string, int32_t>>& values);
+    // One durable replace of the whole file with the text `edit` makes of it.
+    bool EditINI(const std::function<std::string(const std::string&)>& edit);
+    void CheckAllowance(int64_t remainingMinutes);
     void ShowRunAtStartup();
     void SetTimer2(bool enabled);
     void SetTrayMenuFor(int16_t state);
@@ -113,6 +120,8 @@ class Form1 {
     bool unloaded_ = false;
     bool trayUsable_ = true;
     bool saveFailureTold_ = false;
+    int64_t savedTenths_ = 0;       // the month's total when it was last read or saved
+    AlertState alerts_;             // which allowance alerts this billing month has shown
     int openBoxes_ = 0;             // boxes of the program's own that are open right now
     std::optional<int16_t> lamps_;  // the lamps of the last tick; none before the first
 };

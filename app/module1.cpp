@@ -2,11 +2,14 @@
 
 namespace kivrel {
 
+std::string SettingsFilePath(IAppInfo& app) {
+    return app.ExeDir() + app.PathSeparator() + kIniFileName;
+}
+
 bool CheckIniFile(Platform& platform) {
-    const std::string path = platform.app.ExeDir() + platform.app.PathSeparator() + kIniFileName;
-    if (platform.files.Exists(path))
+    if (platform.files.Exists(SettingsFilePath(platform.app)))
         return true;
-    platform.dialogs.MsgBox("文件损坏，请重装本程序", "Kivrel",
+    platform.dialogs.MsgBox(kMissingIniText, "Kivrel",
                             MsgStyle{MsgButtons::Ok, MsgIcon::Information, 0});
     return false;
 }

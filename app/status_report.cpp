@@ -1,0 +1,93 @@
+#include "app/status_report.h"
+
+#include "accounting/billing.h"
+#include "records/year_stamp.h"
+#include "settings/ini_format.h"
+
+namespace kivrel {
+
+namespace {
+
+std::string TwoDigits(int value) {
+    return (value < 10 ? "0" : "") + DecimalText(value);
+}
+
+std::string JsonString(std::string_view text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            static constexpr char kHex[] = "0123456789abcdef";
+            out += "\\u00";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+std::string IsoDate(const LocalDate& date) {
+    return DecimalText(date.year) + "-" + TwoDigits(date.month) + "-" + TwoDigits(date.day);
+}
+
+StatusReport MakeStatusReport(std::string_view settingsText, const LocalDate& today, bool online,
+                              const std::string& settingsFile) {
+    StatusReport r;
+    r.period = PeriodOf(today, IniReadInt(settingsText, "r", "Value"));
+    r.daysLeft = DaysInclusive(today, r.period.last);
+    const std::string section = MonthSectionName(r.period.month);
+    r.usedMinutes = CurrentTotal(IniReadInt(settingsText, section, "Value"),
+                                 IniReadInt(settingsText, section, kYearKey), r.period.year);
+    r.allowanceHours = IniReadInt(settingsText, "s", "Value");
+    if (r.allowanceHours != 0) {
+        r.remainingMinutes =
+            ComputeFigures(MinuteTotal::FromWholeMinutes(r.usedMinutes), r.allowanceHours)
+                .remainingMinutes;
+    }
+    r.forecastMinutes = ForecastMinutes(r.usedMinutes, r.period, today);
+    r.online = online;
+    r.settingsFile = settingsFile;
+    return r;
+}
+
+std::string StatusPlainText(const StatusReport& r) {
+    const TickFigures figures =
+        ComputeFigures(MinuteTotal::FromWholeMinutes(r.usedMinutes), r.allowanceHours);
+    std::string text = StatusText(r.online, r.period.month, figures, r.allowanceHours);
+    // The label's lines end in CR LF; a terminal or a panel wants LF.
+    std::string lines;
+    for (const char c : text)
+        if (c != '\r')
+            lines += c;
+    if (!lines.empty() && lines.back() != '\n')
+        lines += '\n';
+    lines += "计费周期：" + IsoDate(r.period.first) + "至" + IsoDate(r.period.last) + "，还剩" +
+             DecimalText(r.daysLeft) + "天\n";
+    lines += "预计本月共用" + DecimalText(r.forecastMinutes) + "分钟\n";
+    return lines;
+}
+
+std::string StatusJson(const StatusReport& r) {
+    std::string json = "{";
+    json += "\"billing_month\":" + DecimalText(r.period.month);
+    json += ",\"period_start\":\"" + IsoDate(r.period.first) + "\"";
+    json += ",\"period_end\":\"" + IsoDate(r.period.last) + "\"";
+    json += ",\"days_left\":" + DecimalText(r.daysLeft);
+    json += ",\"used_minutes\":" + DecimalText(r.usedMinutes);
+    json += ",\"allowance_hours\":" + DecimalText(r.allowanceHours);
+    json += ",\"remaining_minutes\":" +
+            (r.remainingMinutes ? DecimalText(*r.remainingMinutes) : std::string("null"));
+    json += ",\"forecast_minutes\":" + DecimalText(r.forecastMinutes);
+    json += std::string(",\"online\":") + (r.online ? "true" : "false");
+    json += ",\"settings_file\":" + JsonString(r.settingsFile);
+    return json + "}\n";
+}
+
+}  // namespace kivrel

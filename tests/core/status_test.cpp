@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include "app/command_line.h"
+#include "fakes/fakes.h"
+
+namespace kivrel {
+namespace {
+
+struct Console {
+    fakes::Journal journal;
+    fakes::FakeFiles files{journal};
+    fakes::FakeClock clock;
+    fakes::FakeConnection connection;
+    fakes::FakeAppInfo app;
+    ConsoleOutput Run(std::vector<std::string> args) {
+        const Command command = ParseCommandLine(args, nullptr);
+        return RunConsoleCommand(command, {files, clock, connection, app});
+    }
+};
+
+TEST(StatusTest, Options) {
+    const ToolkitOptions qtLike = [](const std::vector<std::string>& a, size_t i) {
+        return a[i] == "-platform" ? 2 : 0;
+    };
+    struct Case {
+        std::vector<std::string> args;
+        CommandKind kind;
+    };
+    const Case cases[] = {
+        {{}, CommandKind::Window},
+        {{"-platform", "offscreen"}, CommandKind::Window},
+        {{"--status"}, CommandKind::Status},
+        {{"--json", "--status"}, CommandKind::StatusJson},
+        {{"--json"}, CommandKind::Usage},
+        {{"--version"}, CommandKind::Version},
+        {{"--help", "--status"}, CommandKind::Help},
+        {{"--stat"}, CommandKind::Usage},
+        {{"status"}, CommandKind::Usage},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseCommandLine(c.args, qtLike).kind, c.kind) << c.args.size();
+    EXPECT_EQ(ParseCommandLine({"--stat"}, qtLike).unknown, "--stat");
+}
+
+TEST(StatusTest, ReportsTheBillingMonthFromTheFileAndWritesNothing) {
+    Console c;
+    c.clock.today = {2026, 12, 25};
+    c.connection.online = true;
+    c.files.files["/opt/kivrel/timer.ini"] =
+        "[r]\r\nValue=20\r\n[s]\r\nValue=60\r\n[T1]\r\nValue=500\r\nYear=2027\r\n";
+    ConsoleOutput json = c.Run({"--status", "--json"});
+    EXPECT_EQ(json.status, 0);
+    EXPECT_EQ(json.out,
+              "{\"billing_month\":1,\"period_start\":\"2026-12-21\",\"period_end\":\"2027-01-20\","
+              "\"days_left\":27,\"used_minutes\":500,\"allowance_hours\":60,"
+              "\"remaining_minutes\":3100,\"forecast_minutes\":3100,\"online\":true,"
+              "\"settings_file\":\"/opt/kivrel/timer.ini\"}\n");
+    c.connection.online = false;
+    EXPECT_EQ(c.Run({"--status"}).out,
+              "计费月为:1月\n没有连接上网\n本月已用500分钟8小时\n本月剩余3100分钟52小时\n"
+              "计费周期：2026-12-21至2027-01-20，还剩27天\n预计本月共用3100分钟\n");
+    // Last year's January and a flat rate.
+    c.files.files["/opt/kivrel/timer.ini"] = "[T1]\r\nValue=500\r\nYear=2026\r\n";
+    c.clock.today = {2027, 1, 10};
+    json = c.Run({"--status", "--json"});
+    EXPECT_NE(json.out.find("\"used_minutes\":0,\"allowance_hours\":0,\"remaining_minutes\":null"),
+              std::string::npos)
+        << json.out;
+    EXPECT_EQ(c.files.writes, 0);
+}
+
+TEST(StatusTest, RefusalsAndVersion) {
+    Console c;
+    ConsoleOutput missing = c.Run({"--status"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err.rfind("文件损坏，请重装本程序\n", 0), 0u);
+    EXPECT_EQ(c.Run({"--version"}).out, "Kivrel 1.0.0.71\n");
+    ConsoleOutput unknown = c.Run({"--bogus"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.out, "");
+    EXPECT_NE(unknown.err.find("Usage: kivrel"), std::string::npos);
+    EXPECT_EQ(c.files.writes, 0);
+}
+
+}  // namespace
+}  // namespace kivrel
