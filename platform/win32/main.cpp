@@ -1,8 +1,10 @@
 // Kivrel.exe: the Win32 shell around Form1.
 #include <windows.h>
 
+#include "app/command_line.h"
 #include "app/form1.h"
 #include "platform/win32/autostart.h"
+#include "platform/win32/console.h"
 #include "platform/win32/dialogs.h"
 #include "platform/win32/file_system.h"
 #include "platform/win32/system.h"
@@ -11,6 +13,19 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     using namespace kivrel;
+
+    // The command-line options print and end: no window, no single-instance claim.
+    const Command command = ParseCommandLine(CommandLineArguments(), nullptr);
+    if (command.kind != CommandKind::Window) {
+        Win32FileSystem files;
+        Win32Clock clock;
+        Win32Connection connection;
+        Win32AppInfo app;
+        const ConsoleOutput output = RunConsoleCommand(command, {files, clock, connection, app});
+        WriteConsoleText(output.out, false);
+        WriteConsoleText(output.err, true);
+        return output.status;
+    }
 
     Win32Window window(instance);
     if (!window.Create())
