@@ -1,7 +1,8 @@
 #include "platform/win32/console.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h
+#include <shellapi.h>
 
 #include "platform/win32/text.h"
 
@@ -46,14 +47,8 @@ void WriteConsoleText(const std::string& text, bool error) {
         return;
     DWORD mode = 0;
     if (GetConsoleMode(handle, &mode)) {
-        // A console shows text: line ends as it expects them, characters as UTF-16.
-        std::string lines;
-        for (const char c : text) {
-            if (c == '\n')
-                lines += '\r';
-            lines += c;
-        }
-        const std::wstring wide = Widen(lines);
+        // A console takes characters as UTF-16 (a line feed starts a new line there).
+        const std::wstring wide = Widen(text);
         DWORD written = 0;
         WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
         return;

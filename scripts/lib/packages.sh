@@ -31,6 +31,7 @@ KIVREL_DESKTOP_PACKAGES=(
     util-linux
     procps
     strace
+    faketime
 )
 
 # Other test tools: clang's libFuzzer for the timer.ini fuzz smoke test, and the checker of the
