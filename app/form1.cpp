@@ -20,47 +20,51 @@ Form1::Form1(Platform& platform) : p_(platform), apiStuff_(platform.tray) {}
 // ---------------------------------------------------------------- start-up and shutdown
 
 bool Form1::Form_Load() {
-    // 1. Without timer.ini beside the executable the program refuses to run.
+    // Without timer.ini beside the executable the program refuses to run.
     if (!CheckIniFile(p_))
         return false;
 
-    // 2. The caption carries the build revision.
+    // The caption carries the build revision.
     p_.window.SetText(Ctl::Form1, std::string(kForm1.caption) + "  第1版第" +
                                       DecimalText(p_.app.Revision()) + "次编译");
 
-    // 3. One running copy at a time.
+    // One running copy at a time.
     if (p_.instance.AnotherInstanceRunning()) {
         Ask("程序已经运行", "Kivrel", kOkPlain);
         return false;
     }
 
-    // 4. The settings file; temporaries of a killed earlier run are cleared away now that this
-    //    is the only running copy.
+    // The settings file; temporaries of a killed earlier run are cleared away now that this
+    // is the only running copy.
     IniFile = IniPathBeside();
     p_.files.RemoveStaleTemporaries(IniFile);
 
-    // 5. Run-at-startup state.
+    // Run-at-startup state.
     ShowRunAtStartup();
 
-    // 6. The state to come back to from the tray.
+    // The state to come back to from the tray.
     LastState = windowState_ == kMinimized ? static_cast<int16_t>(kNormal) : windowState_;
 
-    // 7. Tray icon and hook.
+    // The tray icon.
     apiStuff_.AddTrayIcon(*this, Menu::mnuTray);
     apiStuff_.SetTrayTip(kTrayTip);
 
-    // 8. Billing month and its total.
+    // Billing month and its total.
     const int32_t d = GetINI("r", kValue, 0);
     RefreshBillingMonth();
 
-    // 9. Allowance.
+    // Allowance.
     QuotaHours = GetINI("s", kValue, 0);
     p_.window.SetText(Ctl::Label3, AllowanceText(QuotaHours));
 
-    // 10. Billing day, as the file holds it.
+    // Billing day, as the file holds it.
     p_.window.SetText(Ctl::Label4, BillingDayText(d));
 
     loaded_ = true;
+    // The timers that run from the start (Timer1, the tick) start now that the start is accepted.
+    for (const TimerSpec& timer : kTimers)
+        if (timer.enabled)
+            p_.window.SetTimerEnabled(timer.id, true);
 
     // A desktop without a notification area would leave a hidden window unreachable: there the
     // window starts shown and minimises with a taskbar entry instead of hiding.
@@ -103,6 +107,12 @@ int32_t Form1::GetINI(const std::string& SectionName, const std::string& KeyWord
 }
 
 bool Form1::SetINI(const std::string& SectionName, const std::string& KeyWord, int32_t ValInt) {
+    return SetINIValues({{SectionName, ValInt}}, KeyWord);
+}
+
+// Several values in one replace: all of them reach the file, or none.
+bool Form1::SetINIValues(const std::vector<std::pair<std::string, int32_t>>& values,
+                         const std::string& key) {
     std::optional<std::string> text = p_.files.ReadAll(IniFile);
     if (!text) {
         // A file that exists but cannot be read must not be replaced by a nearly empty one.
@@ -110,19 +120,8 @@ bool Form1::SetINI(const std::string& SectionName, const std::string& KeyWord, i
             return false;
         text.emplace();
     }
-    return p_.files.ReplaceAll(IniFile, IniWriteInt(*text, SectionName, KeyWord, ValInt));
-}
-
-// Several values in one replace: all of them reach the file, or none.
-bool Form1::SetINIValues(const std::vector<std::pair<std::string, int32_t>>& values) {
-    std::optional<std::string> text = p_.files.ReadAll(IniFile);
-    if (!text) {
-        if (p_.files.Exists(IniFile))
-            return false;
-        text.emplace();
-    }
     for (const auto& [section, value] : values)
-        *text = IniWriteInt(*text, section, kValue, value);
+        *text = IniWriteInt(*text, section, key, value);
     return p_.files.ReplaceAll(IniFile, *text);
 }
 
@@ -131,7 +130,8 @@ bool Form1::SetINIValues(const std::vector<std::pair<std::string, int32_t>>& val
 void Form1::RefreshBillingMonth() {
     const LocalDate today = p_.clock.Today();
     const int32_t d = GetINI("r", kValue, 0);
-    MonthSection = MonthSectionName(BillingMonthOf(today.month, today.day, d));
+    BillingMonth = BillingMonthOf(today.month, today.day, d);
+    MonthSection = MonthSectionName(BillingMonth);
     UsedMinutes = MinuteTotal::FromWholeMinutes(GetINI(MonthSection, kValue, 0));
 }
 
@@ -160,8 +160,7 @@ void Form1::ReportSave(bool saved) {
 // for a later tick so that the old month's minutes are not dropped.
 void Form1::FollowCalendar() {
     const LocalDate today = p_.clock.Today();
-    const int month = BillingMonthOf(today.month, today.day, GetINI("r", kValue, 0));
-    if (MonthSectionName(month) == MonthSection)
+    if (BillingMonthOf(today.month, today.day, GetINI("r", kValue, 0)) == BillingMonth)
         return;
     if (!SaveUsage())
         return;
@@ -182,8 +181,7 @@ void Form1::Timer1_Timer() {
     } else {
         DrawStatusLamps(0);
     }
-    const int month = std::stoi(MonthSection.substr(1));
-    p_.window.SetText(Ctl::Label1, StatusText(connected, month, figures, QuotaHours));
+    p_.window.SetText(Ctl::Label1, StatusText(connected, BillingMonth, figures, QuotaHours));
 }
 
 void Form1::Command3_Click() {

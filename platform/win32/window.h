@@ -51,7 +51,6 @@ class Win32Window final : public IWindow {
     HMENU PopupOf(Menu menu) const;
     UINT CommandOf(Menu item) const;
     HICON SmallIcon() const { return smallIcon_; }
-    HWND Tooltip() const { return tooltip_; }
     // The message loop's keyboard handling (Tab between the controls): true when consumed.
     bool PreTranslate(MSG& message);
 
@@ -106,8 +105,8 @@ class Win32Window final : public IWindow {
     SIZE shownSize_{0, 0};
     bool everShown_ = false;
     bool taskbarFallback_ = false;
-    int applying_ = 0;  // > 0 while the window carries out a request of Form1's
-    bool trackingLabel6_ = false;
+    int applying_ = 0;               // > 0 while the window carries out a request of Form1's
+    Ctl trackedLabel_ = Ctl::Form1;  // the label a held mouse button went down on, if any
 };
 
 // Window messages of the program's own.
