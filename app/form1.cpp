@@ -260,10 +260,12 @@ void Form1::SetWindowState(int16_t state) {
     Form_Resize();
 }
 
-void Form1::SystemChangedWindow(int16_t state) {
-    windowState_ = state;
+void Form1::SystemChangedWindow(int16_t state, bool resized) {
     if (state != kMinimized)
         visible_ = true;
+    if (state == windowState_ && !resized)
+        return;
+    windowState_ = state;
     Form_Resize();
 }
 

@@ -59,9 +59,10 @@ class Form1 final : public ITrayWindow {
     int16_t WindowState() const override { return windowState_; }
     // Sets the window state at the program's request and raises Form_Resize at once.
     void SetWindowState(int16_t state) override;
-    // The window's state or size was changed by the system or the user (a keyboard size, a
-    // restore from the taskbar): raises Form_Resize.
-    void SystemChangedWindow(int16_t state);
+    // The system or the user put the window into `state` (a restore from the taskbar, a
+    // maximise) or, with `resized`, gave it a new size (a keyboard size): raises Form_Resize. A
+    // report that only repeats the state Form1 holds is the echo of its own request: ignored.
+    void SystemChangedWindow(int16_t state, bool resized = false);
     // What the platform's own restore command does: back from the tray to LastState, or from
     // maximised to normal; then shown and focused.
     void SystemRestore();

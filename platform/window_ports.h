@@ -11,7 +11,10 @@
 namespace kivrel {
 
 // The main window and its controls. The core holds every rule; the window only shows what it is
-// told and reports what the user did to the matching Form1 handler.
+// told. It reports what the user did as "this control, this event" (app/events.h), and a change
+// of its state or size that the system or the user made (a restore from the taskbar, a maximise,
+// a keyboard size) to Form1::SystemChangedWindow; changes it made at Form1's request it does not
+// report, and a late echo of one is ignored by Form1 as a state it already holds.
 class IWindow {
   public:
     virtual ~IWindow() = default;
@@ -19,9 +22,10 @@ class IWindow {
     virtual void SetText(Ctl control, const std::string& text) = 0;
     virtual void SetMenuEnabled(Menu item, bool enabled) = 0;
     virtual void SetTimerEnabled(TimerId timer, bool enabled) = 0;
-    // Puts the window into a logical state: 1 hides it into the tray (or, with no tray, minimises
-    // it with a taskbar entry: see SetTaskbarFallback), 0 shows it normal, 2 maximised. The
-    // window must not report this change back as a resize: Form1 raises Form_Resize itself.
+    // Puts the window into a logical state: 0 normal, 2 maximised; a hidden window takes the
+    // state when it is next shown. 1 minimises it only with the taskbar fallback on (see
+    // SetTaskbarFallback); otherwise it changes nothing visible: Form1 hides the window into the
+    // tray itself with SetVisible(false). Form1 raises Form_Resize itself.
     virtual void ApplyWindowState(int16_t state) = 0;
     // Shows (centred the first time) or hides the window without changing its state.
     virtual void SetVisible(bool visible) = 0;
@@ -50,7 +54,8 @@ class ICanvas {
     virtual ~ICanvas() = default;
     virtual int Width() const = 0;
     virtual int Height() const = 0;
-    // Filled rectangle without outline, corners (x1, y1) and (x2, y2) inclusive of x1,y1.
+    // Filled rectangle without outline from corner (x1, y1) to corner (x2, y2), both corners
+    // included, whichever way round they are given.
     virtual void FillBox(int x1, int y1, int x2, int y2, Rgb colour) = 0;
     // Filled circle without outline.
     virtual void FillCircle(double cx, double cy, double radius, Rgb colour) = 0;

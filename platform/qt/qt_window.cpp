@@ -534,11 +534,8 @@ void QtWindow::changeEvent(QEvent* event) {
     if (event->type() != QEvent::WindowStateChange || form_ == nullptr || destroyed_ ||
         applying_ > 0 || !isVisible())
         return;
-    // What the program asked for comes back here too, later; only a state that Form1 does not
-    // already hold is news.
-    const int16_t state = StateOfWindow();
-    if (state != form_->WindowState())
-        form_->SystemChangedWindow(state);
+    // What the program asked for may come back here later: Form1 ignores a state it holds.
+    form_->SystemChangedWindow(StateOfWindow());
 }
 
 void QtWindow::resizeEvent(QResizeEvent* event) {
@@ -552,7 +549,7 @@ void QtWindow::resizeEvent(QResizeEvent* event) {
     if (size() == normalSize_)
         return;
     normalSize_ = size();
-    form_->SystemChangedWindow(kNormal);
+    form_->SystemChangedWindow(kNormal, true);
 }
 
 bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -616,7 +613,7 @@ void QtWindow::EndTracking(bool keep) {
         setGeometry(trackingStart_);
         --applying_;
         if (form_ != nullptr && !destroyed_)
-            form_->SystemChangedWindow(form_->WindowState());
+            form_->SystemChangedWindow(form_->WindowState(), true);
     }
 }
 
@@ -634,7 +631,7 @@ void QtWindow::StepTracking(int dx, int dy) {
     resize(wanted);
     --applying_;
     if (form_ != nullptr && !destroyed_)
-        form_->SystemChangedWindow(form_->WindowState());
+        form_->SystemChangedWindow(form_->WindowState(), true);
 }
 
 void QtWindow::keyPressEvent(QKeyEvent* event) {

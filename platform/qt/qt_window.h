@@ -37,7 +37,6 @@ class QtCanvas final : public ICanvas {
     QtCanvas(QPainter& painter, int width, int height);
     int Width() const override { return width_; }
     int Height() const override { return height_; }
-    // Both corners are inside the box, whichever way round they are given.
     void FillBox(int x1, int y1, int x2, int y2, Rgb colour) override;
     void FillCircle(double cx, double cy, double radius, Rgb colour) override;
 

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/events.h"
@@ -79,7 +80,8 @@ class Applying {
 
 void Win32Canvas::FillBox(int x1, int y1, int x2, int y2, Rgb colour) {
     HBRUSH brush = CreateSolidBrush(ToColorref(colour));
-    const RECT box{x1, y1, x2, y2};
+    // FillRect leaves out the right and bottom edges: one more takes in both corners.
+    const RECT box{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2) + 1, std::max(y1, y2) + 1};
     FillRect(dc_, &box, brush);
     DeleteObject(brush);
 }
@@ -369,17 +371,14 @@ void Win32Window::ApplyWindowState(int16_t state) {
     Applying applying(applying_);
     wantedState_ = state;
     if (state == kMinimized) {
-        if (!taskbarFallback_)
-            ShowWindow(hwnd_, SW_HIDE);
-        else if (IsWindowVisible(hwnd_))
+        // In the tray Form1 hides the window itself; only with the taskbar fallback does
+        // minimising show as such.
+        if (taskbarFallback_ && IsWindowVisible(hwnd_))
             ShowWindow(hwnd_, SW_MINIMIZE);
-        shownState_ = kMinimized;
         return;
     }
-    if (IsWindowVisible(hwnd_)) {
+    if (IsWindowVisible(hwnd_))
         ShowWindow(hwnd_, state == kMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
-        shownState_ = state;
-    }
 }
 
 void Win32Window::SetVisible(bool visible) {
@@ -400,7 +399,6 @@ void Win32Window::SetVisible(bool visible) {
     else if (wantedState_ == kMinimized)
         command = SW_SHOWMINNOACTIVE;
     ShowWindow(hwnd_, command);
-    shownState_ = wantedState_;
     RECT r{};
     GetClientRect(hwnd_, &r);
     shownSize_ = SIZE{r.right - r.left, r.bottom - r.top};
@@ -775,16 +773,15 @@ void Win32Window::OnSize(WPARAM kind, LPARAM size) {
         return;
     const int16_t state = StateOfSize(kind);
     const SIZE now{GET_X_LPARAM(size), GET_Y_LPARAM(size)};
-    const bool changed =
-        state != shownState_ ||
-        (state != kMinimized && (now.cx != shownSize_.cx || now.cy != shownSize_.cy));
-    shownState_ = state;
+    const bool resized =
+        state != kMinimized && (now.cx != shownSize_.cx || now.cy != shownSize_.cy);
     if (state != kMinimized)
         shownSize_ = now;
-    // Changes that Form1 asked for are not reported: it raises Form_Resize itself.
-    if (applying_ > 0 || !changed || form_ == nullptr)
+    // Changes that Form1 asked for are not reported: it raises Form_Resize itself. Form1 ignores
+    // a report of the state it already holds.
+    if (applying_ > 0 || form_ == nullptr)
         return;
-    form_->SystemChangedWindow(state);
+    form_->SystemChangedWindow(state, resized);
 }
 
 void Win32Window::OnMouse(UINT message, WPARAM keys, LPARAM position) {

@@ -22,7 +22,6 @@ class Win32Canvas final : public ICanvas {
     Win32Canvas(HDC dc, int width, int height) : dc_(dc), width_(width), height_(height) {}
     int Width() const override { return width_; }
     int Height() const override { return height_; }
-    // A solid rectangle without outline covering x1 ≤ x < x2, y1 ≤ y < y2.
     void FillBox(int x1, int y1, int x2, int y2, Rgb colour) override;
     // A solid disc without outline.
     void FillCircle(double cx, double cy, double radius, Rgb colour) override;
@@ -100,8 +99,7 @@ class Win32Window final : public IWindow {
     bool timerOn_[2] = {false, false};
     // The state Form1 asked for, shown on the next SetVisible(true).
     int16_t wantedState_ = kNormal;
-    // What the window last was, so that only real changes go back to Form1 as resizes.
-    int16_t shownState_ = kNormal;
+    // The size the window last had outside the minimised state: a new one is a resize.
     SIZE shownSize_{0, 0};
     bool everShown_ = false;
     bool taskbarFallback_ = false;
