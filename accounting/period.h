@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/ports.h"
+#include "platform/system_ports.h"
 
 namespace kivrel {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ports.h"
+#include "platform/system_ports.h"
 
 namespace kivrel {
 

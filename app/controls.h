@@ -3,53 +3,13 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
 #include <optional>
 #include <span>
 #include <string_view>
 
+#include "platform/window_ids.h"
+
 namespace kivrel {
-
-struct Rgb {
-    uint8_t r = 0, g = 0, b = 0;
-    friend bool operator==(const Rgb&, const Rgb&) = default;
-};
-
-// The window itself and every control that has a text.
-enum class Ctl {
-    Form1,
-    Combo2,
-    Command5,
-    Command3,
-    Command1,
-    Command2,
-    command4,
-    Combo1,
-    Label1,
-    Label6,
-    Label9,
-    Label8,
-    Label3,
-    Label4,
-    Label7,
-    Label5,
-    Label2,
-};
-
-enum class Menu {
-    mnuFile,
-    mnuFileExit,
-    mnuTray,
-    mnuTrayRestore,
-    mnuTrayMove,
-    mnuTraySize,
-    mnuTrayMinimize,
-    mnuTrayMaximize,
-    mnuTraySep,
-    mnuTrayClose,
-};
-
-enum class TimerId { Timer1, Timer2 };
 
 enum class ControlKind { ComboBox, Button, Label };
 
@@ -75,6 +35,7 @@ struct ControlSpec {
     bool border = false;   // single-line flat border
     bool centred = false;  // text centred (else left-aligned)
     std::string_view tooltip = {};
+    std::span<const std::string_view> items = {};  // combo boxes: their list
 };
 
 struct MenuSpec {
@@ -101,6 +62,17 @@ struct FormSpec {
 
 inline constexpr FormSpec kForm1{"☆Kivrel☆", 8085, 5265, Rgb{0, 192, 192}};
 
+inline constexpr std::array<std::string_view, 13> kCombo2Items{
+    "全清1-12月份数据",   "预设1月份已用分钟", "预设2月份已用分钟",  "预设3月份已用分钟",
+    "预设4月份已用分钟",  "预设5月份已用分钟", "预设6月份已用分钟",  "预设7月份已用分钟",
+    "预设8月份已用分钟",  "预设9月份已用分钟", "预设10月份已用分钟", "预设11月份已用分钟",
+    "预设12月份已用分钟",
+};
+
+inline constexpr std::array<std::string_view, 12> kCombo1Items{
+    "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12",
+};
+
 // Controls in order of creation.
 inline constexpr std::array<ControlSpec, 16> kControls{{
     {.id = Ctl::Combo2,
@@ -110,7 +82,8 @@ inline constexpr std::array<ControlSpec, 16> kControls{{
      .left = 3095,
      .top = 1957,
      .width = 1895,
-     .height = 300},
+     .height = 300,
+     .items = kCombo2Items},
     {.id = Ctl::Command5,
      .name = "Command5",
      .kind = ControlKind::Button,
@@ -165,7 +138,8 @@ inline constexpr std::array<ControlSpec, 16> kControls{{
      .left = 3095,
      .top = 1564,
      .width = 1895,
-     .height = 300},
+     .height = 300,
+     .items = kCombo1Items},
     {.id = Ctl::Label1,
      .name = "Label1",
      .kind = ControlKind::Label,
@@ -253,17 +227,6 @@ inline constexpr std::array<TimerSpec, 2> kTimers{{
     {TimerId::Timer2, "Timer2", 1000, false},
     {TimerId::Timer1, "Timer1", 6000, true},
 }};
-
-inline constexpr std::array<std::string_view, 13> kCombo2Items{
-    "全清1-12月份数据",   "预设1月份已用分钟", "预设2月份已用分钟",  "预设3月份已用分钟",
-    "预设4月份已用分钟",  "预设5月份已用分钟", "预设6月份已用分钟",  "预设7月份已用分钟",
-    "预设8月份已用分钟",  "预设9月份已用分钟", "预设10月份已用分钟", "预设11月份已用分钟",
-    "预设12月份已用分钟",
-};
-
-inline constexpr std::array<std::string_view, 12> kCombo1Items{
-    "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12",
-};
 
 // The order in which the keyboard focus moves; Command2 has the focus first.
 inline constexpr std::array<Ctl, 7> kTabOrder{

@@ -1,6 +1,6 @@
 #include "app/drawing.h"
 
-#include "platform/ports.h"
+#include "platform/window_ports.h"
 
 namespace kivrel {
 

@@ -23,49 +23,53 @@ Form1::Form1(Platform& platform) : p_(platform), apiStuff_(platform.tray) {}
 // ---------------------------------------------------------------- start-up and shutdown
 
 bool Form1::Form_Load() {
-    // 1. Without timer.ini beside the executable the program refuses to run.
+    // Without timer.ini beside the executable the program refuses to run.
     if (!CheckIniFile(p_))
         return false;
 
-    // 2. The caption carries the build revision.
+    // The caption carries the build revision.
     p_.window.SetText(Ctl::Form1, std::string(kForm1.caption) + "  第1版第" +
                                       DecimalText(p_.app.Revision()) + "次编译");
 
-    // 3. One running copy at a time.
+    // One running copy at a time.
     if (p_.instance.AnotherInstanceRunning()) {
         Ask("程序已经运行", "Kivrel", kOkPlain);
         return false;
     }
 
-    // 4. The settings file; temporaries of a killed earlier run are cleared away now that this
-    //    is the only running copy.
+    // The settings file; temporaries of a killed earlier run are cleared away now that this
+    // is the only running copy.
     IniFile = IniPathBeside();
     p_.files.RemoveStaleTemporaries(IniFile);
 
-    // 5. Run-at-startup state.
+    // Run-at-startup state.
     ShowRunAtStartup();
 
-    // 6. The state to come back to from the tray.
+    // The state to come back to from the tray.
     LastState = windowState_ == kMinimized ? static_cast<int16_t>(kNormal) : windowState_;
 
-    // 7. Tray icon and hook.
+    // The tray icon.
     apiStuff_.AddTrayIcon(*this, Menu::mnuTray);
     apiStuff_.SetTrayTip(kTrayTip);
 
-    // 8. Billing month and its total.
+    // Billing month and its total.
     const int32_t d = GetINI("r", kValue, 0);
     RefreshBillingMonth();
     alerts_ = AlertState{GetINI(kAlertShown, "Month", 0), GetINI(kAlertShown, "Low", 0) != 0,
                          GetINI(kAlertShown, "Empty", 0) != 0};
 
-    // 9. Allowance.
+    // Allowance.
     QuotaHours = GetINI("s", kValue, 0);
     p_.window.SetText(Ctl::Label3, AllowanceText(QuotaHours));
 
-    // 10. Billing day, as the file holds it.
+    // Billing day, as the file holds it.
     p_.window.SetText(Ctl::Label4, BillingDayText(d));
 
     loaded_ = true;
+    // The timers that run from the start (Timer1, the tick) start now that the start is accepted.
+    for (const TimerSpec& timer : kTimers)
+        if (timer.enabled)
+            p_.window.SetTimerEnabled(timer.id, true);
 
     // A desktop without a notification area would leave a hidden window unreachable: there the
     // window starts shown and minimises with a taskbar entry instead of hiding.
@@ -108,16 +112,16 @@ int32_t Form1::GetINI(const std::string& SectionName, const std::string& KeyWord
 }
 
 bool Form1::SetINI(const std::string& SectionName, const std::string& KeyWord, int32_t ValInt) {
-    return EditINI(
-        [&](const std::string& text) { return IniWriteInt(text, SectionName, KeyWord, ValInt); });
+    return SetINIValues({{SectionName, ValInt}}, KeyWord);
 }
 
 // Several values in one replace: all of them reach the file, or none.
-bool Form1::SetINIValues(const std::vector<std::pair<std::string, int32_t>>& values) {
+bool Form1::SetINIValues(const std::vector<std::pair<std::string, int32_t>>& values,
+                         const std::string& key) {
     return EditINI([&](const std::string& text) {
         std::string changed = text;
         for (const auto& [section, value] : values)
-            changed = IniWriteInt(changed, section, kValue, value);
+            changed = IniWriteInt(changed, section, key, value);
         return changed;
     });
 }
@@ -139,7 +143,8 @@ bool Form1::EditINI(const std::function<std::string(const std::string&)>& edit) 
 // starts from 0 (the next save keeps last year's total under a key of its own).
 void Form1::RefreshBillingMonth() {
     const BillingPeriod period = PeriodOf(p_.clock.Today(), GetINI("r", kValue, 0));
-    MonthSection = MonthSectionName(period.month);
+    BillingMonth = period.month;
+    MonthSection = MonthSectionName(BillingMonth);
     MonthYear = period.year;
     const int32_t stored = GetINI(MonthSection, kValue, 0);
     UsedMinutes = MinuteTotal::FromWholeMinutes(
@@ -177,7 +182,7 @@ void Form1::ReportSave(bool saved) {
 // for a later tick so that the old month's minutes are not dropped.
 void Form1::FollowCalendar() {
     const BillingPeriod period = PeriodOf(p_.clock.Today(), GetINI("r", kValue, 0));
-    if (MonthSectionName(period.month) == MonthSection && period.year == MonthYear)
+    if (period.month == BillingMonth && period.year == MonthYear)
         return;
     // Only a total that changed since it was saved is stored: an offline tick writes nothing.
     if (UsedMinutes.Tenths() != savedTenths_ && !SaveUsage())
@@ -189,7 +194,7 @@ void Form1::FollowCalendar() {
 void Form1::CheckAllowance(int64_t remainingMinutes) {
     if (QuotaHours <= 0)
         return;
-    const int32_t stamp = MonthStamp(MonthYear, std::stoi(MonthSection.substr(1)));
+    const int32_t stamp = MonthStamp(MonthYear, BillingMonth);
     const AlertStep step =
         StepAlerts(alerts_, stamp, QuotaHours, GetINI("Alert", kValue, 0), remainingMinutes);
     if (step.state != alerts_) {
@@ -219,8 +224,7 @@ void Form1::Timer1_Timer() {
     } else {
         DrawStatusLamps(0);
     }
-    const int month = std::stoi(MonthSection.substr(1));
-    p_.window.SetText(Ctl::Label1, StatusText(connected, month, figures, QuotaHours));
+    p_.window.SetText(Ctl::Label1, StatusText(connected, BillingMonth, figures, QuotaHours));
 }
 
 void Form1::Command3_Click() {
@@ -299,10 +303,12 @@ void Form1::SetWindowState(int16_t state) {
     Form_Resize();
 }
 
-void Form1::SystemChangedWindow(int16_t state) {
-    windowState_ = state;
+void Form1::SystemChangedWindow(int16_t state, bool resized) {
     if (state != kMinimized)
         visible_ = true;
+    if (state == windowState_ && !resized)
+        return;
+    windowState_ = state;
     Form_Resize();
 }
 
@@ -450,7 +456,7 @@ void Form1::Combo1_Click() {
         return;
     const int month = position + 1;
     int32_t minutes = GetINI(MonthSectionName(month), kValue, 0);
-    if (MonthSectionName(month) == MonthSection)  // last year's total is not this month's use
+    if (month == BillingMonth)  // last year's total is not this month's use
         minutes = CurrentTotal(minutes, GetINI(MonthSection, kYearKey, 0), MonthYear);
     p_.window.SetText(Ctl::Label5, MonthQueryText(month, minutes));
     p_.window.SetText(Ctl::Combo1, "");
@@ -480,7 +486,7 @@ void Form1::Combo2_Click() {
         // Entries that do not fit 32 bits are rejected like any other unusable entry.
         if (answer.valid && !answer.overflow && answer.rounded <= INT32_MAX) {
             const int32_t minutes = static_cast<int32_t>(answer.rounded);
-            const int32_t year = PresetYear(k, std::stoi(MonthSection.substr(1)), MonthYear);
+            const int32_t year = PresetYear(k, BillingMonth, MonthYear);
             if (EditINI([&](const std::string& text) {
                     return WriteStampedTotal(text, MonthSectionName(k), minutes, year);
                 })) {

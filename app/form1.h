@@ -12,13 +12,12 @@
 #include "accounting/alerts.h"
 #include "accounting/billing.h"
 #include "accounting/period.h"
-#include "app/controls.h"
 #include "platform/ports.h"
 #include "tray/api_stuff.h"
 
 namespace kivrel {
 
-class Form1 {
+class Form1 final : public ITrayWindow {
   public:
     explicit Form1(Platform& platform);
 
@@ -26,6 +25,7 @@ class Form1 {
     std::string IniFile;
     int32_t QuotaHours = 0;
     std::string MonthSection;
+    int BillingMonth = 1;   // 1..12, the month MonthSection names
     int32_t MonthYear = 0;  // the year of the billing month, the year of its closing date
     MinuteTotal UsedMinutes;
     int16_t LastState = kNormal;
@@ -60,20 +60,21 @@ class Form1 {
     void DrawStatusLamps(int16_t Connected);
 
     // --- Window states, tray menu, auto-hide, hint ---
-    int16_t WindowState() const { return windowState_; }
+    int16_t WindowState() const override { return windowState_; }
     // Sets the window state at the program's request and raises Form_Resize at once.
-    void SetWindowState(int16_t state);
-    // The window's state or size was changed by the system or the user (a keyboard size, a
-    // restore from the taskbar): raises Form_Resize.
-    void SystemChangedWindow(int16_t state);
+    void SetWindowState(int16_t state) override;
+    // The system or the user put the window into `state` (a restore from the taskbar, a
+    // maximise) or, with `resized`, gave it a new size (a keyboard size): raises Form_Resize. A
+    // report that only repeats the state Form1 holds is the echo of its own request: ignored.
+    void SystemChangedWindow(int16_t state, bool resized = false);
     // What the platform's own restore command does: back from the tray to LastState, or from
     // maximised to normal; then shown and focused.
     void SystemRestore();
     bool Visible() const { return visible_; }
-    void Show();
+    void Show() override;
     void Hide();
-    void SetFocus();
-    void PopupMenu(Menu menu);
+    void SetFocus() override;
+    void PopupMenu(Menu menu) override;
     void Form_Resize();
     void Command2_Click();
     void mnuTrayRestore_Click();
@@ -86,17 +87,17 @@ class Form1 {
     void Label7_Click();
     void Label6_MouseMove(int16_t Button, int16_t Shift, float X, float Y);
     // The notification area appeared or went away.
-    void TrayAvailabilityChanged();
+    void TrayAvailabilityChanged() override;
+    int16_t StateFromTray() const override { return LastState; }
 
     // --- Records and autostart ---
     void Combo1_Click();
     void Combo2_Click();
     void Command5_Click();
 
-    APIStuff& Tray() { return apiStuff_; }
-
   private:
-    bool SetINIValues(const std::vector<std::pair<std::string, int32_t>>& values);
+    bool SetINIValues(const std::vector<std::pair<std::string, int32_t>>& values,
+                      const std::string& key = "Value");
     // One durable replace of the whole file with the text `edit` makes of it.
     bool EditINI(const std::function<std::string(const std::string&)>& edit);
     void CheckAllowance(int64_t remainingMinutes);

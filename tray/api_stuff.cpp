@@ -1,13 +1,11 @@
 #include "tray/api_stuff.h"
 
-#include "app/form1.h"
-
 namespace kivrel {
 
-void APIStuff::AddTrayIcon(Form1& form, Menu menu) {
-    TrayForm = &form;
+void APIStuff::AddTrayIcon(ITrayWindow& window, Menu menu) {
+    TrayForm = &window;
     TrayMenu = menu;
-    tray_.Add(*this, kTrayMessage);
+    tray_.Add(*this);
 }
 
 void APIStuff::SetTrayTip(const std::string& tip) {
@@ -22,14 +20,14 @@ void APIStuff::RemoveTrayIcon() {
     TrayForm = nullptr;
 }
 
-bool APIStuff::TrayWndProc(uint32_t uMsg, TrayEvent lParam) {
-    if (TrayForm == nullptr || uMsg != kTrayMessage)
+bool APIStuff::OnTrayEvent(TrayEvent event) {
+    if (TrayForm == nullptr)
         return false;
-    Form1& form = *TrayForm;
-    switch (lParam) {
+    ITrayWindow& form = *TrayForm;
+    switch (event) {
         case TrayEvent::LeftButtonUp:
             if (form.WindowState() == kMinimized)
-                form.SetWindowState(form.LastState);
+                form.SetWindowState(form.StateFromTray());
             form.Show();
             form.SetFocus();
             return true;
@@ -44,10 +42,15 @@ bool APIStuff::TrayWndProc(uint32_t uMsg, TrayEvent lParam) {
 void APIStuff::TrayHostCreated() {
     if (TrayForm == nullptr)
         return;
-    tray_.Add(*this, kTrayMessage);
+    tray_.Add(*this);
     if (!tip_.empty())
         tray_.SetTip(tip_);
     TrayForm->TrayAvailabilityChanged();
+}
+
+void APIStuff::TrayHostLost() {
+    if (TrayForm != nullptr)
+        TrayForm->TrayAvailabilityChanged();
 }
 
 }  // namespace kivrel

@@ -1,39 +1,49 @@
-// The tray icon and the window hook: the icon sits in the notification area from AddTrayIcon to
-// RemoveTrayIcon, and its left and right button releases reach TrayWndProc.
+// The tray icon: it sits in the notification area from AddTrayIcon to RemoveTrayIcon; a left
+// click brings the window back, a right click pops up the tray menu, and the notification area
+// coming or going is passed on to the window.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "app/controls.h"
-#include "platform/ports.h"
+#include "platform/window_ports.h"
 
 namespace kivrel {
 
-class Form1;
+// What the tray icon needs of the window it stands for.
+class ITrayWindow {
+  public:
+    virtual ~ITrayWindow() = default;
+    virtual int16_t WindowState() const = 0;
+    // The state the window comes back to from the tray.
+    virtual int16_t StateFromTray() const = 0;
+    virtual void SetWindowState(int16_t state) = 0;
+    virtual void Show() = 0;
+    virtual void SetFocus() = 0;
+    virtual void PopupMenu(Menu menu) = 0;
+    // The notification area appeared or went away.
+    virtual void TrayAvailabilityChanged() = 0;
+};
 
 class APIStuff : public ITraySink {
   public:
-    // The icon's callback message.
-    static constexpr uint32_t kTrayMessage = 2025;
-
     explicit APIStuff(ITrayIcon& tray) : tray_(tray) {}
 
-    void AddTrayIcon(Form1& form, Menu menu);
+    void AddTrayIcon(ITrayWindow& window, Menu menu);
     void SetTrayTip(const std::string& tip);
     void RemoveTrayIcon();
 
-    // Left-button release: restore LastState if minimised, show, focus. Right-button release: pop
-    // up the tray menu at the pointer. Everything else passes on (returns false).
-    bool TrayWndProc(uint32_t uMsg, TrayEvent lParam) override;
+    // Left-button release: restore the state from the tray if minimised, show, focus.
+    // Right-button release: pop up the tray menu at the pointer. Everything else passes on
+    // (returns false).
+    bool OnTrayEvent(TrayEvent event) override;
     // The notification area came back (a panel restart): add the icon and its tip again.
     void TrayHostCreated() override;
-
-    bool Installed() const { return TrayForm != nullptr; }
+    void TrayHostLost() override;
 
   private:
     ITrayIcon& tray_;
-    Form1* TrayForm = nullptr;
+    ITrayWindow* TrayForm = nullptr;
     Menu TrayMenu = Menu::mnuTray;
     std::string tip_;
 };

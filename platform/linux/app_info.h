@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/ports.h"
+#include "platform/system_ports.h"
 
 namespace kivrel {
 

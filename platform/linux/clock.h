@@ -4,7 +4,7 @@
 #include <ctime>
 #include <functional>
 
-#include "platform/ports.h"
+#include "platform/system_ports.h"
 
 namespace kivrel {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/linux/app_info.h"
-#include "platform/ports.h"
+#include "platform/system_ports.h"
 
 namespace kivrel {
 

@@ -125,7 +125,6 @@ int main(int argc, char** argv) {
                               files,  appInfo, instance, autostart};
     kivrel::Form1 form(platform);
     window.Attach(form);
-    tray.OnHostLost([&form] { form.TrayAvailabilityChanged(); });
 
     // Every closing path ends in Form1::Unload, which unloads once.
     bool started = false;
@@ -159,6 +158,5 @@ int main(int argc, char** argv) {
     if (form.Unloaded())
         return 0;
     started = true;
-    window.StartLayoutTimers();
     return QApplication::exec();
 }

@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "platform/ports.h"
+#include "platform/window_ports.h"
 
 namespace kivrel {
 

@@ -221,17 +221,16 @@ void QtTrayIcon::CheckHost(bool announced) {
         return;
     if (available && (!was || announced))
         sink_->TrayHostCreated();  // adds the icon again and tells the window
-    else if (!available && was && lost_)
-        lost_();
+    else if (!available && was)
+        sink_->TrayHostLost();
 }
 
 bool QtTrayIcon::Available() {
     return probe_();
 }
 
-void QtTrayIcon::Add(ITraySink& sink, uint32_t callbackMessage) {
+void QtTrayIcon::Add(ITraySink& sink) {
     sink_ = &sink;
-    message_ = callbackMessage;
     icon_.setIcon(image_);
     // Hiding and showing again puts the icon into a notification area that was re-created.
     if (icon_.isVisible())
@@ -271,7 +270,7 @@ void QtTrayIcon::Dispatch(QSystemTrayIcon::ActivationReason reason) {
         default:
             break;
     }
-    sink_->TrayWndProc(message_, event);
+    sink_->OnTrayEvent(event);
 }
 
 }  // namespace kivrel

@@ -1,6 +1,6 @@
-// The notification-area icon on Qt. Its clicks go to the tray sink as the icon's callback
-// message; when the notification area comes back (a panel restart) the icon is added again, and
-// when it goes away the owner is told so the window can stay reachable.
+// The notification-area icon on Qt. Its clicks go to the tray sink; when the notification area
+// comes back (a panel restart) or goes away, the sink is told, so that the icon is added again or
+// the window stays reachable.
 #pragma once
 
 #include <QIcon>
@@ -9,7 +9,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/ports.h"
+#include "platform/window_ports.h"
 
 namespace kivrel {
 
@@ -26,9 +26,6 @@ class QtTrayIcon final : public QObject, public ITrayIcon {
     explicit QtTrayIcon(const QIcon& icon, QObject* parent = nullptr, Probe probe = {});
     ~QtTrayIcon() override;
 
-    // Called when the notification area went away while the icon was added.
-    void OnHostLost(std::function<void()> handler) { lost_ = std::move(handler); }
-
     // The notification area may have come or gone. `announced`: a tray host has just announced
     // itself, so the icon goes in again even if a tray seemed to be there all along.
     void CheckHost(bool announced);
@@ -37,7 +34,7 @@ class QtTrayIcon final : public QObject, public ITrayIcon {
 
     // ITrayIcon
     bool Available() override;
-    void Add(ITraySink& sink, uint32_t callbackMessage) override;
+    void Add(ITraySink& sink) override;
     void SetTip(const std::string& tip) override;
     void Remove() override;
     void Notify(const std::string& title, const std::string& text) override;
@@ -53,9 +50,7 @@ class QtTrayIcon final : public QObject, public ITrayIcon {
     QIcon image_;
     QSystemTrayIcon icon_;
     Probe probe_;
-    std::function<void()> lost_;
     ITraySink* sink_ = nullptr;
-    uint32_t message_ = 0;
     bool hostKnown_ = false;
     std::unique_ptr<TrayHostWatch> x11Watch_;
 };

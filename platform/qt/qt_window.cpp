@@ -17,9 +17,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <vector>
 
+#include "app/events.h"
 #include "app/form1.h"
 #include "platform/qt/qt_look.h"
 
@@ -185,24 +185,11 @@ void QtWindow::BuildControls() {
                 combo->setEditable(true);
                 combo->setInsertPolicy(QComboBox::NoInsert);
                 combo->setCompleter(nullptr);
-                const auto add = [combo](const auto& items) {
-                    for (std::string_view item : items)
-                        combo->addItem(FromView(item));
-                };
-                if (id == Ctl::Combo1)
-                    add(kCombo1Items);
-                else
-                    add(kCombo2Items);
+                for (std::string_view item : row.items)
+                    combo->addItem(FromView(item));
                 combo->setCurrentIndex(-1);
                 combo->setEditText(FromView(row.text));
-                connect(combo, &QComboBox::activated, this, [this, id](int) {
-                    if (form_ == nullptr || destroyed_)
-                        return;
-                    if (id == Ctl::Combo1)
-                        form_->Combo1_Click();
-                    else
-                        form_->Combo2_Click();
-                });
+                connect(combo, &QComboBox::activated, this, [this, id](int) { Raise(id); });
                 widget = combo;
                 break;
             }
@@ -212,29 +199,7 @@ void QtWindow::BuildControls() {
                 button->setAutoDefault(false);
                 if (row.background)
                     button->setStyleSheet(ButtonStyle(*row.background, row.flat));
-                connect(button, &QPushButton::clicked, this, [this, id] {
-                    if (form_ == nullptr || destroyed_)
-                        return;
-                    switch (id) {
-                        case Ctl::Command1:
-                            form_->Command1_Click();
-                            break;
-                        case Ctl::Command2:
-                            form_->Command2_Click();
-                            break;
-                        case Ctl::Command3:
-                            form_->Command3_Click();
-                            break;
-                        case Ctl::command4:
-                            form_->command4_Click();
-                            break;
-                        case Ctl::Command5:
-                            form_->Command5_Click();
-                            break;
-                        default:
-                            break;
-                    }
-                });
+                connect(button, &QPushButton::clicked, this, [this, id] { Raise(id); });
                 widget = button;
                 break;
             }
@@ -252,11 +217,10 @@ void QtWindow::BuildControls() {
                 }
                 if (!row.tooltip.empty())
                     label->setToolTip(FromView(row.tooltip));
-                if (id == Ctl::Label6) {
+                // Labels report only the events they have a handler for.
+                if (HasHandler(id, UiEvent::MouseMove))
                     label->setMouseTracking(true);
-                    label->installEventFilter(this);
-                }
-                if (id == Ctl::Label7)
+                if (HasHandler(id, UiEvent::MouseMove) || HasHandler(id, UiEvent::Click))
                     label->installEventFilter(this);
                 widget = label;
                 break;
@@ -278,15 +242,6 @@ void QtWindow::BuildControls() {
 }
 
 void QtWindow::BuildMenus() {
-    const std::map<Menu, std::function<void(Form1&)>> handlers{
-        {Menu::mnuFileExit, &Form1::mnuFileExit_Click},
-        {Menu::mnuTrayRestore, &Form1::mnuTrayRestore_Click},
-        {Menu::mnuTrayMove, &Form1::mnuTrayMove_Click},
-        {Menu::mnuTraySize, &Form1::mnuTraySize_Click},
-        {Menu::mnuTrayMinimize, &Form1::mnuTrayMinimize_Click},
-        {Menu::mnuTrayMaximize, &Form1::mnuTrayMaximize_Click},
-        {Menu::mnuTrayClose, &Form1::mnuTrayClose_Click},
-    };
     for (const MenuSpec& row : kMenus) {
         if (!row.parent) {
             // A top-level menu: a hidden container, shown only as a popup.
@@ -303,13 +258,10 @@ void QtWindow::BuildMenus() {
         action->setObjectName(FromView(row.name));
         action->setEnabled(row.enabled);
         action->setVisible(row.visible);
-        const auto handler = handlers.find(row.id);
-        if (handler != handlers.end()) {
-            connect(action, &QAction::triggered, this, [this, call = handler->second] {
-                if (form_ != nullptr && !destroyed_)
-                    call(*form_);
-            });
-        }
+        connect(action, &QAction::triggered, this, [this, item = row.id] {
+            if (form_ != nullptr && !destroyed_)
+                RaiseMenu(*form_, item);
+        });
         actions_[row.id] = action;
     }
 }
@@ -319,28 +271,15 @@ void QtWindow::BuildTimers() {
         auto* timer = new QTimer(this);
         timer->setObjectName(FromView(row.name));
         timer->setInterval(row.intervalMs);
-        if (row.id == TimerId::Timer1) {
-            // The accounting adds a tenth of a minute per tick: the ticks must not drift.
+        // The accounting adds a tenth of a minute per tick: the ticks must not drift.
+        if (row.id == TimerId::Timer1)
             timer->setTimerType(Qt::PreciseTimer);
-            timer1_ = timer;
-            connect(timer, &QTimer::timeout, this, [this] {
-                if (form_ != nullptr && !destroyed_)
-                    form_->Timer1_Timer();
-            });
-        } else {
-            timer2_ = timer;
-            connect(timer, &QTimer::timeout, this, [this] {
-                if (form_ != nullptr && !destroyed_)
-                    form_->Timer2_Timer();
-            });
-        }
+        connect(timer, &QTimer::timeout, this, [this, id = row.id] {
+            if (form_ != nullptr && !destroyed_)
+                RaiseTimer(*form_, id);
+        });
+        timers_[row.id] = timer;
     }
-}
-
-void QtWindow::StartLayoutTimers() {
-    for (const TimerSpec& row : kTimers)
-        if (row.enabled)
-            SetTimerEnabled(row.id, true);
 }
 
 // ------------------------------------------------------------------------------- lookups
@@ -371,7 +310,19 @@ QAction* QtWindow::ActionOf(Menu item) {
 }
 
 QTimer* QtWindow::TimerOf(TimerId timer) const {
-    return timer == TimerId::Timer1 ? timer1_ : timer2_;
+    return timers_.at(timer);
+}
+
+void QtWindow::Raise(Ctl control, UiEvent event, const MouseArgs& mouse) {
+    if (form_ != nullptr && !destroyed_)
+        RaiseEvent(*form_, control, event, mouse);
+}
+
+Ctl QtWindow::ControlOf(const QObject* widget) const {
+    for (const auto& [id, built] : controls_)
+        if (built == widget)
+            return id;
+    return Ctl::Form1;
 }
 
 // ------------------------------------------------------------------------------- IWindow
@@ -537,8 +488,8 @@ void QtWindow::Destroy() {
     destroyed_ = true;
     if (tracking_ != Tracking::None)
         EndTracking(true);
-    timer1_->stop();
-    timer2_->stop();
+    for (const auto& [id, timer] : timers_)
+        timer->stop();
     close();  // closeEvent sees destroyed_ and lets it go without unloading again
     hide();
     QCoreApplication::quit();
@@ -583,11 +534,8 @@ void QtWindow::changeEvent(QEvent* event) {
     if (event->type() != QEvent::WindowStateChange || form_ == nullptr || destroyed_ ||
         applying_ > 0 || !isVisible())
         return;
-    // What the program asked for comes back here too, later; only a state that Form1 does not
-    // already hold is news.
-    const int16_t state = StateOfWindow();
-    if (state != form_->WindowState())
-        form_->SystemChangedWindow(state);
+    // What the program asked for may come back here later: Form1 ignores a state it holds.
+    form_->SystemChangedWindow(StateOfWindow());
 }
 
 void QtWindow::resizeEvent(QResizeEvent* event) {
@@ -601,31 +549,34 @@ void QtWindow::resizeEvent(QResizeEvent* event) {
     if (size() == normalSize_)
         return;
     normalSize_ = size();
-    form_->SystemChangedWindow(kNormal);
+    form_->SystemChangedWindow(kNormal, true);
 }
 
 bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
     if (form_ == nullptr || destroyed_)
         return QWidget::eventFilter(watched, event);
-    if (watched == BuiltControl(Ctl::Label6) && event->type() == QEvent::MouseMove) {
+    const Ctl control = ControlOf(watched);
+    if (event->type() == QEvent::MouseMove) {
         // While a button pressed over the label is held, Qt keeps sending the moves here,
         // relative to the label, wherever the pointer goes.
         const auto* move = static_cast<QMouseEvent*>(event);
-        form_->Label6_MouseMove(ButtonMask(move->buttons()), ShiftMask(move->modifiers()),
-                                static_cast<float>(move->position().x()),
-                                static_cast<float>(move->position().y()));
-    } else if (watched == BuiltControl(Ctl::Label7)) {
+        Raise(control, UiEvent::MouseMove,
+              MouseArgs{ButtonMask(move->buttons()), ShiftMask(move->modifiers()),
+                        static_cast<float>(move->position().x()),
+                        static_cast<float>(move->position().y())});
+    } else if (HasHandler(control, UiEvent::Click)) {
+        // A label's click: the left button pressed and released over it.
         auto* label = static_cast<QWidget*>(watched);
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
-            label7Pressed_ = label;
+            pressedLabel_ = label;
         } else if (event->type() == QEvent::MouseButtonRelease &&
                    mouse->button() == Qt::LeftButton) {
             const bool click =
-                label7Pressed_ == label && label->rect().contains(mouse->position().toPoint());
-            label7Pressed_ = nullptr;
+                pressedLabel_ == label && label->rect().contains(mouse->position().toPoint());
+            pressedLabel_ = nullptr;
             if (click)
-                form_->Label7_Click();
+                Raise(control);
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -662,7 +613,7 @@ void QtWindow::EndTracking(bool keep) {
         setGeometry(trackingStart_);
         --applying_;
         if (form_ != nullptr && !destroyed_)
-            form_->SystemChangedWindow(form_->WindowState());
+            form_->SystemChangedWindow(form_->WindowState(), true);
     }
 }
 
@@ -680,7 +631,7 @@ void QtWindow::StepTracking(int dx, int dy) {
     resize(wanted);
     --applying_;
     if (form_ != nullptr && !destroyed_)
-        form_->SystemChangedWindow(form_->WindowState());
+        form_->SystemChangedWindow(form_->WindowState(), true);
 }
 
 void QtWindow::keyPressEvent(QKeyEvent* event) {

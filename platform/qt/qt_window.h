@@ -16,6 +16,7 @@
 #include <map>
 
 #include "app/controls.h"
+#include "app/events.h"
 #include "platform/ports.h"
 
 class QAction;
@@ -36,7 +37,6 @@ class QtCanvas final : public ICanvas {
     QtCanvas(QPainter& painter, int width, int height);
     int Width() const override { return width_; }
     int Height() const override { return height_; }
-    // Both corners are inside the box, whichever way round they are given.
     void FillBox(int x1, int y1, int x2, int y2, Rgb colour) override;
     void FillCircle(double cx, double cy, double radius, Rgb colour) override;
 
@@ -55,9 +55,6 @@ class QtWindow final : public QWidget, public IWindow {
 
     // Events reach `form` from now on; before this nothing is forwarded.
     void Attach(Form1& form) { form_ = &form; }
-    // Starts the timers that the layout has running from the start (Timer1). Called once
-    // Form_Load has accepted the start.
-    void StartLayoutTimers();
 
     // Lookups for the program's own wiring and for tests. Control (of anything but the window
     // itself) builds the controls, MenuOf and ActionOf build the menus, if not built yet.
@@ -119,6 +116,10 @@ class QtWindow final : public QWidget, public IWindow {
     void EndTracking(bool keep);
     void StepTracking(int dx, int dy);
     int16_t StateOfWindow() const;
+    // Reports an event of a control to Form1, unless the window is gone.
+    void Raise(Ctl control, UiEvent event = UiEvent::Click, const MouseArgs& mouse = {});
+    // The control that `widget` is; Ctl::Form1 for anything else.
+    Ctl ControlOf(const QObject* widget) const;
 
     Form1* form_ = nullptr;
     std::map<Ctl, QWidget*> controls_;
@@ -129,9 +130,8 @@ class QtWindow final : public QWidget, public IWindow {
     std::map<Menu, bool> pendingEnabled_;
     bool controlsBuilt_ = false;
     bool menusBuilt_ = false;
-    QTimer* timer1_ = nullptr;
-    QTimer* timer2_ = nullptr;
-    QPointer<QWidget> label7Pressed_;
+    std::map<TimerId, QTimer*> timers_;
+    QPointer<QWidget> pressedLabel_;  // the label a left button went down on
 
     bool everShown_ = false;
     bool fallback_ = false;

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/ports.h"
+#include "platform/window_ports.h"
 
 namespace kivrel {
 

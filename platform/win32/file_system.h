@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/ports.h"
+#include "platform/system_ports.h"
 
 namespace kivrel {
 

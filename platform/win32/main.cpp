@@ -47,7 +47,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     window.Attach(form);
     if (!form.Form_Load())
         return 0;
-    window.SetTimerEnabled(TimerId::Timer1, true);
 
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

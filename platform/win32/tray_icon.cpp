@@ -71,9 +71,8 @@ void Win32TrayIcon::Unhook() {
         g_hooked = nullptr;
 }
 
-void Win32TrayIcon::Add(ITraySink& sink, uint32_t callbackMessage) {
+void Win32TrayIcon::Add(ITraySink& sink) {
     sink_ = &sink;
-    callback_ = callbackMessage;
     if (taskbarCreated_ == 0) {
         taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
         // Let the shell's message through also when this process runs elevated.
@@ -87,7 +86,7 @@ void Win32TrayIcon::Add(ITraySink& sink, uint32_t callbackMessage) {
     data_.hWnd = window_;
     data_.uID = 0;
     data_.uFlags = NIF_MESSAGE | NIF_ICON;
-    data_.uCallbackMessage = callback_;
+    data_.uCallbackMessage = kCallbackMessage;
     data_.hIcon = icon_;
     tried_ = true;
     // After a false alarm of "TaskbarCreated" the icon may still be there: then update it.
@@ -125,8 +124,8 @@ LRESULT CALLBACK Win32TrayIcon::TrayWndProc(HWND hwnd, UINT message, WPARAM wPar
         return DefWindowProcW(hwnd, message, wParam, lParam);
     // Kept now: the sink may unhook (the tray menu's Close) before this returns.
     const WNDPROC old = self->oldProc_;
-    if (message == self->callback_ && self->sink_ != nullptr) {
-        if (self->sink_->TrayWndProc(message, TrayEventOf(lParam)))
+    if (message == kCallbackMessage && self->sink_ != nullptr) {
+        if (self->sink_->OnTrayEvent(TrayEventOf(lParam)))
             return 0;
     } else if (message == self->taskbarCreated_ && self->taskbarCreated_ != 0 &&
                self->sink_ != nullptr) {

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "platform/ports.h"
+#include "platform/window_ports.h"
 
 namespace kivrel {
 
@@ -19,12 +19,15 @@ TrayEvent TrayEventOf(LPARAM mouseMessage);
 
 class Win32TrayIcon final : public ITrayIcon {
   public:
+    // The window message that carries the icon's mouse events.
+    static constexpr UINT kCallbackMessage = 2025;
+
     // The window that owns the icon and the icon it shows; set before Add.
     void Attach(HWND window, HICON icon);
 
     // Whether the shell's notification area exists and the icon could be added to it.
     bool Available() override;
-    void Add(ITraySink& sink, uint32_t callbackMessage) override;
+    void Add(ITraySink& sink) override;
     void SetTip(const std::string& tip) override;
     void Remove() override;
     // A balloon from the icon.
@@ -41,7 +44,6 @@ class Win32TrayIcon final : public ITrayIcon {
     HWND window_ = nullptr;
     HICON icon_ = nullptr;
     ITraySink* sink_ = nullptr;
-    UINT callback_ = 0;
     UINT taskbarCreated_ = 0;
     WNDPROC oldProc_ = nullptr;
     bool tried_ = false;

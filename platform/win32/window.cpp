@@ -3,8 +3,10 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cmath>
 
+#include "app/events.h"
 #include "app/form1.h"
 #include "platform/win32/text.h"
 
@@ -78,7 +80,8 @@ class Applying {
 
 void Win32Canvas::FillBox(int x1, int y1, int x2, int y2, Rgb colour) {
     HBRUSH brush = CreateSolidBrush(ToColorref(colour));
-    const RECT box{x1, y1, x2, y2};
+    // FillRect leaves out the right and bottom edges: one more takes in both corners.
+    const RECT box{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2) + 1, std::max(y1, y2) + 1};
     FillRect(dc_, &box, brush);
     DeleteObject(brush);
 }
@@ -195,9 +198,9 @@ void Win32Window::CreateControls() {
                 style |= (spec.centred ? SS_CENTER : SS_LEFT) | SS_NOPREFIX;
                 if (spec.border)
                     style |= WS_BORDER;
-                // Labels with an event of their own take the mouse; the others let it through
-                // to the window (Label6's mouse moves are seen there).
-                if (spec.id == Ctl::Label7)
+                // Labels with a click of their own take the mouse; the others let it through
+                // to the window (mouse moves over a label are seen there).
+                if (HasHandler(spec.id, UiEvent::Click))
                     style |= SS_NOTIFY;
                 break;
         }
@@ -209,16 +212,9 @@ void Win32Window::CreateControls() {
             reinterpret_cast<WPARAM>(spec.font == FontChoice::SongTi12 ? songTi_ : guiFont_),
             FALSE);
         if (spec.kind == ControlKind::ComboBox) {
-            auto add = [&](std::string_view item) {
+            for (std::string_view item : spec.items)
                 SendMessageW(control, CB_ADDSTRING, 0,
                              reinterpret_cast<LPARAM>(Widen(item).c_str()));
-            };
-            if (spec.id == Ctl::Combo1)
-                for (auto item : kCombo1Items)
-                    add(item);
-            else
-                for (auto item : kCombo2Items)
-                    add(item);
             // The closed box is as high as the table says: its height follows the height of its
             // text field, set by CB_SETITEMHEIGHT. What CB_GETITEMHEIGHT reports may differ from
             // what was set (wine adds 2), so the result is measured and corrected once.
@@ -354,7 +350,8 @@ void Win32Window::SetMenuEnabled(Menu item, bool enabled) {
 void Win32Window::SetTimerEnabled(TimerId timer, bool enabled) {
     if (hwnd_ == nullptr)
         return;
-    const int index = timer == TimerId::Timer1 ? 0 : 1;
+    // Timer ids are 1 + the TimerId, as WM_TIMER reads them back.
+    const int index = static_cast<int>(timer);
     const UINT_PTR id = static_cast<UINT_PTR>(index + 1);
     if (enabled == timerOn_[index])
         return;  // enabling a running timer does not restart it
@@ -374,17 +371,14 @@ void Win32Window::ApplyWindowState(int16_t state) {
     Applying applying(applying_);
     wantedState_ = state;
     if (state == kMinimized) {
-        if (!taskbarFallback_)
-            ShowWindow(hwnd_, SW_HIDE);
-        else if (IsWindowVisible(hwnd_))
+        // In the tray Form1 hides the window itself; only with the taskbar fallback does
+        // minimising show as such.
+        if (taskbarFallback_ && IsWindowVisible(hwnd_))
             ShowWindow(hwnd_, SW_MINIMIZE);
-        shownState_ = kMinimized;
         return;
     }
-    if (IsWindowVisible(hwnd_)) {
+    if (IsWindowVisible(hwnd_))
         ShowWindow(hwnd_, state == kMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
-        shownState_ = state;
-    }
 }
 
 void Win32Window::SetVisible(bool visible) {
@@ -405,7 +399,6 @@ void Win32Window::SetVisible(bool visible) {
     else if (wantedState_ == kMinimized)
         command = SW_SHOWMINNOACTIVE;
     ShowWindow(hwnd_, command);
-    shownState_ = wantedState_;
     RECT r{};
     GetClientRect(hwnd_, &r);
     shownSize_ = SIZE{r.right - r.left, r.bottom - r.top};
@@ -583,20 +576,12 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             OnCommand(wParam, lParam);
             return 0;
         case kComboChosenMessage:
-            if (form_ == nullptr)
-                return 0;
-            if (static_cast<Ctl>(wParam) == Ctl::Combo1)
-                form_->Combo1_Click();
-            else
-                form_->Combo2_Click();
+            if (form_ != nullptr)
+                RaiseEvent(*form_, static_cast<Ctl>(wParam), UiEvent::Click);
             return 0;
         case WM_TIMER:
-            if (form_ == nullptr)
-                return 0;
-            if (wParam == 1)
-                form_->Timer1_Timer();
-            else if (wParam == 2)
-                form_->Timer2_Timer();
+            if (form_ != nullptr && wParam >= 1 && wParam <= kTimers.size())
+                RaiseTimer(*form_, static_cast<TimerId>(wParam - 1));
             return 0;
         case WM_SIZE:
             OnSize(wParam, lParam);
@@ -625,7 +610,7 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             OnMouse(message, wParam, lParam);
             return 0;
         case WM_CAPTURECHANGED:
-            trackingLabel6_ = false;
+            trackedLabel_ = Ctl::Form1;
             return 0;
         case WM_ACTIVATE:
             if (LOWORD(wParam) == WA_INACTIVE) {
@@ -756,40 +741,23 @@ void Win32Window::OnCommand(WPARAM wParam, LPARAM lParam) {
     const int index = IndexOf(source);
     if (index < 0 || form_ == nullptr)
         return;
-    const Ctl ctl = kControls[static_cast<size_t>(index)].id;
-    switch (ctl) {
-        case Ctl::Command1:
-        case Ctl::Command2:
-        case Ctl::Command3:
-        case Ctl::command4:
-        case Ctl::Command5:
+    const ControlSpec& spec = kControls[static_cast<size_t>(index)];
+    switch (spec.kind) {
+        case ControlKind::Button:
             // An owner-drawn button reports the second click of a quick pair as a double click;
             // for the user it is one more click.
-            if (code != BN_CLICKED && code != BN_DOUBLECLICKED)
-                return;
-            if (ctl == Ctl::Command1)
-                form_->Command1_Click();
-            else if (ctl == Ctl::Command2)
-                form_->Command2_Click();
-            else if (ctl == Ctl::Command3)
-                form_->Command3_Click();
-            else if (ctl == Ctl::command4)
-                form_->command4_Click();
-            else
-                form_->Command5_Click();
+            if (code == BN_CLICKED || code == BN_DOUBLECLICKED)
+                RaiseEvent(*form_, spec.id, UiEvent::Click);
             return;
-        case Ctl::Combo1:
-        case Ctl::Combo2:
-            // Handled once the combo box has finished with the choice, so that the text the
+        case ControlKind::ComboBox:
+            // Raised once the combo box has finished with the choice, so that the text the
             // handler clears is not written back by the box afterwards.
             if (code == CBN_SELCHANGE)
-                PostMessageW(hwnd_, kComboChosenMessage, static_cast<WPARAM>(ctl), 0);
+                PostMessageW(hwnd_, kComboChosenMessage, static_cast<WPARAM>(spec.id), 0);
             return;
-        case Ctl::Label7:
+        case ControlKind::Label:
             if (code == STN_CLICKED)
-                form_->Label7_Click();
-            return;
-        default:
+                RaiseEvent(*form_, spec.id, UiEvent::Click);
             return;
     }
 }
@@ -797,31 +765,7 @@ void Win32Window::OnCommand(WPARAM wParam, LPARAM lParam) {
 void Win32Window::OnMenu(UINT id) {
     if (form_ == nullptr || id < kFirstMenuId || id >= kFirstMenuId + kMenus.size())
         return;
-    switch (kMenus[id - kFirstMenuId].id) {
-        case Menu::mnuFileExit:
-            form_->mnuFileExit_Click();
-            break;
-        case Menu::mnuTrayRestore:
-            form_->mnuTrayRestore_Click();
-            break;
-        case Menu::mnuTrayMove:
-            form_->mnuTrayMove_Click();
-            break;
-        case Menu::mnuTraySize:
-            form_->mnuTraySize_Click();
-            break;
-        case Menu::mnuTrayMinimize:
-            form_->mnuTrayMinimize_Click();
-            break;
-        case Menu::mnuTrayMaximize:
-            form_->mnuTrayMaximize_Click();
-            break;
-        case Menu::mnuTrayClose:
-            form_->mnuTrayClose_Click();
-            break;
-        default:
-            break;
-    }
+    RaiseMenu(*form_, kMenus[id - kFirstMenuId].id);
 }
 
 void Win32Window::OnSize(WPARAM kind, LPARAM size) {
@@ -829,27 +773,36 @@ void Win32Window::OnSize(WPARAM kind, LPARAM size) {
         return;
     const int16_t state = StateOfSize(kind);
     const SIZE now{GET_X_LPARAM(size), GET_Y_LPARAM(size)};
-    const bool changed =
-        state != shownState_ ||
-        (state != kMinimized && (now.cx != shownSize_.cx || now.cy != shownSize_.cy));
-    shownState_ = state;
+    const bool resized =
+        state != kMinimized && (now.cx != shownSize_.cx || now.cy != shownSize_.cy);
     if (state != kMinimized)
         shownSize_ = now;
-    // Changes that Form1 asked for are not reported: it raises Form_Resize itself.
-    if (applying_ > 0 || !changed || form_ == nullptr)
+    // Changes that Form1 asked for are not reported: it raises Form_Resize itself. Form1 ignores
+    // a report of the state it already holds.
+    if (applying_ > 0 || form_ == nullptr)
         return;
-    form_->SystemChangedWindow(state);
+    form_->SystemChangedWindow(state, resized);
 }
 
 void Win32Window::OnMouse(UINT message, WPARAM keys, LPARAM position) {
-    HWND label6 = Control(Ctl::Label6);
-    if (form_ == nullptr || label6 == nullptr)
+    if (form_ == nullptr)
         return;
     const POINT at{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+    // The label whose mouse moves are wanted: the one the pointer is over, or the one a held
+    // button was pressed over.
+    const ControlSpec* label = nullptr;
     RECT box{};
-    GetWindowRect(label6, &box);
-    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&box), 2);
-    const bool over = PtInRect(&box, at) != FALSE;
+    for (const ControlSpec& spec : kControls) {
+        if (!HasHandler(spec.id, UiEvent::MouseMove) || Control(spec.id) == nullptr)
+            continue;
+        GetWindowRect(Control(spec.id), &box);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&box), 2);
+        if (spec.id == trackedLabel_ || PtInRect(&box, at)) {
+            label = &spec;
+            break;
+        }
+    }
+    const bool over = label != nullptr && PtInRect(&box, at) != FALSE;
     switch (message) {
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
@@ -857,21 +810,22 @@ void Win32Window::OnMouse(UINT message, WPARAM keys, LPARAM position) {
             // A button pressed over the label keeps its moves coming wherever the pointer goes.
             if (over) {
                 SetCapture(hwnd_);
-                trackingLabel6_ = true;
+                trackedLabel_ = label->id;
             }
             return;
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
         case WM_MBUTTONUP:
-            if (trackingLabel6_ && (keys & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0)
+            if (trackedLabel_ != Ctl::Form1 && (keys & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0)
                 ReleaseCapture();
             return;
         default:
             break;
     }
-    if (over || trackingLabel6_)
-        form_->Label6_MouseMove(ButtonsOf(keys), ShiftOf(keys), static_cast<float>(at.x - box.left),
-                                static_cast<float>(at.y - box.top));
+    if (label != nullptr)
+        RaiseEvent(*form_, label->id, UiEvent::MouseMove,
+                   MouseArgs{ButtonsOf(keys), ShiftOf(keys), static_cast<float>(at.x - box.left),
+                             static_cast<float>(at.y - box.top)});
 }
 
 }  // namespace kivrel

@@ -22,7 +22,6 @@ class Win32Canvas final : public ICanvas {
     Win32Canvas(HDC dc, int width, int height) : dc_(dc), width_(width), height_(height) {}
     int Width() const override { return width_; }
     int Height() const override { return height_; }
-    // A solid rectangle without outline covering x1 ≤ x < x2, y1 ≤ y < y2.
     void FillBox(int x1, int y1, int x2, int y2, Rgb colour) override;
     // A solid disc without outline.
     void FillCircle(double cx, double cy, double radius, Rgb colour) override;
@@ -51,7 +50,6 @@ class Win32Window final : public IWindow {
     HMENU PopupOf(Menu menu) const;
     UINT CommandOf(Menu item) const;
     HICON SmallIcon() const { return smallIcon_; }
-    HWND Tooltip() const { return tooltip_; }
     // The message loop's keyboard handling (Tab between the controls): true when consumed.
     bool PreTranslate(MSG& message);
 
@@ -101,13 +99,12 @@ class Win32Window final : public IWindow {
     bool timerOn_[2] = {false, false};
     // The state Form1 asked for, shown on the next SetVisible(true).
     int16_t wantedState_ = kNormal;
-    // What the window last was, so that only real changes go back to Form1 as resizes.
-    int16_t shownState_ = kNormal;
+    // The size the window last had outside the minimised state: a new one is a resize.
     SIZE shownSize_{0, 0};
     bool everShown_ = false;
     bool taskbarFallback_ = false;
-    int applying_ = 0;  // > 0 while the window carries out a request of Form1's
-    bool trackingLabel6_ = false;
+    int applying_ = 0;               // > 0 while the window carries out a request of Form1's
+    Ctl trackedLabel_ = Ctl::Form1;  // the label a held mouse button went down on, if any
 };
 
 // Window messages of the program's own.

@@ -203,13 +203,11 @@ class FakeTray : public ITrayIcon {
     int adds = 0;
     std::string tip;
     ITraySink* sink = nullptr;
-    uint32_t callback = 0;
     std::vector<std::pair<std::string, std::string>> notifications;
 
     bool Available() override { return available; }
-    void Add(ITraySink& s, uint32_t callbackMessage) override {
+    void Add(ITraySink& s) override {
         sink = &s;
-        callback = callbackMessage;
         present = true;
         ++adds;
         journal_.Add("tray.add");
@@ -226,7 +224,7 @@ class FakeTray : public ITrayIcon {
         notifications.emplace_back(title, text);
     }
     // What the platform delivers when the user clicks the icon.
-    bool Click(TrayEvent event) { return sink->TrayWndProc(callback, event); }
+    bool Click(TrayEvent event) { return sink->OnTrayEvent(event); }
 
   private:
     Journal& journal_;

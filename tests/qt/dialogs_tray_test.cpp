@@ -124,19 +124,21 @@ TEST(QtDialogs, InputBoxOffersTheDefaultSelectedAndCancelGivesNothing) {
 }
 
 struct RecordingSink : ITraySink {
-    std::vector<std::pair<uint32_t, TrayEvent>> events;
+    std::vector<TrayEvent> events;
     int hostsCreated = 0;
-    bool TrayWndProc(uint32_t message, TrayEvent event) override {
-        events.emplace_back(message, event);
+    int hostsLost = 0;
+    bool OnTrayEvent(TrayEvent event) override {
+        events.push_back(event);
         return true;
     }
     void TrayHostCreated() override { ++hostsCreated; }
+    void TrayHostLost() override { ++hostsLost; }
 };
 
-TEST(QtTray, ClicksReachTheSinkAsTheCallbackMessage) {
+TEST(QtTray, ClicksReachTheSinkAsTrayEvents) {
     QtTrayIcon tray(AppIcon(), nullptr, [] { return true; });
     RecordingSink sink;
-    tray.Add(sink, 2025);
+    tray.Add(sink);
     const std::pair<QSystemTrayIcon::ActivationReason, TrayEvent> cases[] = {
         {QSystemTrayIcon::Trigger, TrayEvent::LeftButtonUp},
         {QSystemTrayIcon::Context, TrayEvent::RightButtonUp},
@@ -147,7 +149,7 @@ TEST(QtTray, ClicksReachTheSinkAsTheCallbackMessage) {
         emit tray.Icon().activated(reason);
         QApplication::processEvents();
         ASSERT_FALSE(sink.events.empty());
-        EXPECT_EQ(sink.events.back(), std::make_pair(uint32_t{2025}, event));
+        EXPECT_EQ(sink.events.back(), event);
     }
     EXPECT_EQ(sink.events.size(), std::size(cases));
 
@@ -161,9 +163,7 @@ TEST(QtTray, NotificationAreaComingAndGoing) {
     bool available = true;
     QtTrayIcon tray(AppIcon(), nullptr, [&] { return available; });
     RecordingSink sink;
-    int lost = 0;
-    tray.OnHostLost([&] { ++lost; });
-    tray.Add(sink, 2025);
+    tray.Add(sink);
 
     struct Step {
         bool available;
@@ -183,14 +183,14 @@ TEST(QtTray, NotificationAreaComingAndGoing) {
         SCOPED_TRACE(i);
         available = steps[i].available;
         tray.CheckHost(steps[i].announced);
-        EXPECT_EQ(lost, steps[i].lost);
+        EXPECT_EQ(sink.hostsLost, steps[i].lost);
         EXPECT_EQ(sink.hostsCreated, steps[i].created);
     }
     // Once the icon is removed (the program is closing), nothing is told any more.
     tray.Remove();
     available = false;
     tray.CheckHost(false);
-    EXPECT_EQ(lost, 1);
+    EXPECT_EQ(sink.hostsLost, 1);
 }
 
 TEST(QtCanvas, BoxesHoldBothCornersAndShapesHaveNoOutline) {

@@ -113,7 +113,6 @@ TEST(QtWindowEvents, MenuItemsAndClosingReachTheirHandlers) {
     EXPECT_EQ(h.form.WindowState(), kNormal);
 
     // Closing from the system unloads once and stops the timers.
-    h.window.StartLayoutTimers();
     h.window.close();
     EXPECT_TRUE(h.form.Unloaded());
     EXPECT_FALSE(h.window.isVisible());

@@ -29,7 +29,6 @@ constexpr const char* kIni = "[s]\r\nValue=40\r\n[r]\r\nValue=20\r\n[Run]\r\nVal
 // A start, one online tick and a few texts of Form1's kind, all while the window is hidden.
 void StartAndWriteWhileHidden(Harness& h) {
     ASSERT_TRUE(h.form.Form_Load());
-    h.window.StartLayoutTimers();
     h.connection.online = true;
     h.form.Timer1_Timer();
     h.window.SetText(Ctl::Label5, "第一行\r\n第二行");

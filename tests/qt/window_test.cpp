@@ -186,7 +186,6 @@ TEST(QtWindowLayout, TimersRunAsLaidOut) {
     EXPECT_FALSE(timer1->isActive());  // nothing ticks before Form_Load has accepted the start
 
     ASSERT_TRUE(h.form.Form_Load());
-    h.window.StartLayoutTimers();
     EXPECT_TRUE(timer1->isActive());  // also while the window is hidden
     EXPECT_FALSE(timer2->isActive());
 

@@ -11,7 +11,7 @@ namespace {
 // The window's own procedure: counts what reaches it.
 std::vector<UINT> g_seen;
 LRESULT CALLBACK OwnProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == 2025 || message == WM_USER + 7)
+    if (message == Win32TrayIcon::kCallbackMessage || message == WM_USER + 7)
         g_seen.push_back(message);
     if (message == WM_USER + 7)
         return 4242;
@@ -23,12 +23,12 @@ class RecordingSink : public ITraySink {
     std::vector<TrayEvent> events;
     int hostCreated = 0;
     bool handle = true;
-    bool TrayWndProc(uint32_t message, TrayEvent event) override {
-        EXPECT_EQ(message, 2025u);
+    bool OnTrayEvent(TrayEvent event) override {
         events.push_back(event);
         return handle && (event == TrayEvent::LeftButtonUp || event == TrayEvent::RightButtonUp);
     }
     void TrayHostCreated() override { ++hostCreated; }
+    void TrayHostLost() override {}
 };
 
 class TrayHook : public ::testing::Test {
@@ -59,16 +59,16 @@ class TrayHook : public ::testing::Test {
 };
 
 TEST_F(TrayHook, CatchesTheIconsClicksAndPassesEverythingElseOn) {
-    tray.Add(sink, 2025);
+    tray.Add(sink);
     ASSERT_TRUE(tray.Hooked());
 
-    EXPECT_EQ(SendMessageW(hwnd, 2025, 0, WM_LBUTTONUP), 0);
-    EXPECT_EQ(SendMessageW(hwnd, 2025, 0, WM_RBUTTONUP), 0);
+    EXPECT_EQ(SendMessageW(hwnd, Win32TrayIcon::kCallbackMessage, 0, WM_LBUTTONUP), 0);
+    EXPECT_EQ(SendMessageW(hwnd, Win32TrayIcon::kCallbackMessage, 0, WM_RBUTTONUP), 0);
     EXPECT_TRUE(g_seen.empty()) << "handled clicks do not reach the window's own procedure";
 
     // A mouse move over the icon and a double click go on to the window's procedure.
-    SendMessageW(hwnd, 2025, 0, WM_MOUSEMOVE);
-    SendMessageW(hwnd, 2025, 0, WM_LBUTTONDBLCLK);
+    SendMessageW(hwnd, Win32TrayIcon::kCallbackMessage, 0, WM_MOUSEMOVE);
+    SendMessageW(hwnd, Win32TrayIcon::kCallbackMessage, 0, WM_LBUTTONDBLCLK);
     EXPECT_EQ(g_seen.size(), 2u);
     ASSERT_EQ(sink.events.size(), 4u);
     EXPECT_EQ(sink.events[0], TrayEvent::LeftButtonUp);
@@ -82,22 +82,22 @@ TEST_F(TrayHook, CatchesTheIconsClicksAndPassesEverythingElseOn) {
 
 TEST_F(TrayHook, TheShellsRestartReachesTheSinkAndRemovePutsTheProcedureBack) {
     const LONG_PTR own = GetWindowLongPtrW(hwnd, GWLP_WNDPROC);
-    tray.Add(sink, 2025);
+    tray.Add(sink);
     EXPECT_NE(GetWindowLongPtrW(hwnd, GWLP_WNDPROC), own);
 
     SendMessageW(hwnd, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     EXPECT_EQ(sink.hostCreated, 1);
     // Adding again after the restart must not hook the hook.
-    tray.Add(sink, 2025);
+    tray.Add(sink);
     EXPECT_EQ(SendMessageW(hwnd, WM_USER + 7, 0, 0), 4242);
 
     tray.Remove();
     EXPECT_FALSE(tray.Hooked());
     EXPECT_EQ(GetWindowLongPtrW(hwnd, GWLP_WNDPROC), own);
     g_seen.clear();
-    SendMessageW(hwnd, 2025, 0, WM_LBUTTONUP);
+    SendMessageW(hwnd, Win32TrayIcon::kCallbackMessage, 0, WM_LBUTTONUP);
     EXPECT_EQ(sink.events.size(), 0u) << "after Remove the icon's messages are the window's own";
-    EXPECT_EQ(g_seen, std::vector<UINT>{2025});
+    EXPECT_EQ(g_seen, std::vector<UINT>{Win32TrayIcon::kCallbackMessage});
 }
 
 }  // namespace

@@ -224,7 +224,10 @@ TEST_F(Window, FirstShowingCentresAndAWantedStateWaitsForIt) {
     EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - 351) / 2);
     EXPECT_FALSE(IsZoomed(window.Handle()));
 
-    window.ApplyWindowState(kMinimized);  // into the tray: hidden
+    window.ApplyWindowState(kMinimized);  // into the tray: the state alone shows nothing
+    EXPECT_TRUE(IsWindowVisible(window.Handle()));
+    EXPECT_FALSE(IsIconic(window.Handle()));
+    window.SetVisible(false);  // Form1 hides the window itself
     EXPECT_FALSE(IsWindowVisible(window.Handle()));
     window.ApplyWindowState(kMaximized);
     window.SetVisible(true);

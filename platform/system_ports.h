@@ -1,0 +1,72 @@
+// The ports of the system side: connection state, clock, files, the one-copy guard, start at
+// log-on and what the program knows of itself. The Linux and Win32 system adapters implement
+// them; they know nothing of the window. All texts crossing these ports are UTF-8.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace kivrel {
+
+class IConnection {
+  public:
+    virtual ~IConnection() = default;
+    // One yes-or-no answer per tick: is the machine connected to the Internet? Never blocks and
+    // never sends traffic.
+    virtual bool Connected() = 0;
+};
+
+struct LocalDate {
+    int year = 2000;
+    int month = 1;  // 1..12
+    int day = 1;    // 1..31
+};
+
+class IClock {
+  public:
+    virtual ~IClock() = default;
+    virtual LocalDate Today() = 0;
+};
+
+class IFileSystem {
+  public:
+    virtual ~IFileSystem() = default;
+    virtual bool Exists(const std::string& path) = 0;
+    // The whole file, or nothing when it cannot be read.
+    virtual std::optional<std::string> ReadAll(const std::string& path) = 0;
+    // Durable whole-file replace: either the file holds exactly `bytes` afterwards and true is
+    // returned, or it is left byte-identical and false is returned.
+    virtual bool ReplaceAll(const std::string& path, const std::string& bytes) = 0;
+    // Removes temporary files that a killed process left beside `path`.
+    virtual void RemoveStaleTemporaries(const std::string& path) = 0;
+};
+
+class IAppInfo {
+  public:
+    virtual ~IAppInfo() = default;
+    // The directory that holds the executable, without a trailing separator.
+    virtual std::string ExeDir() = 0;
+    // The platform's directory separator ("/" or "\\").
+    virtual std::string PathSeparator() = 0;
+    // The build revision: the last field of the executable's version.
+    virtual int Revision() = 0;
+};
+
+class IInstanceGuard {
+  public:
+    virtual ~IInstanceGuard() = default;
+    // True when another copy of the program is already running. Otherwise this process now holds
+    // the claim for as long as it lives; a killed process leaves no claim behind.
+    virtual bool AnotherInstanceRunning() = 0;
+};
+
+class IAutostart {
+  public:
+    virtual ~IAutostart() = default;
+    // Enters the executable in `exeDir` to start at log-on. Returns false and says why on failure.
+    virtual bool Enter(const std::string& exeDir, std::string& why) = 0;
+    // Removes that entry; removing an entry that is not there succeeds.
+    virtual bool Remove(std::string& why) = 0;
+};
+
+}  // namespace kivrel

@@ -1,0 +1,113 @@
+// The ports of the window side: the main window, the surface it paints on, the program's boxes
+// and the tray icon. The Qt and Win32 shells implement them; the tests implement them with fakes.
+// All texts crossing these ports are UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/window_ids.h"
+
+namespace kivrel {
+
+// The main window and its controls. The core holds every rule; the window only shows what it is
+// told. It reports what the user did as "this control, this event" (app/events.h), and a change
+// of its state or size that the system or the user made (a restore from the taskbar, a maximise,
+// a keyboard size) to Form1::SystemChangedWindow; changes it made at Form1's request it does not
+// report, and a late echo of one is ignored by Form1 as a state it already holds.
+class IWindow {
+  public:
+    virtual ~IWindow() = default;
+    // Caption of the window (Ctl::Form1) or text of a label, button or combo box.
+    virtual void SetText(Ctl control, const std::string& text) = 0;
+    virtual void SetMenuEnabled(Menu item, bool enabled) = 0;
+    virtual void SetTimerEnabled(TimerId timer, bool enabled) = 0;
+    // Puts the window into a logical state: 0 normal, 2 maximised; a hidden window takes the
+    // state when it is next shown. 1 minimises it only with the taskbar fallback on (see
+    // SetTaskbarFallback); otherwise it changes nothing visible: Form1 hides the window into the
+    // tray itself with SetVisible(false). Form1 raises Form_Resize itself.
+    virtual void ApplyWindowState(int16_t state) = 0;
+    // Shows (centred the first time) or hides the window without changing its state.
+    virtual void SetVisible(bool visible) = 0;
+    // Brings the window to the front and gives it the input focus.
+    virtual void Activate() = 0;
+    virtual void SetFocus(Ctl control) = 0;
+    // The 0-based chosen position of a combo box, -1 when none.
+    virtual int ComboIndex(Ctl combo) = 0;
+    // Width of a control in pixels (the window's drawing scale).
+    virtual double ControlWidth(Ctl control) = 0;
+    // Asks for Form_Paint to be raised soon.
+    virtual void Repaint() = 0;
+    // Pops up a menu at the mouse pointer and returns when it has closed (modal).
+    virtual void PopupMenu(Menu menu) = 0;
+    // The platform's own window commands: restore, keyboard move, keyboard size.
+    virtual void SystemCommand(SysCommand command) = 0;
+    // With no notification area, minimising keeps a taskbar entry so the window stays reachable.
+    virtual void SetTaskbarFallback(bool on) = 0;
+    // Destroys the window and ends the event loop; called once, after Form_Unload.
+    virtual void Destroy() = 0;
+};
+
+// Surface that Form_Paint draws on, in pixels of the client area, y downwards.
+class ICanvas {
+  public:
+    virtual ~ICanvas() = default;
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+    // Filled rectangle without outline from corner (x1, y1) to corner (x2, y2), both corners
+    // included, whichever way round they are given.
+    virtual void FillBox(int x1, int y1, int x2, int y2, Rgb colour) = 0;
+    // Filled circle without outline.
+    virtual void FillCircle(double cx, double cy, double radius, Rgb colour) = 0;
+};
+
+// Message box styles: the buttons, the icon and the default button of a modal message box.
+enum class MsgButtons { Ok, YesNo };
+enum class MsgIcon { None, Information, Question, Warning, Critical };
+enum class MsgAnswer { Ok, Yes, No };
+struct MsgStyle {
+    MsgButtons buttons = MsgButtons::Ok;
+    MsgIcon icon = MsgIcon::None;
+    int defaultButton = 0;  // 0 = the first button
+};
+
+class IDialogs {
+  public:
+    virtual ~IDialogs() = default;
+    // Modal message box; timers keep running while it is open.
+    virtual MsgAnswer MsgBox(const std::string& text, const std::string& title, MsgStyle style) = 0;
+    // Modal input box; returns the text typed, an empty text on Cancel.
+    virtual std::string InputBox(const std::string& prompt, const std::string& title,
+                                 const std::string& defaultAnswer) = 0;
+};
+
+// The mouse events of a notification-area icon.
+enum class TrayEvent { LeftButtonUp, RightButtonUp, LeftDoubleClick, Other };
+
+// Receiver of what happens to the tray icon.
+class ITraySink {
+  public:
+    virtual ~ITraySink() = default;
+    // A mouse event on the icon. Returns true when it was handled, false when it passes on to the
+    // platform's own handling.
+    virtual bool OnTrayEvent(TrayEvent event) = 0;
+    // The notification area came (back): the icon has to be added again.
+    virtual void TrayHostCreated() = 0;
+    // The notification area went away while the icon was in it.
+    virtual void TrayHostLost() = 0;
+};
+
+class ITrayIcon {
+  public:
+    virtual ~ITrayIcon() = default;
+    // Whether the desktop has a notification area at all right now.
+    virtual bool Available() = 0;
+    // Adds the icon (the window's icon) and sends what happens to it to `sink`.
+    virtual void Add(ITraySink& sink) = 0;
+    virtual void SetTip(const std::string& tip) = 0;
+    virtual void Remove() = 0;
+    // A short notification from the icon (a balloon or desktop notification).
+    virtual void Notify(const std::string& title, const std::string& text) = 0;
+};
+
+}  // namespace kivrel
