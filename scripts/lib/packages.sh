@@ -32,6 +32,10 @@ KIVREL_DESKTOP_PACKAGES=(
     procps
     strace
     faketime
+    dbus
+    dunst
+    python3-dbus
+    python3-gi
 )
 
 # Other test tools: clang's libFuzzer for the timer.ini fuzz smoke test, and the checker of the

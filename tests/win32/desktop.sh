@@ -284,6 +284,32 @@ check "Close: Exit is written 0" ini_is Exit 0
 check "Close: the month's minutes are kept" ini_is "$section" "$stored"
 check "Close: the tray icon is gone" wait_until 10 tray_icon_absent
 
+# ---------------------------------------------------------------- 8. allowance alert, --status
+
+# 1 hour, 54 minutes used: 6 left, the alert threshold. The first online tick shows the balloon.
+year=$(date +%Y)
+[ "$month" -lt "$(date +%-m)" ] && year=$((year + 1))  # 21 December and later: January's
+printf '[s]\r\nValue=1\r\n[r]\r\nValue=20\r\n[%s]\r\nValue=54\r\nYear=%s\r\n' "$section" "$year" \
+    >"$INI"
+online
+start_kivrel
+alerted=$LAST_PID
+alert_kept() { [ "$(awk -F= '/^\[AlertShown\]/ { a = 1; next } /^\[/ { a = 0 } a && $1 == "Low" { sub(/\r$/, "", $2); print $2 }' "$INI")" = 1 ]; }
+check "alert: the first online tick marks the low alert shown" wait_until 30 alert_kept
+sleep 1  # the balloon fades in
+shot 7-alert-balloon
+status_json() { (cd "$SCRATCH" && "$WINE" "$APP/Kivrel.exe" --status --json 2>/dev/null); }
+json=$(status_json)
+check "--status --json while it runs: month, used minutes, settings file" python3 -c '
+import json, sys
+s = json.loads(sys.argv[1])
+sys.exit(not (s["billing_month"] == int(sys.argv[2]) and s["used_minutes"] == 54
+              and s["allowance_hours"] == 1 and s["remaining_minutes"] == 6
+              and s["settings_file"].endswith("\\app dir\\timer.ini")))' "$json" "$month"
+check "--version" eval '[ "$(cd "$SCRATCH" && "$WINE" "$APP/Kivrel.exe" --version | tr -d "\r")" = "Kivrel 1.0.0.71" ]'
+check "alert: the program still runs (the options took no instance claim)" alive "$alerted"
+offline
+
 echo "screenshots: $SHOTS"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
