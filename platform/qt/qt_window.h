@@ -1,5 +1,6 @@
 // The main window on Qt: builds itself from the control table, shows what Form1 tells it and
-// hands every user action to the matching Form1 handler. It keeps no rule of its own.
+// reports what the user did as "this control, this event" (app/events.h). It keeps no rule of its
+// own. The building is qt_window_build.cpp, the keyboard move and size qt_window_tracking.cpp.
 //
 // The program spends most of its life hidden in the tray, so the window starts as an empty
 // top-level widget with its timers: the child controls (and the font that covers Chinese) are

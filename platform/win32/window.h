@@ -1,6 +1,7 @@
 // The main window on Win32: a borderless popup without a taskbar button, 539 × 351 client pixels,
 // hidden until first shown and centred then, holding every control of the control table. It shows
-// what Form1 tells it and reports what the user and the system did to Form1's handlers.
+// what Form1 tells it and reports what the user did as "this control, this event" (app/events.h).
+// Its creation is window_build.cpp, its painting window_paint.cpp.
 #pragma once
 
 #include <windows.h>
