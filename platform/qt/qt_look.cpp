@@ -150,6 +150,40 @@ QString DisplayText(const std::string& text) {
     return shown;
 }
 
+QString FromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QColor ToQColor(Rgb colour) {
+    return QColor(colour.r, colour.g, colour.b);
+}
+
+QString ButtonStyle(Rgb fill, bool flat) {
+    const QColor face = ToQColor(fill);
+    const QString rgb = QStringLiteral("rgb(%1,%2,%3)");
+    const QString faceText = rgb.arg(face.red()).arg(face.green()).arg(face.blue());
+    const QColor pressed = face.darker(115);
+    const QString pressedText = rgb.arg(pressed.red()).arg(pressed.green()).arg(pressed.blue());
+    if (flat) {
+        return QStringLiteral(
+                   "QPushButton { background-color: %1; color: palette(button-text);"
+                   " border: 1px solid rgb(0,0,0); padding: 0px; }"
+                   "QPushButton:focus { border: 2px solid rgb(0,0,0); }"
+                   "QPushButton:pressed { background-color: %2; }")
+            .arg(faceText, pressedText);
+    }
+    const QColor edge = face.darker(160);
+    const QString edgeText = rgb.arg(edge.red()).arg(edge.green()).arg(edge.blue());
+    return QStringLiteral(
+               "QPushButton { background-color: %1; color: palette(button-text);"
+               " border: 2px outset %1; padding: 0px; }"
+               "QPushButton:focus { border: 2px outset %3; }"
+               "QPushButton:pressed { background-color: %2; border-style: inset; }")
+        .arg(faceText, pressedText, edgeText);
+}
+
+// Mouse buttons and shift keys as the handlers count them: left 1, right 2, middle 4;
+
 namespace {
 
 constexpr std::array<int, 3> kIconSizes{16, 32, 48};

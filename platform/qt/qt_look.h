@@ -1,10 +1,14 @@
 // Fonts, texts and the icon shared by the Qt window, its dialogs and its tray icon.
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QIcon>
 #include <QString>
 #include <string>
+#include <string_view>
+
+#include "platform/window_ids.h"
 
 namespace kivrel {
 
@@ -38,6 +42,15 @@ bool UserInterfacePrepared();
 
 // UTF-8 text of the core as shown on screen: CR LF (and a lone CR) become line breaks.
 QString DisplayText(const std::string& text);
+
+// A text of the control table as a QString.
+QString FromView(std::string_view text);
+
+QColor ToQColor(Rgb colour);
+
+// The style sheet of a push button filled with its own colour: a raised edge, or one plain line
+// when flat.
+QString ButtonStyle(Rgb fill, bool flat);
 
 // The program's icon at 16, 32 and 48 pixels: the packaged images when the build bundled them,
 // otherwise a drawn stand-in. The packaged PNG images are read by Qt's built-in PNG reader; no

@@ -6,7 +6,6 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -14,86 +13,17 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
-#include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <vector>
 
 #include "app/events.h"
 #include "app/form1.h"
+#include "platform/qt/qt_canvas.h"
 #include "platform/qt/qt_look.h"
-
-#if QT_CONFIG(xcb)
-#include <QtGui/qguiapplication_platform.h>
-#include <xcb/xcb.h>
-#endif
+#include "platform/qt/qt_taskbar_x11.h"
 
 namespace kivrel {
 
-// ------------------------------------------------------------------------------- canvas
-
-QtCanvas::QtCanvas(QPainter& painter, int width, int height)
-    : painter_(painter), width_(width), height_(height) {}
-
-static QColor ToQColor(Rgb colour) {
-    return QColor(colour.r, colour.g, colour.b);
-}
-
-void QtCanvas::FillBox(int x1, int y1, int x2, int y2, Rgb colour) {
-    // QRect built from two points holds both of them.
-    const QRect box(QPoint(std::min(x1, x2), std::min(y1, y2)),
-                    QPoint(std::max(x1, x2), std::max(y1, y2)));
-    painter_.fillRect(box, ToQColor(colour));
-}
-
-void QtCanvas::FillCircle(double cx, double cy, double radius, Rgb colour) {
-    painter_.save();
-    painter_.setRenderHint(QPainter::Antialiasing, false);
-    painter_.setPen(Qt::NoPen);
-    painter_.setBrush(ToQColor(colour));
-    painter_.drawEllipse(QPointF(cx, cy), radius, radius);
-    painter_.restore();
-}
-
-// ------------------------------------------------------------------------------- helpers
-
 namespace {
 
-QString FromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QRect PixelsOf(const ControlSpec& row) {
-    return QRect(TwipsToPixels(row.left), TwipsToPixels(row.top), TwipsToPixels(row.width),
-                 TwipsToPixels(row.height));
-}
-
-// A push button filled with its own colour: a raised edge, or one plain line when flat.
-QString ButtonStyle(Rgb fill, bool flat) {
-    const QColor face = ToQColor(fill);
-    const QString rgb = QStringLiteral("rgb(%1,%2,%3)");
-    const QString faceText = rgb.arg(face.red()).arg(face.green()).arg(face.blue());
-    const QColor pressed = face.darker(115);
-    const QString pressedText = rgb.arg(pressed.red()).arg(pressed.green()).arg(pressed.blue());
-    if (flat) {
-        return QStringLiteral(
-                   "QPushButton { background-color: %1; color: palette(button-text);"
-                   " border: 1px solid rgb(0,0,0); padding: 0px; }"
-                   "QPushButton:focus { border: 2px solid rgb(0,0,0); }"
-                   "QPushButton:pressed { background-color: %2; }")
-            .arg(faceText, pressedText);
-    }
-    const QColor edge = face.darker(160);
-    const QString edgeText = rgb.arg(edge.red()).arg(edge.green()).arg(edge.blue());
-    return QStringLiteral(
-               "QPushButton { background-color: %1; color: palette(button-text);"
-               " border: 2px outset %1; padding: 0px; }"
-               "QPushButton:focus { border: 2px outset %3; }"
-               "QPushButton:pressed { background-color: %2; border-style: inset; }")
-        .arg(faceText, pressedText, edgeText);
-}
-
-// Mouse buttons and shift keys as the handlers count them: left 1, right 2, middle 4;
 // Shift 1, Ctrl 2, Alt 4.
 int16_t ButtonMask(Qt::MouseButtons buttons) {
     int16_t mask = 0;
@@ -119,13 +49,7 @@ int16_t ShiftMask(Qt::KeyboardModifiers modifiers) {
 
 constexpr QSize kDesignSize(TwipsToPixels(kForm1.clientWidth), TwipsToPixels(kForm1.clientHeight));
 
-// Steps of the keyboard move and size, in pixels.
-constexpr int kTrackStep = 10;
-constexpr int kTrackFineStep = 1;
-
 }  // namespace
-
-// ------------------------------------------------------------------------------- building
 
 QtWindow::QtWindow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Form1"));
@@ -147,183 +71,6 @@ QtWindow::QtWindow(QWidget* parent) : QWidget(parent) {
 }
 
 QtWindow::~QtWindow() = default;
-
-void QtWindow::EnsureControls() {
-    if (controlsBuilt_)
-        return;
-    controlsBuilt_ = true;
-    PrepareUserInterface();
-    // The default font of every control: the usage hint must fit Label6's box.
-    const ControlSpec& hintLabel = ControlSpecOf(Ctl::Label6);
-    setFont(UiFontFitting(QString::fromUtf8(kHintText),
-                          QSize(TwipsToPixels(hintLabel.width), TwipsToPixels(hintLabel.height))));
-    BuildControls();
-    // What Form1 wrote while there were no controls.
-    for (const auto& [control, shown] : pendingTexts_)
-        ShowText(BuiltControl(control), shown);
-    pendingTexts_.clear();
-}
-
-void QtWindow::EnsureMenus() {
-    if (menusBuilt_)
-        return;
-    menusBuilt_ = true;
-    PrepareUserInterface();
-    BuildMenus();
-    for (const auto& [item, enabled] : pendingEnabled_)
-        SetMenuEnabled(item, enabled);
-    pendingEnabled_.clear();
-}
-
-void QtWindow::BuildControls() {
-    for (const ControlSpec& row : kControls) {
-        QWidget* widget = nullptr;
-        const Ctl id = row.id;
-        switch (row.kind) {
-            case ControlKind::ComboBox: {
-                auto* combo = new QComboBox(this);
-                combo->setEditable(true);
-                combo->setInsertPolicy(QComboBox::NoInsert);
-                combo->setCompleter(nullptr);
-                for (std::string_view item : row.items)
-                    combo->addItem(FromView(item));
-                combo->setCurrentIndex(-1);
-                combo->setEditText(FromView(row.text));
-                connect(combo, &QComboBox::activated, this, [this, id](int) { Raise(id); });
-                widget = combo;
-                break;
-            }
-            case ControlKind::Button: {
-                auto* button = new QPushButton(FromView(row.text), this);
-                button->setFlat(row.flat);
-                button->setAutoDefault(false);
-                if (row.background)
-                    button->setStyleSheet(ButtonStyle(*row.background, row.flat));
-                connect(button, &QPushButton::clicked, this, [this, id] { Raise(id); });
-                widget = button;
-                break;
-            }
-            case ControlKind::Label: {
-                auto* label = new QLabel(FromView(row.text), this);
-                label->setTextFormat(Qt::PlainText);
-                label->setWordWrap(true);
-                label->setAlignment((row.centred ? Qt::AlignHCenter : Qt::AlignLeft) |
-                                    Qt::AlignTop);
-                label->setAutoFillBackground(false);
-                if (row.border) {
-                    label->setFrameShape(QFrame::Box);
-                    label->setFrameShadow(QFrame::Plain);
-                    label->setLineWidth(1);
-                }
-                if (!row.tooltip.empty())
-                    label->setToolTip(FromView(row.tooltip));
-                // Labels report only the events they have a handler for.
-                if (HasHandler(id, UiEvent::MouseMove))
-                    label->setMouseTracking(true);
-                if (HasHandler(id, UiEvent::MouseMove) || HasHandler(id, UiEvent::Click))
-                    label->installEventFilter(this);
-                widget = label;
-                break;
-            }
-        }
-        widget->setObjectName(FromView(row.name));
-        widget->setGeometry(PixelsOf(row));
-        widget->setForegroundRole(row.colour == TextColour::WindowText ? QPalette::WindowText
-                                                                       : QPalette::ButtonText);
-        if (row.font == FontChoice::SongTi12)
-            widget->setFont(SongTi12());
-        controls_[id] = widget;
-    }
-
-    // Keyboard order, and the control that has the focus first.
-    for (size_t i = 0; i + 1 < kTabOrder.size(); ++i)
-        QWidget::setTabOrder(controls_[kTabOrder[i]], controls_[kTabOrder[i + 1]]);
-    controls_[kTabOrder.front()]->setFocus(Qt::OtherFocusReason);
-}
-
-void QtWindow::BuildMenus() {
-    for (const MenuSpec& row : kMenus) {
-        if (!row.parent) {
-            // A top-level menu: a hidden container, shown only as a popup.
-            auto* menu = new QMenu(FromView(row.caption), this);
-            menu->setObjectName(FromView(row.name));
-            menu->setEnabled(row.enabled);
-            menu->menuAction()->setVisible(row.visible);
-            menus_[row.id] = menu;
-            continue;
-        }
-        QMenu* parent = menus_.at(*row.parent);
-        QAction* action =
-            row.caption == "-" ? parent->addSeparator() : parent->addAction(FromView(row.caption));
-        action->setObjectName(FromView(row.name));
-        action->setEnabled(row.enabled);
-        action->setVisible(row.visible);
-        connect(action, &QAction::triggered, this, [this, item = row.id] {
-            if (form_ != nullptr && !destroyed_)
-                RaiseMenu(*form_, item);
-        });
-        actions_[row.id] = action;
-    }
-}
-
-void QtWindow::BuildTimers() {
-    for (const TimerSpec& row : kTimers) {
-        auto* timer = new QTimer(this);
-        timer->setObjectName(FromView(row.name));
-        timer->setInterval(row.intervalMs);
-        // The accounting adds a tenth of a minute per tick: the ticks must not drift.
-        if (row.id == TimerId::Timer1)
-            timer->setTimerType(Qt::PreciseTimer);
-        connect(timer, &QTimer::timeout, this, [this, id = row.id] {
-            if (form_ != nullptr && !destroyed_)
-                RaiseTimer(*form_, id);
-        });
-        timers_[row.id] = timer;
-    }
-}
-
-// ------------------------------------------------------------------------------- lookups
-
-QWidget* QtWindow::Control(Ctl control) {
-    if (control == Ctl::Form1)
-        return this;
-    EnsureControls();
-    return BuiltControl(control);
-}
-
-QWidget* QtWindow::BuiltControl(Ctl control) const {
-    const auto it = controls_.find(control);
-    return it == controls_.end() ? nullptr : it->second;
-}
-
-QMenu* QtWindow::MenuOf(Menu menu) {
-    EnsureMenus();
-    const auto it = menus_.find(menu);
-    return it == menus_.end() ? nullptr : it->second;
-}
-
-QAction* QtWindow::ActionOf(Menu item) {
-    if (QMenu* menu = MenuOf(item))
-        return menu->menuAction();
-    const auto it = actions_.find(item);
-    return it == actions_.end() ? nullptr : it->second;
-}
-
-QTimer* QtWindow::TimerOf(TimerId timer) const {
-    return timers_.at(timer);
-}
-
-void QtWindow::Raise(Ctl control, UiEvent event, const MouseArgs& mouse) {
-    if (form_ != nullptr && !destroyed_)
-        RaiseEvent(*form_, control, event, mouse);
-}
-
-Ctl QtWindow::ControlOf(const QObject* widget) const {
-    for (const auto& [id, built] : controls_)
-        if (built == widget)
-            return id;
-    return Ctl::Form1;
-}
 
 // ------------------------------------------------------------------------------- IWindow
 
@@ -582,97 +329,16 @@ bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-// ------------------------------------------------------------------------------- keyboard move
-
-void QtWindow::StartTracking(Tracking mode) {
-    if (tracking_ != Tracking::None || destroyed_ || !isVisible())
-        return;
-    tracking_ = mode;
-    trackingStart_ = geometry();
-    raise();
-    activateWindow();
-    grabKeyboard();
-    grabMouse(mode == Tracking::Move ? Qt::SizeAllCursor : Qt::SizeFDiagCursor);
-}
-
-void QtWindow::EndTracking(bool keep) {
-    const Tracking mode = tracking_;
-    if (mode == Tracking::None)
-        return;
-    tracking_ = Tracking::None;
-    releaseMouse();
-    releaseKeyboard();
-    if (keep)
-        return;
-    // Esc puts the window back where and as large as it was.
-    if (mode == Tracking::Move) {
-        move(trackingStart_.topLeft());
-    } else if (size() != trackingStart_.size()) {
-        normalSize_ = trackingStart_.size();
-        ++applying_;
-        setGeometry(trackingStart_);
-        --applying_;
-        if (form_ != nullptr && !destroyed_)
-            form_->SystemChangedWindow(form_->WindowState(), true);
-    }
-}
-
-void QtWindow::StepTracking(int dx, int dy) {
-    if (tracking_ == Tracking::Move) {
-        move(pos() + QPoint(dx, dy));
-        return;
-    }
-    // Right and Down widen and lengthen the window, Left and Up narrow and shorten it.
-    const QSize wanted(std::max(1, width() + dx), std::max(1, height() + dy));
-    if (wanted == size())
-        return;
-    normalSize_ = wanted;
-    ++applying_;
-    resize(wanted);
-    --applying_;
+void QtWindow::Raise(Ctl control, UiEvent event, const MouseArgs& mouse) {
     if (form_ != nullptr && !destroyed_)
-        form_->SystemChangedWindow(form_->WindowState(), true);
+        RaiseEvent(*form_, control, event, mouse);
 }
 
-void QtWindow::keyPressEvent(QKeyEvent* event) {
-    if (tracking_ == Tracking::None) {
-        QWidget::keyPressEvent(event);
-        return;
-    }
-    const int step = (event->modifiers() & Qt::ControlModifier) ? kTrackFineStep : kTrackStep;
-    switch (event->key()) {
-        case Qt::Key_Left:
-            StepTracking(-step, 0);
-            break;
-        case Qt::Key_Right:
-            StepTracking(step, 0);
-            break;
-        case Qt::Key_Up:
-            StepTracking(0, -step);
-            break;
-        case Qt::Key_Down:
-            StepTracking(0, step);
-            break;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            EndTracking(true);
-            break;
-        case Qt::Key_Escape:
-            EndTracking(false);
-            break;
-        default:
-            break;
-    }
-    event->accept();
-}
-
-void QtWindow::mousePressEvent(QMouseEvent* event) {
-    if (tracking_ != Tracking::None) {
-        EndTracking(true);  // a click ends the keyboard move or size where it is
-        event->accept();
-        return;
-    }
-    QWidget::mousePressEvent(event);
+Ctl QtWindow::ControlOf(const QObject* widget) const {
+    for (const auto& [id, built] : controls_)
+        if (built == widget)
+            return id;
+    return Ctl::Form1;
 }
 
 // ------------------------------------------------------------------------------- taskbar
@@ -698,71 +364,7 @@ void QtWindow::ApplyWindowFlags() {
 }
 
 void QtWindow::ApplySkipTaskbar(bool mapped) {
-#if QT_CONFIG(xcb)
-    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr || x11->connection() == nullptr)
-        return;
-    xcb_connection_t* connection = x11->connection();
-    const auto window = static_cast<xcb_window_t>(winId());
-    const auto intern = [connection](const char* name) -> xcb_atom_t {
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            connection,
-            xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name),
-            nullptr);
-        const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-        std::free(reply);
-        return atom;
-    };
-    const xcb_atom_t wmState = intern("_NET_WM_STATE");
-    const xcb_atom_t skipTaskbar = intern("_NET_WM_STATE_SKIP_TASKBAR");
-    const xcb_atom_t skipPager = intern("_NET_WM_STATE_SKIP_PAGER");
-    if (wmState == XCB_ATOM_NONE || skipTaskbar == XCB_ATOM_NONE || skipPager == XCB_ATOM_NONE)
-        return;
-    const bool skip = !fallback_;
-
-    if (!mapped) {
-        // Unmapped: the property is ours to write, and Qt keeps atoms it does not manage when
-        // it maps the window.
-        std::vector<xcb_atom_t> atoms;
-        xcb_get_property_reply_t* reply = xcb_get_property_reply(
-            connection, xcb_get_property(connection, 0, window, wmState, XCB_ATOM_ATOM, 0, 1024),
-            nullptr);
-        if (reply != nullptr && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
-            const auto* data = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
-            atoms.assign(data, data + xcb_get_property_value_length(reply) / 4);
-        }
-        std::free(reply);
-        std::erase(atoms, skipTaskbar);
-        std::erase(atoms, skipPager);
-        if (skip) {
-            atoms.push_back(skipTaskbar);
-            atoms.push_back(skipPager);
-        }
-        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, wmState, XCB_ATOM_ATOM, 32,
-                            static_cast<uint32_t>(atoms.size()), atoms.data());
-    } else {
-        // Mapped: the window manager owns the property; ask it.
-        xcb_get_geometry_reply_t* geometry =
-            xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr);
-        if (geometry == nullptr)
-            return;
-        const xcb_window_t root = geometry->root;
-        std::free(geometry);
-        xcb_client_message_event_t message{};
-        message.response_type = XCB_CLIENT_MESSAGE;
-        message.format = 32;
-        message.window = window;
-        message.type = wmState;
-        message.data.data32[0] = skip ? 1 : 0;  // _NET_WM_STATE_ADD or _REMOVE
-        message.data.data32[1] = skipTaskbar;
-        message.data.data32[2] = skipPager;
-        message.data.data32[3] = 1;  // an ordinary application asks
-        xcb_send_event(connection, 0, root,
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&message));
-    }
-    xcb_flush(connection);
-#endif
+    HintSkipTaskbar(*this, !fallback_, mapped);
 }
 
 }  // namespace kivrel

@@ -1,5 +1,6 @@
 // The main window on Qt: builds itself from the control table, shows what Form1 tells it and
-// hands every user action to the matching Form1 handler. It keeps no rule of its own.
+// reports what the user did as "this control, this event" (app/events.h). It keeps no rule of its
+// own. The building is qt_window_build.cpp, the keyboard move and size qt_window_tracking.cpp.
 //
 // The program spends most of its life hidden in the tray, so the window starts as an empty
 // top-level widget with its timers: the child controls (and the font that covers Chinese) are
@@ -23,28 +24,12 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QMenu;
-class QPainter;
 class QPushButton;
 class QTimer;
 
 namespace kivrel {
 
 class Form1;
-
-// Form_Paint's surface over a QPainter: filled shapes without outline, in device pixels.
-class QtCanvas final : public ICanvas {
-  public:
-    QtCanvas(QPainter& painter, int width, int height);
-    int Width() const override { return width_; }
-    int Height() const override { return height_; }
-    void FillBox(int x1, int y1, int x2, int y2, Rgb colour) override;
-    void FillCircle(double cx, double cy, double radius, Rgb colour) override;
-
-  private:
-    QPainter& painter_;
-    int width_;
-    int height_;
-};
 
 class QtWindow final : public QWidget, public IWindow {
     Q_OBJECT

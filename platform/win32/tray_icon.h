@@ -1,7 +1,7 @@
 // The notification-area icon (Shell_NotifyIconW) and the window hook that receives its mouse
 // messages: Add replaces the main window's procedure with TrayWndProc (SetWindowLongPtrW, which
-// keeps the whole 64-bit address), which hands the icon's callback message to the sink and
-// passes everything else on to the procedure it replaced; Remove puts that procedure back.
+// keeps the whole 64-bit address), which hands the icon's mouse events to the sink as tray events
+// and passes everything else on to the procedure it replaced; Remove puts that procedure back.
 #pragma once
 
 #include <windows.h>

@@ -1,6 +1,7 @@
 // The main window on Win32: a borderless popup without a taskbar button, 539 × 351 client pixels,
 // hidden until first shown and centred then, holding every control of the control table. It shows
-// what Form1 tells it and reports what the user and the system did to Form1's handlers.
+// what Form1 tells it and reports what the user did as "this control, this event" (app/events.h).
+// Its creation is window_build.cpp, its painting window_paint.cpp.
 #pragma once
 
 #include <windows.h>
@@ -15,22 +16,6 @@
 namespace kivrel {
 
 class Form1;
-
-// A GDI device context as Form_Paint's surface.
-class Win32Canvas final : public ICanvas {
-  public:
-    Win32Canvas(HDC dc, int width, int height) : dc_(dc), width_(width), height_(height) {}
-    int Width() const override { return width_; }
-    int Height() const override { return height_; }
-    void FillBox(int x1, int y1, int x2, int y2, Rgb colour) override;
-    // A solid disc without outline.
-    void FillCircle(double cx, double cy, double radius, Rgb colour) override;
-
-  private:
-    HDC dc_;
-    int width_;
-    int height_;
-};
 
 class Win32Window final : public IWindow {
   public:
@@ -70,6 +55,21 @@ class Win32Window final : public IWindow {
     void Destroy() override;
 
   private:
+    static constexpr int kFirstControlId = 100;
+    static constexpr int kFirstMenuId = 200;
+
+    // Counts the window's own requests, so that the sizes they cause are not reported back.
+    class Applying {
+      public:
+        explicit Applying(int& depth) : depth_(depth) { ++depth_; }
+        ~Applying() { --depth_; }
+        Applying(const Applying&) = delete;
+        Applying& operator=(const Applying&) = delete;
+
+      private:
+        int& depth_;
+    };
+
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();

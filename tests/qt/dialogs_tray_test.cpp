@@ -13,6 +13,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/qt/qt_canvas.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_look.h"
 #include "platform/qt/qt_tray.h"

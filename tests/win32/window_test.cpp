@@ -5,6 +5,7 @@
 #include "app/drawing.h"
 #include "platform/win32/dialogs.h"
 #include "platform/win32/text.h"
+#include "platform/win32/canvas.h"
 #include "platform/win32/window.h"
 
 #include "win32/test_support.h"

@@ -1,0 +1,88 @@
+#include "platform/qt/qt_taskbar_x11.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#if QT_CONFIG(xcb)
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+#endif
+
+namespace kivrel {
+
+void HintSkipTaskbar(QWidget& window, bool skip, bool mapped) {
+#if QT_CONFIG(xcb)
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr || x11->connection() == nullptr)
+        return;
+    xcb_connection_t* connection = x11->connection();
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    const auto intern = [connection](const char* name) -> xcb_atom_t {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection,
+            xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name),
+            nullptr);
+        const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        std::free(reply);
+        return atom;
+    };
+    const xcb_atom_t wmState = intern("_NET_WM_STATE");
+    const xcb_atom_t skipTaskbar = intern("_NET_WM_STATE_SKIP_TASKBAR");
+    const xcb_atom_t skipPager = intern("_NET_WM_STATE_SKIP_PAGER");
+    if (wmState == XCB_ATOM_NONE || skipTaskbar == XCB_ATOM_NONE || skipPager == XCB_ATOM_NONE)
+        return;
+
+    if (!mapped) {
+        // Unmapped: the property is ours to write, and Qt keeps atoms it does not manage when
+        // it maps the window.
+        std::vector<xcb_atom_t> atoms;
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, id, wmState, XCB_ATOM_ATOM, 0, 1024),
+            nullptr);
+        if (reply != nullptr && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
+            const auto* data = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+            atoms.assign(data, data + xcb_get_property_value_length(reply) / 4);
+        }
+        std::free(reply);
+        std::erase(atoms, skipTaskbar);
+        std::erase(atoms, skipPager);
+        if (skip) {
+            atoms.push_back(skipTaskbar);
+            atoms.push_back(skipPager);
+        }
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, wmState, XCB_ATOM_ATOM, 32,
+                            static_cast<uint32_t>(atoms.size()), atoms.data());
+    } else {
+        // Mapped: the window manager owns the property; ask it.
+        xcb_get_geometry_reply_t* geometry =
+            xcb_get_geometry_reply(connection, xcb_get_geometry(connection, id), nullptr);
+        if (geometry == nullptr)
+            return;
+        const xcb_window_t root = geometry->root;
+        std::free(geometry);
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = id;
+        message.type = wmState;
+        message.data.data32[0] = skip ? 1 : 0;  // _NET_WM_STATE_ADD or _REMOVE
+        message.data.data32[1] = skipTaskbar;
+        message.data.data32[2] = skipPager;
+        message.data.data32[3] = 1;  // an ordinary application asks
+        xcb_send_event(connection, 0, root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&message));
+    }
+    xcb_flush(connection);
+#else
+    (void)window;
+    (void)skip;
+    (void)mapped;
+#endif
+}
+
+}  // namespace kivrel

@@ -1,0 +1,13 @@
+// The task bar hint on X11: whether a window has an entry in the task bar and the pager.
+#pragma once
+
+class QWidget;
+
+namespace kivrel {
+
+// Keeps `window` out of the task bar and the pager (`skip`), or puts it back: by writing the
+// window's state before it is mapped, or, once it is `mapped` (or its mapping is under way), by
+// asking the window manager. Does nothing on other platforms than X11.
+void HintSkipTaskbar(QWidget& window, bool skip, bool mapped);
+
+}  // namespace kivrel
