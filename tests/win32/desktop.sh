@@ -296,7 +296,17 @@ start_kivrel
 alerted=$LAST_PID
 alert_kept() { [ "$(awk -F= '/^\[AlertShown\]/ { a = 1; next } /^\[/ { a = 0 } a && $1 == "Low" { sub(/\r$/, "", $2); print $2 }' "$INI")" = 1 ]; }
 check "alert: the first online tick marks the low alert shown" wait_until 30 alert_kept
-sleep 1  # the balloon fades in
+# Wine's notification area (explorer.exe) shows the balloon a moment later, beside the icon: a
+# window of its own, wider than the icon.
+balloon_shown() {
+    local w width
+    for w in $(xdotool search --onlyvisible --class '^explorer\.exe$' 2>/dev/null); do
+        width=$(xwininfo -id "$w" 2>/dev/null | awk '/^ *Width:/ { print $2 }')
+        [ "${width:-0}" -gt 40 ] && return 0
+    done
+    return 1
+}
+check "alert: a balloon shows beside the tray icon" wait_until 15 balloon_shown
 shot 7-alert-balloon
 status_json() { (cd "$SCRATCH" && "$WINE" "$APP/Kivrel.exe" --status --json 2>/dev/null); }
 json=$(status_json)
