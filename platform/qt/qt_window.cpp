@@ -18,12 +18,13 @@
 #include "app/form1.h"
 #include "platform/qt/qt_canvas.h"
 #include "platform/qt/qt_look.h"
-#include "platform/qt/qt_taskbar_x11.h"
+#include "platform/qt/qt_x11.h"
 
 namespace kivrel {
 
 namespace {
 
+// Mouse buttons and shift keys as the handlers count them: left 1, right 2, middle 4;
 // Shift 1, Ctrl 2, Alt 4.
 int16_t ButtonMask(Qt::MouseButtons buttons) {
     int16_t mask = 0;

@@ -1,4 +1,5 @@
-// The task bar hint on X11: whether a window has an entry in the task bar and the pager.
+// What the Qt window asks of an X11 window manager: whether the window has an entry in the task
+// bar and the pager.
 #pragma once
 
 class QWidget;

@@ -1,4 +1,4 @@
-#include "platform/qt/qt_taskbar_x11.h"
+#include "platform/qt/qt_x11.h"
 
 #include <QApplication>
 #include <QWidget>
