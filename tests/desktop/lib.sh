@@ -312,10 +312,12 @@ sni_item_of() {
     return 1
 }
 
-# The menu an item offers, as the panel reads it (com.canonical.dbusmenu): one word per entry,
-# "label:on" or "label:off" by its enabled state, "-" for a separator.
+# sni_menu_of "BUSNAME PATH": the menu the item offers, as the panel reads it
+# (com.canonical.dbusmenu): one word per entry, "label:on" or "label:off" by its enabled state,
+# "-" for a separator.
 sni_menu_of() {
-    local name=$1 path=$2 menu
+    local name path menu
+    read -r name path <<<"$1"
     menu=$(bus_property "$name" "$path" org.kde.StatusNotifierItem Menu | grep -o "'/[^']*'" | tr -d "'")
     [ -n "$menu" ] && [ "$menu" != /NO_DBUSMENU ] || return 1
     gdbus call --session -d "$name" -o "$menu" -m com.canonical.dbusmenu.GetLayout -- 0 -1 '@as []' \

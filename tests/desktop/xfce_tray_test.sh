@@ -19,7 +19,7 @@ menu_hidden='_Restore:on _Move:off _Size:off Mi_nimize:off Ma_ximize:on - _Close
 
 DESK_ITEM=
 _desk_item() { DESK_ITEM=$(sni_item_of "$1"); }
-menu_is() { [ "$(sni_menu_of $DESK_ITEM)" = "$1" ]; }
+menu_is() { [ "$(sni_menu_of "$DESK_ITEM")" = "$1" ]; }
 
 # ---------------------------------------------------------------- start
 group "start: a StatusNotifierItem with the window's menu"
@@ -32,7 +32,7 @@ else
 fi
 check "the status tray shows it" kivrel_wait_for 10 panel_tray
 check "the window is hidden at start" window_hidden "$p"
-check_eq "the menu offered" "$menu_at_start" "$(sni_menu_of $DESK_ITEM)"
+check_eq "the menu offered" "$menu_at_start" "$(sni_menu_of "$DESK_ITEM")"
 shot start_icon
 
 # ---------------------------------------------------------------- left click
@@ -42,7 +42,7 @@ if ! wait_window "$p" '^☆Kivrel☆' 10; then
     fatal "the window did not appear after a left click on the icon"
 fi
 form=$DESK_WIN
-read -r fx fy fw fh <<<"$(geometry "$form")"
+read -r _ _ fw fh <<<"$(geometry "$form")"
 check_eq "width" $DESK_FORM_W "$fw"
 check_eq "height" $DESK_FORM_H "$fh"
 check "the offered menu follows the window ($menu_shown)" kivrel_wait_for 5 menu_is "$menu_shown"
@@ -51,7 +51,7 @@ check "the offered menu follows the window ($menu_shown)" kivrel_wait_for 5 menu
 # one flat colour. A window that belongs in the task list shows that it would not be.
 read -r tx _ _ _ <<<"$(geometry "$DESK_TRAY")"
 tasks_w=$((tx - 40))
-busy() { [ "$(screen_variation $tasks_w 24 12 3)" -gt 0 ]; }
+busy() { [ "$(screen_variation "$tasks_w" 24 12 3)" -gt 0 ]; }
 # A button would come within moments of the window: none for 3 s.
 if kivrel_wait_for 3 busy; then
     fail "the panel's task list shows a button for the window"
