@@ -86,6 +86,7 @@ if check "the icon registers again" kivrel_wait_for 20 _desk_item "$p"; then
     check "the new status tray shows it" kivrel_wait_for 10 panel_tray
 fi
 check "the program keeps running" alive "$p"
+check "the window is back in the tray" kivrel_wait_for 10 window_hidden "$p"
 shot after_panel_restart
 
 # ---------------------------------------------------------------- right click, Close
