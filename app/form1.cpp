@@ -305,12 +305,14 @@ void Form1::SetTimer2(bool enabled) {
 }
 
 void Form1::SetTrayMenuFor(int16_t state) {
-    // In this order: Maximize, Minimize, Move, Restore, Size.
+    // In this order: Maximize, Minimize, Move, Restore, Size. Move and Size only where the
+    // desktop lets the program move or size its window.
+    const WindowAbilities can = p_.window.Abilities();
     p_.window.SetMenuEnabled(Menu::mnuTrayMaximize, state != kMaximized);
     p_.window.SetMenuEnabled(Menu::mnuTrayMinimize, state != kMinimized);
-    p_.window.SetMenuEnabled(Menu::mnuTrayMove, state == kNormal);
+    p_.window.SetMenuEnabled(Menu::mnuTrayMove, state == kNormal && can.move);
     p_.window.SetMenuEnabled(Menu::mnuTrayRestore, state != kNormal);
-    p_.window.SetMenuEnabled(Menu::mnuTraySize, state == kNormal);
+    p_.window.SetMenuEnabled(Menu::mnuTraySize, state == kNormal && can.size);
 }
 
 void Form1::Form_Resize() {
