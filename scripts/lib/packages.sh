@@ -31,6 +31,15 @@ KIVREL_DESKTOP_PACKAGES=(
     util-linux
     procps
     strace
+    # The Wayland test: a headless sway (XWayland on demand), waybar's tray, screenshots, Qt's
+    # Wayland platform, a private session bus and gdbus to talk to the tray item.
+    sway
+    xwayland
+    waybar
+    grim
+    qt6-wayland
+    dbus-daemon
+    libglib2.0-bin
 )
 
 # Other test tools: clang's libFuzzer for the timer.ini fuzz smoke test, and the checker of the
@@ -49,4 +58,5 @@ KIVREL_OPTIONAL_PACKAGES=(
 # Running the program on a machine that has a display of its own.
 KIVREL_RUN_PACKAGES=(
     fonts-wqy-microhei
+    qt6-wayland
 )
