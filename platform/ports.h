@@ -113,7 +113,10 @@ class ITrayIcon {
     // Whether the desktop has a notification area at all right now.
     virtual bool Available() = 0;
     // Adds the icon (the window's icon) and routes its events to sink with the given callback id.
-    virtual void Add(ITraySink& sink, uint32_t callbackMessage) = 0;
+    // `menu` is the icon's menu, the one a right click gives: where the desktop draws the menus of
+    // its icons itself (StatusNotifierItem hosts), the icon offers it there, with the window's own
+    // items and states; elsewhere the right-button release reaches the sink, which pops it up.
+    virtual void Add(ITraySink& sink, uint32_t callbackMessage, Menu menu) = 0;
     virtual void SetTip(const std::string& tip) = 0;
     virtual void Remove() = 0;
     // A short notification from the icon (a balloon or desktop notification).

@@ -7,7 +7,7 @@ namespace kivrel {
 void APIStuff::AddTrayIcon(Form1& form, Menu menu) {
     TrayForm = &form;
     TrayMenu = menu;
-    tray_.Add(*this, kTrayMessage);
+    tray_.Add(*this, kTrayMessage, TrayMenu);
 }
 
 void APIStuff::SetTrayTip(const std::string& tip) {
@@ -44,7 +44,7 @@ bool APIStuff::TrayWndProc(uint32_t uMsg, TrayEvent lParam) {
 void APIStuff::TrayHostCreated() {
     if (TrayForm == nullptr)
         return;
-    tray_.Add(*this, kTrayMessage);
+    tray_.Add(*this, kTrayMessage, TrayMenu);
     if (!tip_.empty())
         tray_.SetTip(tip_);
     TrayForm->TrayAvailabilityChanged();

@@ -74,6 +74,8 @@ int main(int argc, char** argv) {
     window.setWindowIcon(icon);
     kivrel::QtDialogs dialogs(&window);
     kivrel::QtTrayIcon tray(icon);
+    // A panel that draws the icon's menu itself shows the window's own menu.
+    tray.SetMenuSource([&window](kivrel::Menu menu) { return window.MenuOf(menu); });
 
     kivrel::Platform platform{window, dialogs, tray,     connection, clock,
                               files,  appInfo, instance, autostart};

@@ -171,7 +171,8 @@ void QtWindow::EnsureMenus() {
     if (menusBuilt_)
         return;
     menusBuilt_ = true;
-    PrepareUserInterface();
+    // The font waits for the menu's first popup: a panel that draws the tray menu itself reads
+    // only its items.
     BuildMenus();
     for (const auto& [item, enabled] : pendingEnabled_)
         SetMenuEnabled(item, enabled);
@@ -505,8 +506,10 @@ void QtWindow::Repaint() {
 }
 
 void QtWindow::PopupMenu(Menu menu) {
-    if (QMenu* popup = MenuOf(menu))
+    if (QMenu* popup = MenuOf(menu)) {
+        PrepareUserInterface();
         popup->exec(QCursor::pos());
+    }
 }
 
 void QtWindow::SystemCommand(SysCommand command) {

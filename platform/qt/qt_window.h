@@ -5,7 +5,8 @@
 // top-level widget with its timers: the child controls (and the font that covers Chinese) are
 // built when first needed (first shown, or asked for by a lookup or a call that needs a real
 // widget), the menus when first needed (the tray menu can pop up before the window was ever
-// shown). Texts and menu states set before then are kept and applied when they are built.
+// shown, or be offered at start to a panel that draws it itself). Texts and menu states set
+// before then are kept and applied when they are built.
 #pragma once
 
 #include <QPointer>

@@ -71,7 +71,8 @@ void Win32TrayIcon::Unhook() {
         g_hooked = nullptr;
 }
 
-void Win32TrayIcon::Add(ITraySink& sink, uint32_t callbackMessage) {
+// The shell never draws an icon's menu: the right-button release pops it up through the sink.
+void Win32TrayIcon::Add(ITraySink& sink, uint32_t callbackMessage, Menu) {
     sink_ = &sink;
     callback_ = callbackMessage;
     if (taskbarCreated_ == 0) {

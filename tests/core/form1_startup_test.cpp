@@ -17,6 +17,7 @@ TEST_F(Form1Test, StartsInOrderAndShowsTheStoredSettings) {
     EXPECT_TRUE(fp.tray.present);
     EXPECT_EQ(fp.tray.tip, "Kivrel正在运行，好运！");
     EXPECT_EQ(fp.tray.callback, 2025u);
+    EXPECT_EQ(fp.tray.menu, Menu::mnuTray);  // what hosts that draw icon menus show
     // The instance test comes before any cleanup of the settings directory, the tray after it.
     const auto& j = fp.journal;
     EXPECT_LT(j.IndexOf("instance.check"), j.IndexOf("file.cleanup"));

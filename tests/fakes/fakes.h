@@ -206,12 +206,14 @@ class FakeTray : public ITrayIcon {
     std::string tip;
     ITraySink* sink = nullptr;
     uint32_t callback = 0;
+    std::optional<Menu> menu;
     std::vector<std::pair<std::string, std::string>> notifications;
 
     bool Available() override { return available; }
-    void Add(ITraySink& s, uint32_t callbackMessage) override {
+    void Add(ITraySink& s, uint32_t callbackMessage, Menu m) override {
         sink = &s;
         callback = callbackMessage;
+        menu = m;
         present = true;
         ++adds;
         journal_.Add("tray.add");

@@ -136,7 +136,7 @@ struct RecordingSink : ITraySink {
 TEST(QtTray, ClicksReachTheSinkAsTheCallbackMessage) {
     QtTrayIcon tray(AppIcon(), nullptr, [] { return true; });
     RecordingSink sink;
-    tray.Add(sink, 2025);
+    tray.Add(sink, 2025, Menu::mnuTray);
     const std::pair<QSystemTrayIcon::ActivationReason, TrayEvent> cases[] = {
         {QSystemTrayIcon::Trigger, TrayEvent::LeftButtonUp},
         {QSystemTrayIcon::Context, TrayEvent::RightButtonUp},
@@ -163,7 +163,7 @@ TEST(QtTray, NotificationAreaComingAndGoing) {
     RecordingSink sink;
     int lost = 0;
     tray.OnHostLost([&] { ++lost; });
-    tray.Add(sink, 2025);
+    tray.Add(sink, 2025, Menu::mnuTray);
 
     struct Step {
         bool available;
