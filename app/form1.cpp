@@ -45,7 +45,13 @@ bool Form1::Form_Load() {
     // 6. The state to come back to from the tray.
     LastState = windowState_ == kMinimized ? static_cast<int16_t>(kNormal) : windowState_;
 
-    // 7. Tray icon and hook.
+    // 7. Tray icon and hook. Where the desktop does not let the program move or size its
+    //    window, Move and Size are off from the start.
+    const WindowAbilities can = p_.window.Abilities();
+    if (!can.move)
+        p_.window.SetMenuEnabled(Menu::mnuTrayMove, false);
+    if (!can.size)
+        p_.window.SetMenuEnabled(Menu::mnuTraySize, false);
     apiStuff_.AddTrayIcon(*this, Menu::mnuTray);
     apiStuff_.SetTrayTip(kTrayTip);
 

@@ -185,7 +185,10 @@ TEST_F(Form1Test, MoveAndSizeAreOfferedOnlyWhereTheWindowCanBeMovedOrSized) {
         {{false, true}, {false, false, true, true, true}, kTrayMenu, kMaxMenu},
         {{false, false}, {false, false, false, true, true}, kTrayMenu, kMaxMenu},
     };
+    fp.window.abilities = {false, true};
     Load();
+    // Off from the start, before any state set the menu; the rest keeps its layout states.
+    EXPECT_EQ(fp.window.menuEnabled, (std::map<Menu, bool>{{Menu::mnuTrayMove, false}}));
     for (const Case& c : cases) {
         fp.window.abilities = c.can;
         const std::string where = std::string("move ") + (c.can.move ? "yes" : "no") + ", size " +

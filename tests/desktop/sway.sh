@@ -153,12 +153,13 @@ fatal_sway() {
 }
 
 # sway_run [VAR=VALUE...]: the program's copy, started as the session's user with the extra
-# environment given; KPID is the program itself.
+# environment given, offline (a network namespace of its own: the session's sockets are files,
+# reached from there too); KPID is the program itself.
 SW_RUN_COUNT=0
 sway_run() {
     SW_RUN_COUNT=$((SW_RUN_COUNT + 1))
-    (cd "$SW_TMP/cwd" && exec "${SW_AS[@]}" env -i "${SW_ENV[@]}" "$@" "$SW_APP/kivrel") \
-        >"$SW_TMP/kivrel.$SW_RUN_COUNT.log" 2>&1 &
+    (cd "$SW_TMP/cwd" && exec "${DESK_UNSHARE[@]}" "${SW_AS[@]}" env -i "${SW_ENV[@]}" "$@" \
+        "$SW_APP/kivrel") >"$SW_TMP/kivrel.$SW_RUN_COUNT.log" 2>&1 &
     KPID=$!
     DESK_PIDS+=("$KPID")
 }
