@@ -32,11 +32,13 @@ KIVREL_DESKTOP_PACKAGES=(
     procps
     strace
     # The Wayland test: a headless sway (XWayland on demand), waybar's tray, screenshots, Qt's
-    # Wayland platform, a private session bus and gdbus to talk to the tray item.
+    # Wayland platform, keys through a virtual keyboard, a private session bus and gdbus to talk
+    # to the tray item.
     sway
     xwayland
     waybar
     grim
+    wtype
     qt6-wayland
     dbus-daemon
     libglib2.0-bin

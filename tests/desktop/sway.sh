@@ -24,7 +24,7 @@ SW_ENV=()
 
 _sway_missing_tools() {
     local t missing=()
-    for t in sway swaymsg waybar grim Xwayland dbus-run-session gdbus setpriv python3 convert; do
+    for t in sway swaymsg waybar grim wtype Xwayland dbus-run-session gdbus setpriv python3 convert; do
         command -v "$t" >/dev/null 2>&1 || missing+=("$t")
     done
     printf '%s\n' "${missing[*]}"
@@ -122,6 +122,9 @@ EOF
 output HEADLESS-1 resolution 1024x768 position 0 0
 xwayland enable
 exec env >"$SW_TMP/session.env"
+# A keyboard for the whole session, as a desk has one: the virtual keyboard of each wtype call
+# alone would come and go, and clients lose the keyboard focus with it.
+exec wtype -s 86400000
 exec "$SW_TMP/waybar.sh"
 EOF
     [ "${#SW_AS[@]}" -eq 0 ] || chown -R "$SW_USER:" "$SW_TMP"

@@ -2,7 +2,8 @@
 # chooses by itself (through XWayland, which sway starts on demand), and natively on Wayland
 # because the user asked for it (QT_QPA_PLATFORM=wayland). Each time the item registers with the
 # watcher, Activate (waybar's left click) shows a borderless 539x351 window floating in the middle
-# of the work area, the published menu holds its six items, and Close from it ends the program.
+# of the work area, the published menu holds its six items (Move off: sway does not let a program
+# move its window), Size from it and an arrow key widen the window, and Close ends the program.
 # Natively, the bar also goes away (the window stays reachable) and comes back (the item too).
 # shellcheck shell=bash
 . "$(dirname "$0")/lib.sh"
@@ -61,10 +62,26 @@ menu_and_close() {
         state_of() { awk -F'\t' -v l="$1" '{ gsub(/[_&]/, "", $3) } $3 == l { print $2 }' <<<"$items"; }
         check_eq "$name: Move enabled" "$move" "$(state_of Move)"
         check_eq "$name: Size enabled" "$size" "$(state_of Size)"
-        local close
-        close=$(awk -F'\t' '{ gsub(/[_&]/, "", $3) } $3 == "Close" { print $1 }' <<<"$items")
-        as_user gdbus call --session -d "$SW_ITEM_BUS" -o "$path" \
-            -m com.canonical.dbusmenu.Event "${close:-0}" clicked '<0>' 0 >/dev/null
+        id_of() { awk -F'\t' -v l="$1" '{ gsub(/[_&]/, "", $3) } $3 == l { print $1 }' <<<"$items"; }
+        click_item() {
+            as_user gdbus call --session -d "$SW_ITEM_BUS" -o "$path" \
+                -m com.canonical.dbusmenu.Event "${1:-0}" clicked '<0>' 0 >/dev/null
+        }
+        # Size, then one step of the arrow key (a virtual keyboard), as a person would do it.
+        click_item "$(id_of Size)"
+        local tries=0 fl x y w h
+        while [ $tries -lt 3 ]; do
+            tries=$((tries + 1))
+            as_user wtype -k Right
+            kivrel_wait_for 5 eval 'sway_window && [ "$(cut -d" " -f4 <<<"$SW_WIN")" != "$DESK_FORM_W" ]' &&
+                break
+        done
+        as_user wtype -k Return
+        sway_window
+        read -r fl x y w h _ <<<"$SW_WIN"
+        check_eq "$name: Size and one step right widen the window by 10 px" \
+            "$((DESK_FORM_W + 10)) $DESK_FORM_H 1" "$w $h $fl"
+        click_item "$(id_of Close)"
     fi
     if check "$name: the program ends" wait_gone "$p" 10; then
         check_eq "$name: with status 0" 0 "$DESK_STATUS"
