@@ -36,7 +36,11 @@ sway_cleanup() {
     for pid in "${DESK_PIDS[@]}"; do
         kivrel_stop_pid "$pid" 5
     done
-    # The session (dbus-run-session, sway, waybar, XWayland) is one process group of its own.
+    # What sway started runs in sessions of its own: the bar and the keyboard are ended by id.
+    for pid in $(cat "$SW_TMP/waybar.pid" "$SW_TMP/keyboard.pid" 2>/dev/null); do
+        kivrel_stop_pid "$pid" 3
+    done
+    # The session (dbus-run-session, sway, XWayland) is one process group of its own.
     if [ -n "$SW_SESSION_PID" ] && kill -0 "$SW_SESSION_PID" 2>/dev/null; then
         kill -TERM -- "-$SW_SESSION_PID" 2>/dev/null || true
         kivrel_wait_for 5 gone "$SW_SESSION_PID" || kill -KILL -- "-$SW_SESSION_PID" 2>/dev/null
@@ -117,14 +121,19 @@ EOF
 echo \$\$ >"$SW_TMP/waybar.pid"
 exec waybar -c "$SW_TMP/waybar.json" >>"$SW_TMP/waybar.log" 2>&1
 EOF
-    chmod 755 "$SW_TMP/waybar.sh"
+    cat >"$SW_TMP/keyboard.sh" <<EOF
+#!/bin/sh
+echo \$\$ >"$SW_TMP/keyboard.pid"
+exec wtype -s 86400000
+EOF
+    chmod 755 "$SW_TMP/waybar.sh" "$SW_TMP/keyboard.sh"
     cat >"$SW_TMP/sway.conf" <<EOF
 output HEADLESS-1 resolution 1024x768 position 0 0
 xwayland enable
 exec env >"$SW_TMP/session.env"
 # A keyboard for the whole session, as a desk has one: the virtual keyboard of each wtype call
 # alone would come and go, and clients lose the keyboard focus with it.
-exec wtype -s 86400000
+exec "$SW_TMP/keyboard.sh"
 exec "$SW_TMP/waybar.sh"
 EOF
     [ "${#SW_AS[@]}" -eq 0 ] || chown -R "$SW_USER:" "$SW_TMP"
