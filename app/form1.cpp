@@ -49,7 +49,13 @@ bool Form1::Form_Load() {
     // 6. The state to come back to from the tray.
     LastState = windowState_ == kMinimized ? static_cast<int16_t>(kNormal) : windowState_;
 
-    // 7. Tray icon and hook.
+    // 7. Tray icon and hook. Where the desktop does not let the program move or size its
+    //    window, Move and Size are off from the start.
+    const WindowAbilities can = p_.window.Abilities();
+    if (!can.move)
+        p_.window.SetMenuEnabled(Menu::mnuTrayMove, false);
+    if (!can.size)
+        p_.window.SetMenuEnabled(Menu::mnuTraySize, false);
     apiStuff_.AddTrayIcon(*this, Menu::mnuTray);
     apiStuff_.SetTrayTip(kTrayTip);
 
@@ -331,12 +337,14 @@ void Form1::SetTimer2(bool enabled) {
 }
 
 void Form1::SetTrayMenuFor(int16_t state) {
-    // In this order: Maximize, Minimize, Move, Restore, Size.
+    // In this order: Maximize, Minimize, Move, Restore, Size. Move and Size only where the
+    // desktop lets the program move or size its window.
+    const WindowAbilities can = p_.window.Abilities();
     p_.window.SetMenuEnabled(Menu::mnuTrayMaximize, state != kMaximized);
     p_.window.SetMenuEnabled(Menu::mnuTrayMinimize, state != kMinimized);
-    p_.window.SetMenuEnabled(Menu::mnuTrayMove, state == kNormal);
+    p_.window.SetMenuEnabled(Menu::mnuTrayMove, state == kNormal && can.move);
     p_.window.SetMenuEnabled(Menu::mnuTrayRestore, state != kNormal);
-    p_.window.SetMenuEnabled(Menu::mnuTraySize, state == kNormal);
+    p_.window.SetMenuEnabled(Menu::mnuTraySize, state == kNormal && can.size);
 }
 
 void Form1::Form_Resize() {

@@ -20,6 +20,13 @@ enum class SysCommand { Restore, Move, Size };
 
 // The main window and its controls. The core holds every rule; the window only shows what it is
 // told and reports what the user did to the matching Form1 handler.
+// What the desktop lets a program do to its own window. Where a window cannot be moved or sized
+// by the program, menu items that would do it are not offered.
+struct WindowAbilities {
+    bool move = true;
+    bool size = true;
+};
+
 class IWindow {
   public:
     virtual ~IWindow() = default;
@@ -46,6 +53,8 @@ class IWindow {
     virtual void PopupMenu(Menu menu) = 0;
     // The platform's own window commands: restore, keyboard move, keyboard size.
     virtual void SystemCommand(SysCommand command) = 0;
+    // Whether SystemCommand's keyboard move and size can change the window in this session.
+    virtual WindowAbilities Abilities() = 0;
     // With no notification area, minimising keeps a taskbar entry so the window stays reachable.
     virtual void SetTaskbarFallback(bool on) = 0;
     // Destroys the window and ends the event loop; called once, after Form_Unload.

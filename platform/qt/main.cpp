@@ -14,6 +14,7 @@
 #include "platform/linux/autostart_xdg.h"
 #include "platform/linux/clock.h"
 #include "platform/linux/connection.h"
+#include "platform/linux/display_session.h"
 #include "platform/linux/durable_file.h"
 #include "platform/linux/instance_guard.h"
 #include "platform/qt/qt_dialogs.h"
@@ -50,6 +51,9 @@ bool CatchTerminationSignals() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // In a Wayland session the window goes through XWayland when it can (display_session.h).
+    if (const auto platform = kivrel::ChooseQtPlatform(kivrel::CurrentDisplayEnvironment()))
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(*platform));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kivrel"));
     QApplication::setDesktopFileName(QStringLiteral("kivrel"));

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "app/form1.h"
@@ -127,7 +128,9 @@ constexpr int kTrackFineStep = 1;
 
 // ------------------------------------------------------------------------------- building
 
-QtWindow::QtWindow(QWidget* parent) : QWidget(parent) {
+QtWindow::QtWindow(QWidget* parent)
+    : QWidget(parent),
+      nativeWayland_(QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(FromView(kForm1.caption));
     ApplyWindowFlags();
@@ -138,7 +141,7 @@ QtWindow::QtWindow(QWidget* parent) : QWidget(parent) {
     setPalette(palette);
     setAutoFillBackground(true);
 
-    resize(kDesignSize);
+    SetWindowSize(kDesignSize);
     normalSize_ = kDesignSize;
 
     // The timers are real from the start: Timer1 ticks while the window is hidden. The controls
@@ -526,6 +529,20 @@ void QtWindow::SystemCommand(SysCommand command) {
     }
 }
 
+WindowAbilities QtWindow::Abilities() {
+    // A Wayland client has no say in where its window is; it may choose its size.
+    if (nativeWayland_ || PlacedByWlroots())
+        return {.move = false, .size = true};
+    return {};
+}
+
+void QtWindow::SetWindowSize(const QSize& wanted) {
+    if (nativeWayland_)
+        setFixedSize(wanted);
+    else
+        resize(wanted);
+}
+
 void QtWindow::SetTaskbarFallback(bool on) {
     if (on == fallback_)
         return;
@@ -662,7 +679,10 @@ void QtWindow::EndTracking(bool keep) {
     } else if (size() != trackingStart_.size()) {
         normalSize_ = trackingStart_.size();
         ++applying_;
-        setGeometry(trackingStart_);
+        if (nativeWayland_)
+            SetWindowSize(trackingStart_.size());
+        else
+            setGeometry(trackingStart_);
         --applying_;
         if (form_ != nullptr && !destroyed_)
             form_->SystemChangedWindow(form_->WindowState());
@@ -680,7 +700,7 @@ void QtWindow::StepTracking(int dx, int dy) {
         return;
     normalSize_ = wanted;
     ++applying_;
-    resize(wanted);
+    SetWindowSize(wanted);
     --applying_;
     if (form_ != nullptr && !destroyed_)
         form_->SystemChangedWindow(form_->WindowState());
@@ -747,6 +767,53 @@ void QtWindow::ApplyWindowFlags() {
         ApplySkipTaskbar(true);
     }
     --applying_;
+}
+
+bool QtWindow::PlacedByWlroots() const {
+#if QT_CONFIG(xcb)
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr || x11->connection() == nullptr)
+        return false;
+    xcb_connection_t* connection = x11->connection();
+    const auto intern = [connection](const char* name) -> xcb_atom_t {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection,
+            xcb_intern_atom(connection, 1, static_cast<uint16_t>(std::strlen(name)), name),
+            nullptr);
+        const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        std::free(reply);
+        return atom;
+    };
+    const xcb_atom_t check = intern("_NET_SUPPORTING_WM_CHECK");
+    const xcb_atom_t name = intern("_NET_WM_NAME");
+    const xcb_atom_t utf8 = intern("UTF8_STRING");
+    if (check == XCB_ATOM_NONE || name == XCB_ATOM_NONE || utf8 == XCB_ATOM_NONE)
+        return false;
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    if (screen == nullptr)
+        return false;
+    xcb_window_t wm = XCB_WINDOW_NONE;
+    if (xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, screen->root, check, XCB_ATOM_WINDOW, 0, 1),
+            nullptr)) {
+        if (reply->format == 32 && xcb_get_property_value_length(reply) == 4)
+            wm = *static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
+        std::free(reply);
+    }
+    if (wm == XCB_WINDOW_NONE)
+        return false;
+    std::string wmName;
+    if (xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, wm, name, utf8, 0, 64), nullptr)) {
+        if (reply->format == 8)
+            wmName.assign(static_cast<const char*>(xcb_get_property_value(reply)),
+                          static_cast<size_t>(xcb_get_property_value_length(reply)));
+        std::free(reply);
+    }
+    return wmName == "wlroots wm";
+#else
+    return false;
+#endif
 }
 
 void QtWindow::ApplySkipTaskbar(bool mapped) {

@@ -85,6 +85,7 @@ class QtWindow final : public QWidget, public IWindow {
     void Repaint() override;
     void PopupMenu(Menu menu) override;
     void SystemCommand(SysCommand command) override;
+    WindowAbilities Abilities() override;
     void SetTaskbarFallback(bool on) override;
     void Destroy() override;
 
@@ -116,6 +117,11 @@ class QtWindow final : public QWidget, public IWindow {
     // is on: by writing the window's state before it is mapped, or, once it is `mapped` (or its
     // mapping is under way), by asking the window manager. Does nothing on other platforms.
     void ApplySkipTaskbar(bool mapped);
+    // X11 only: whether the window manager is the one wlroots compositors run for XWayland,
+    // which places floating windows itself and ignores where a program moves them.
+    bool PlacedByWlroots() const;
+    // Gives the window a new size; natively on Wayland as its fixed size (see nativeWayland_).
+    void SetWindowSize(const QSize& size);
     void StartTracking(Tracking mode);
     void EndTracking(bool keep);
     void StepTracking(int dx, int dy);
@@ -134,6 +140,10 @@ class QtWindow final : public QWidget, public IWindow {
     QTimer* timer2_ = nullptr;
     QPointer<QWidget> label7Pressed_;
 
+    // A client of the Wayland compositor itself (not through XWayland). Such a window cannot
+    // place itself, and it keeps a fixed size: tiling compositors float a window whose smallest
+    // and largest sizes are the same, instead of stretching it over the screen.
+    const bool nativeWayland_;
     bool everShown_ = false;
     bool fallback_ = false;
     bool destroyed_ = false;

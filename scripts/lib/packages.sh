@@ -38,6 +38,14 @@ KIVREL_DESKTOP_PACKAGES=(
     util-linux
     procps
     strace
+    # The Wayland test: a headless sway (XWayland on demand), waybar's tray, screenshots, Qt's
+    # Wayland platform and keys through a virtual keyboard (the session bus and gdbus are above).
+    sway
+    xwayland
+    waybar
+    grim
+    wtype
+    qt6-wayland
 )
 
 # Other test tools: clang's libFuzzer for the timer.ini fuzz smoke test, and the checker of the
@@ -56,4 +64,5 @@ KIVREL_OPTIONAL_PACKAGES=(
 # Running the program on a machine that has a display of its own.
 KIVREL_RUN_PACKAGES=(
     fonts-wqy-microhei
+    qt6-wayland
 )

@@ -54,6 +54,7 @@ class FakeWindow : public IWindow {
     std::vector<SysCommand> systemCommands;
     std::map<Ctl, int> comboIndex;
     double label6Width = 191;
+    WindowAbilities abilities;
     std::function<void(Menu)> onPopup;  // what the user chooses in a popped-up menu
 
     std::string Text(Ctl c) const {
@@ -91,6 +92,7 @@ class FakeWindow : public IWindow {
             onPopup(menu);
     }
     void SystemCommand(SysCommand command) override { systemCommands.push_back(command); }
+    WindowAbilities Abilities() override { return abilities; }
     void SetTaskbarFallback(bool on) override { taskbarFallback = on; }
     void Destroy() override {
         destroyed = true;
