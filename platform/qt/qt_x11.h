@@ -11,4 +11,8 @@ namespace kivrel {
 // asking the window manager. Does nothing on other platforms than X11.
 void HintSkipTaskbar(QWidget& window, bool skip, bool mapped);
 
+// Whether the window manager is the one wlroots compositors run for XWayland, which places
+// floating windows itself and ignores where a program moves them. False on other platforms.
+bool PlacedByWlroots();
+
 }  // namespace kivrel
