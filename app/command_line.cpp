@@ -70,10 +70,11 @@ ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
             break;
         case CommandKind::Status:
         case CommandKind::StatusJson: {
-            const std::string path = SettingsFilePath(ports.app);
-            const std::optional<std::string> text = ports.files.ReadAll(path);
+            const std::string path = SettingsFileToRead(ports.files, ports.app);
+            const std::optional<std::string> text =
+                path.empty() ? std::nullopt : ports.files.ReadAll(path);
             if (!text) {
-                result.err = std::string(kMissingIniText) + "\n" + path + "\n";
+                result.err = std::string(kMissingIniText) + "\n";
                 result.status = 2;
                 break;
             }

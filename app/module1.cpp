@@ -2,16 +2,57 @@
 
 namespace kivrel {
 
-std::string SettingsFilePath(IAppInfo& app) {
-    return app.ExeDir() + app.PathSeparator() + kIniFileName;
+IniSource ChooseIniFile(const IniFacts& facts) {
+    if (facts.besideExists && (facts.besideWritable || !facts.userKnown))
+        return IniSource::Beside;
+    if (facts.userKnown && facts.userExists)
+        return IniSource::User;
+    if (facts.besideExists)
+        return IniSource::UserFromCopy;
+    return IniSource::None;
 }
 
-bool CheckIniFile(Platform& platform) {
-    if (platform.files.Exists(SettingsFilePath(platform.app)))
-        return true;
-    platform.dialogs.MsgBox(kMissingIniText, "Kivrel",
-                            MsgStyle{MsgButtons::Ok, MsgIcon::Information, 0});
-    return false;
+std::string UserIniPath(IAppInfo& app) {
+    const std::string dir = app.UserDataDir();
+    return dir.empty() ? std::string() : dir + app.PathSeparator() + kIniFileName;
+}
+
+namespace {
+std::string BesideIniPath(IAppInfo& app) {
+    return app.ExeDir() + app.PathSeparator() + kIniFileName;
+}
+}  // namespace
+
+IniFacts LookAtIniFiles(IFileSystem& files, IAppInfo& app) {
+    const std::string beside = BesideIniPath(app);
+    const std::string user = UserIniPath(app);
+    IniFacts facts;
+    facts.besideExists = files.Exists(beside);
+    facts.besideWritable = facts.besideExists && files.Writable(beside);
+    facts.userKnown = !user.empty();
+    facts.userExists = facts.userKnown && files.Exists(user);
+    return facts;
+}
+
+std::string SettingsFileToRead(IFileSystem& files, IAppInfo& app) {
+    switch (ChooseIniFile(LookAtIniFiles(files, app))) {
+        case IniSource::None:
+            return {};
+        case IniSource::User:
+            return UserIniPath(app);
+        case IniSource::Beside:
+        case IniSource::UserFromCopy:
+            break;
+    }
+    return BesideIniPath(app);
+}
+
+IniSource CheckIniFile(Platform& platform) {
+    const IniSource source = ChooseIniFile(LookAtIniFiles(platform.files, platform.app));
+    if (source == IniSource::None)
+        platform.dialogs.MsgBox(kMissingIniText, "Kivrel",
+                                MsgStyle{MsgButtons::Ok, MsgIcon::Information, 0});
+    return source;
 }
 
 }  // namespace kivrel

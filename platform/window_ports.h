@@ -15,6 +15,13 @@ namespace kivrel {
 // of its state or size that the system or the user made (a restore from the taskbar, a maximise,
 // a keyboard size) to Form1::SystemChangedWindow; changes it made at Form1's request it does not
 // report, and a late echo of one is ignored by Form1 as a state it already holds.
+// What the desktop lets a program do to its own window. Where a window cannot be moved or sized
+// by the program, menu items that would do it are not offered.
+struct WindowAbilities {
+    bool move = true;
+    bool size = true;
+};
+
 class IWindow {
   public:
     virtual ~IWindow() = default;
@@ -42,6 +49,8 @@ class IWindow {
     virtual void PopupMenu(Menu menu) = 0;
     // The platform's own window commands: restore, keyboard move, keyboard size.
     virtual void SystemCommand(SysCommand command) = 0;
+    // Whether SystemCommand's keyboard move and size can change the window in this session.
+    virtual WindowAbilities Abilities() = 0;
     // With no notification area, minimising keeps a taskbar entry so the window stays reachable.
     virtual void SetTaskbarFallback(bool on) = 0;
     // Destroys the window and ends the event loop; called once, after Form_Unload.
@@ -102,8 +111,11 @@ class ITrayIcon {
     virtual ~ITrayIcon() = default;
     // Whether the desktop has a notification area at all right now.
     virtual bool Available() = 0;
-    // Adds the icon (the window's icon) and sends what happens to it to `sink`.
-    virtual void Add(ITraySink& sink) = 0;
+    // Adds the icon (the window's icon) and sends what happens to it to `sink`. `menu` is the
+    // icon's menu, the one a right click gives: where the desktop draws the menus of its icons
+    // itself (StatusNotifierItem hosts), the icon offers it there, with the window's own items and
+    // states; elsewhere the right-button release reaches the sink, which pops it up.
+    virtual void Add(ITraySink& sink, Menu menu) = 0;
     virtual void SetTip(const std::string& tip) = 0;
     virtual void Remove() = 0;
     // A short notification from the icon (a balloon or desktop notification).

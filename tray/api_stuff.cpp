@@ -5,7 +5,7 @@ namespace kivrel {
 void APIStuff::AddTrayIcon(ITrayWindow& window, Menu menu) {
     TrayForm = &window;
     TrayMenu = menu;
-    tray_.Add(*this);
+    tray_.Add(*this, TrayMenu);
 }
 
 void APIStuff::SetTrayTip(const std::string& tip) {
@@ -42,7 +42,7 @@ bool APIStuff::OnTrayEvent(TrayEvent event) {
 void APIStuff::TrayHostCreated() {
     if (TrayForm == nullptr)
         return;
-    tray_.Add(*this);
+    tray_.Add(*this, TrayMenu);
     if (!tip_.empty())
         tray_.SetTip(tip_);
     TrayForm->TrayAvailabilityChanged();

@@ -17,10 +17,12 @@
 #include "platform/linux/autostart_xdg.h"
 #include "platform/linux/clock.h"
 #include "platform/linux/connection.h"
+#include "platform/linux/display_session.h"
 #include "platform/linux/durable_file.h"
 #include "platform/linux/instance_guard.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_look.h"
+#include "platform/qt/qt_session.h"
 #include "platform/qt/qt_tray.h"
 #include "platform/qt/qt_window.h"
 
@@ -99,6 +101,9 @@ int main(int argc, char** argv) {
         return output.status;
     }
 
+    // In a Wayland session the window goes through XWayland when it can (display_session.h).
+    if (const auto platform = kivrel::ChooseQtPlatform(kivrel::CurrentDisplayEnvironment()))
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(*platform));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kivrel"));
     QApplication::setDesktopFileName(QStringLiteral("kivrel"));
@@ -113,13 +118,15 @@ int main(int argc, char** argv) {
     kivrel::LinuxConnection connection;
     kivrel::LinuxClock clock;
     kivrel::LinuxAppInfo appInfo;
-    kivrel::LinuxInstanceGuard instance(appInfo.ExeDir());
+    kivrel::LinuxInstanceGuard instance;
     kivrel::XdgAutostart autostart;
 
     kivrel::QtWindow window;
     window.setWindowIcon(icon);
     kivrel::QtDialogs dialogs(&window);
     kivrel::QtTrayIcon tray(icon);
+    // A panel that draws the icon's menu itself shows the window's own menu.
+    tray.SetMenuSource([&window](kivrel::Menu menu) { return window.MenuOf(menu); });
 
     kivrel::Platform platform{window, dialogs, tray,     connection, clock,
                               files,  appInfo, instance, autostart};
@@ -144,14 +151,7 @@ int main(int argc, char** argv) {
                     dialog->reject();
         });
     }
-#ifndef QT_NO_SESSIONMANAGER
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
-                     [&form, &started](QSessionManager&) {
-                         if (started)
-                             form.Unload();
-                     });
-#endif
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, [&form] { form.Unload(); });
+    kivrel::ConnectSessionEnd(&app, form, started);
 
     if (!form.Form_Load())
         return 0;

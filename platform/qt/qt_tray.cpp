@@ -1,9 +1,13 @@
 #include "platform/qt/qt_tray.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QTimer>
+#include <QWidget>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -17,10 +21,33 @@
 
 #ifdef KIVREL_HAVE_QTDBUS
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusServiceWatcher>
 #endif
 
 namespace kivrel {
+
+namespace {
+
+#ifdef KIVREL_HAVE_QTDBUS
+const QString kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+#endif
+
+// Whether Qt put the icon on the session bus as a StatusNotifierItem: it does when a watcher of
+// such items is there as the icon is made (Qt 6.4 also asks that a host has registered with it;
+// any watcher is enough for newer versions). Asked after Qt has decided, so a watcher that came
+// between errs towards a published menu, which an XEmbed icon never shows.
+bool StatusNotifierWatcherPresent() {
+#ifdef KIVREL_HAVE_QTDBUS
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() && bus.interface() != nullptr &&
+           bus.interface()->isServiceRegistered(kWatcherService).value();
+#else
+    return false;
+#endif
+}
+
+}  // namespace
 
 // Watches the X11 notification area: its owner announces itself with a MANAGER message on the
 // root window, and its window is destroyed when it goes away. Nothing polls.
@@ -158,12 +185,15 @@ bool TrayHostWatch::nativeEventFilter(const QByteArray&, void*, qintptr*) {
 
 // ------------------------------------------------------------------------------- icon
 
-QtTrayIcon::QtTrayIcon(const QIcon& icon, QObject* parent, Probe probe)
+QtTrayIcon::QtTrayIcon(const QIcon& icon, QObject* parent, Probe probe,
+                       std::optional<bool> hostDrawsMenus)
     : QObject(parent), image_(icon), icon_(icon, this), probe_(std::move(probe)) {
     icon_.setObjectName(QStringLiteral("kivrelTrayIcon"));
     if (!probe_)
         probe_ = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     hostKnown_ = probe_();
+    // Qt has chosen its way to the notification area with icon_.
+    hostDrawsMenus_ = hostDrawsMenus ? *hostDrawsMenus : StatusNotifierWatcherPresent();
 
     // Handled after the icon's own mouse handling has finished: the right button opens a modal
     // menu.
@@ -184,7 +214,7 @@ QtTrayIcon::QtTrayIcon(const QIcon& icon, QObject* parent, Probe probe)
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected()) {
         auto* watcher = new QDBusServiceWatcher(
-            QStringLiteral("org.kde.StatusNotifierWatcher"), bus,
+            kWatcherService, bus,
             QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration,
             this);
         connect(watcher, &QDBusServiceWatcher::serviceRegistered, this,
@@ -201,6 +231,8 @@ QtTrayIcon::~QtTrayIcon() {
 }
 
 bool QtTrayIcon::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != nullptr && watched == iconWidget_.data() && IconWidgetEvent(iconWidget_, event))
+        return true;
     if (event->type() == QEvent::ToolTip || UserInterfacePrepared()) {
         PrepareUserInterface();
         QCoreApplication::instance()->removeEventFilter(this);
@@ -229,13 +261,76 @@ bool QtTrayIcon::Available() {
     return probe_();
 }
 
-void QtTrayIcon::Add(ITraySink& sink) {
+void QtTrayIcon::Add(ITraySink& sink, Menu menu) {
     sink_ = &sink;
     icon_.setIcon(image_);
+    // Offered before the icon registers, so the panel reads it with the icon's first properties.
+    if (hostDrawsMenus_ && menus_) {
+        QMenu* offered = menus_(menu);
+        if (icon_.contextMenu() != offered)
+            icon_.setContextMenu(offered);
+    }
     // Hiding and showing again puts the icon into a notification area that was re-created.
     if (icon_.isVisible())
         icon_.hide();
     icon_.show();
+    // An XEmbed icon is a widget of Qt's own, made anew by show().
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->inherits("QSystemTrayIconSys")) {
+            TakeClicksFrom(widget);
+            break;
+        }
+    }
+}
+
+void QtTrayIcon::TakeClicksFrom(QWidget* widget) {
+    if (widget == iconWidget_)
+        return;
+    if (iconWidget_ != nullptr)
+        iconWidget_->removeEventFilter(this);
+    iconWidget_ = widget;
+    pressed_ = {};
+    if (widget != nullptr)
+        widget->installEventFilter(this);
+}
+
+bool QtTrayIcon::IconWidgetEvent(QWidget* widget, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            // Qt's own handling would act on the press, and on a double click's second press
+            // only as a double click.
+            pressed_ |= static_cast<QMouseEvent*>(event)->button();
+            return true;
+        case QEvent::MouseButtonRelease: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const Qt::MouseButton button = mouse->button();
+            const bool click =
+                (pressed_ & button) && widget->rect().contains(mouse->position().toPoint());
+            pressed_ &= ~Qt::MouseButtons(button);
+            if (click) {
+                if (button == Qt::LeftButton)
+                    Deliver(TrayEvent::LeftButtonUp);
+                else if (button == Qt::RightButton)
+                    Deliver(TrayEvent::RightButtonUp);
+                else
+                    Deliver(TrayEvent::Other);
+            }
+            return true;
+        }
+        default:
+            return false;  // the tooltip, the painting: Qt's
+    }
+}
+
+void QtTrayIcon::Deliver(TrayEvent event) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, event] {
+            if (sink_ != nullptr)
+                sink_->OnTrayEvent(event);
+        },
+        Qt::QueuedConnection);
 }
 
 void QtTrayIcon::SetTip(const std::string& tip) {
@@ -253,6 +348,8 @@ void QtTrayIcon::Notify(const std::string& title, const std::string& text) {
                       QSystemTrayIcon::Information, 10000);
 }
 
+// The icon's activations: the panel's clicks on a StatusNotifierItem (Activate, ContextMenu,
+// SecondaryActivate), or Qt's own reading of the XEmbed icon's mouse if the widget was not found.
 void QtTrayIcon::Dispatch(QSystemTrayIcon::ActivationReason reason) {
     if (sink_ == nullptr)
         return;

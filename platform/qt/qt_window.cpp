@@ -18,12 +18,13 @@
 #include "app/form1.h"
 #include "platform/qt/qt_canvas.h"
 #include "platform/qt/qt_look.h"
-#include "platform/qt/qt_taskbar_x11.h"
+#include "platform/qt/qt_x11.h"
 
 namespace kivrel {
 
 namespace {
 
+// Mouse buttons and shift keys as the handlers count them: left 1, right 2, middle 4;
 // Shift 1, Ctrl 2, Alt 4.
 int16_t ButtonMask(Qt::MouseButtons buttons) {
     int16_t mask = 0;
@@ -51,7 +52,9 @@ constexpr QSize kDesignSize(TwipsToPixels(kForm1.clientWidth), TwipsToPixels(kFo
 
 }  // namespace
 
-QtWindow::QtWindow(QWidget* parent) : QWidget(parent) {
+QtWindow::QtWindow(QWidget* parent)
+    : QWidget(parent),
+      nativeWayland_(QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(FromView(kForm1.caption));
     ApplyWindowFlags();
@@ -62,7 +65,7 @@ QtWindow::QtWindow(QWidget* parent) : QWidget(parent) {
     setPalette(palette);
     setAutoFillBackground(true);
 
-    resize(kDesignSize);
+    SetWindowSize(kDesignSize);
     normalSize_ = kDesignSize;
 
     // The timers are real from the start: Timer1 ticks while the window is hidden. The controls
@@ -200,8 +203,10 @@ void QtWindow::Repaint() {
 }
 
 void QtWindow::PopupMenu(Menu menu) {
-    if (QMenu* popup = MenuOf(menu))
+    if (QMenu* popup = MenuOf(menu)) {
+        PrepareUserInterface();
         popup->exec(QCursor::pos());
+    }
 }
 
 void QtWindow::SystemCommand(SysCommand command) {
@@ -219,6 +224,20 @@ void QtWindow::SystemCommand(SysCommand command) {
             break;
         }
     }
+}
+
+WindowAbilities QtWindow::Abilities() {
+    // A Wayland client has no say in where its window is; it may choose its size.
+    if (nativeWayland_ || PlacedByWlroots())
+        return {.move = false, .size = true};
+    return {};
+}
+
+void QtWindow::SetWindowSize(const QSize& wanted) {
+    if (nativeWayland_)
+        setFixedSize(wanted);
+    else
+        resize(wanted);
 }
 
 void QtWindow::SetTaskbarFallback(bool on) {

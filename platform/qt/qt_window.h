@@ -6,7 +6,8 @@
 // top-level widget with its timers: the child controls (and the font that covers Chinese) are
 // built when first needed (first shown, or asked for by a lookup or a call that needs a real
 // widget), the menus when first needed (the tray menu can pop up before the window was ever
-// shown). Texts and menu states set before then are kept and applied when they are built.
+// shown, or be offered at start to a panel that draws it itself). Texts and menu states set
+// before then are kept and applied when they are built.
 #pragma once
 
 #include <QPointer>
@@ -66,6 +67,7 @@ class QtWindow final : public QWidget, public IWindow {
     void Repaint() override;
     void PopupMenu(Menu menu) override;
     void SystemCommand(SysCommand command) override;
+    WindowAbilities Abilities() override;
     void SetTaskbarFallback(bool on) override;
     void Destroy() override;
 
@@ -97,6 +99,8 @@ class QtWindow final : public QWidget, public IWindow {
     // is on: by writing the window's state before it is mapped, or, once it is `mapped` (or its
     // mapping is under way), by asking the window manager. Does nothing on other platforms.
     void ApplySkipTaskbar(bool mapped);
+    // Gives the window a new size; natively on Wayland as its fixed size (see nativeWayland_).
+    void SetWindowSize(const QSize& size);
     void StartTracking(Tracking mode);
     void EndTracking(bool keep);
     void StepTracking(int dx, int dy);
@@ -118,6 +122,10 @@ class QtWindow final : public QWidget, public IWindow {
     std::map<TimerId, QTimer*> timers_;
     QPointer<QWidget> pressedLabel_;  // the label a left button went down on
 
+    // A client of the Wayland compositor itself (not through XWayland). Such a window cannot
+    // place itself, and it keeps a fixed size: tiling compositors float a window whose smallest
+    // and largest sizes are the same, instead of stretching it over the screen.
+    const bool nativeWayland_;
     bool everShown_ = false;
     bool fallback_ = false;
     bool destroyed_ = false;

@@ -42,7 +42,8 @@ void QtWindow::EnsureMenus() {
     if (menusBuilt_)
         return;
     menusBuilt_ = true;
-    PrepareUserInterface();
+    // The font waits for the menu's first popup: a panel that draws the tray menu itself reads
+    // only its items.
     BuildMenus();
     for (const auto& [item, enabled] : pendingEnabled_)
         SetMenuEnabled(item, enabled);

@@ -43,7 +43,10 @@ void QtWindow::EndTracking(bool keep) {
     } else if (size() != trackingStart_.size()) {
         normalSize_ = trackingStart_.size();
         ++applying_;
-        setGeometry(trackingStart_);
+        if (nativeWayland_)
+            SetWindowSize(trackingStart_.size());
+        else
+            setGeometry(trackingStart_);
         --applying_;
         if (form_ != nullptr && !destroyed_)
             form_->SystemChangedWindow(form_->WindowState(), true);
@@ -61,7 +64,7 @@ void QtWindow::StepTracking(int dx, int dy) {
         return;
     normalSize_ = wanted;
     ++applying_;
-    resize(wanted);
+    SetWindowSize(wanted);
     --applying_;
     if (form_ != nullptr && !destroyed_)
         form_->SystemChangedWindow(form_->WindowState(), true);

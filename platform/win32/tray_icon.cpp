@@ -71,7 +71,8 @@ void Win32TrayIcon::Unhook() {
         g_hooked = nullptr;
 }
 
-void Win32TrayIcon::Add(ITraySink& sink) {
+// The shell never draws an icon's menu: the right-button release pops it up through the sink.
+void Win32TrayIcon::Add(ITraySink& sink, Menu) {
     sink_ = &sink;
     if (taskbarCreated_ == 0) {
         taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");

@@ -27,7 +27,7 @@ class Win32TrayIcon final : public ITrayIcon {
 
     // Whether the shell's notification area exists and the icon could be added to it.
     bool Available() override;
-    void Add(ITraySink& sink) override;
+    void Add(ITraySink& sink, Menu menu) override;
     void SetTip(const std::string& tip) override;
     void Remove() override;
     // A balloon from the icon.

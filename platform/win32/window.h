@@ -51,6 +51,7 @@ class Win32Window final : public IWindow {
     void Repaint() override;
     void PopupMenu(Menu menu) override;
     void SystemCommand(SysCommand command) override;
+    WindowAbilities Abilities() override { return {}; }  // the system's own move and size
     void SetTaskbarFallback(bool on) override;
     void Destroy() override;
 

@@ -17,12 +17,19 @@ KIVREL_BUILD_PACKAGES=(
 )
 
 # What the desktop tests and the footprint benchmark drive the program with: a virtual X
-# server, a notification area that works under it, input and window tools, screenshots, a font
-# with Chinese glyphs, and network namespaces for the metering tests.
+# server, notification areas that work under it (trayer for XEmbed icons; xfce4-panel with
+# xfwm4, its settings daemon and a session bus for StatusNotifierItem ones, read with gdbus),
+# input and window tools, screenshots, a font with Chinese glyphs, and network namespaces for the
+# metering tests.
 KIVREL_DESKTOP_PACKAGES=(
     xvfb
     xauth
     trayer
+    xfce4-panel
+    xfwm4
+    xfconf
+    dbus-daemon
+    libglib2.0-bin
     xdotool
     x11-utils
     imagemagick
@@ -31,6 +38,14 @@ KIVREL_DESKTOP_PACKAGES=(
     util-linux
     procps
     strace
+    # The Wayland test: a headless sway (XWayland on demand), waybar's tray, screenshots, Qt's
+    # Wayland platform and keys through a virtual keyboard (the session bus and gdbus are above).
+    sway
+    xwayland
+    waybar
+    grim
+    wtype
+    qt6-wayland
     faketime
     dbus
     dunst
@@ -54,4 +69,5 @@ KIVREL_OPTIONAL_PACKAGES=(
 # Running the program on a machine that has a display of its own.
 KIVREL_RUN_PACKAGES=(
     fonts-wqy-microhei
+    qt6-wayland
 )

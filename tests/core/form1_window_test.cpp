@@ -174,6 +174,39 @@ TEST_F(Form1Test, TrayMenuItemsAskTheSystemForItsWindowCommands) {
               (std::vector<SysCommand>{SysCommand::Restore, SysCommand::Move, SysCommand::Size}));
 }
 
+// A desktop that does not let the program move, or size, its window: those items stay off in
+// every state, the others follow the state as usual.
+TEST_F(Form1Test, MoveAndSizeAreOfferedOnlyWhereTheWindowCanBeMovedOrSized) {
+    struct Case {
+        WindowAbilities can;
+        MenuRow normal, tray, max;
+    };
+    const Case cases[] = {
+        {{true, true}, kNormalMenu, kTrayMenu, kMaxMenu},
+        {{false, true}, {false, false, true, true, true}, kTrayMenu, kMaxMenu},
+        {{false, false}, {false, false, false, true, true}, kTrayMenu, kMaxMenu},
+    };
+    fp.window.abilities = {false, true};
+    Load();
+    // Off from the start, before any state set the menu; the rest keeps its layout states.
+    EXPECT_EQ(fp.window.menuEnabled, (std::map<Menu, bool>{{Menu::mnuTrayMove, false}}));
+    for (const Case& c : cases) {
+        fp.window.abilities = c.can;
+        const std::string where = std::string("move ") + (c.can.move ? "yes" : "no") + ", size " +
+                                  (c.can.size ? "yes" : "no");
+        fp.tray.Click(TrayEvent::LeftButtonUp);
+        ExpectMenu(fp.window, c.normal, where + ", shown");
+        form.Command2_Click();
+        ExpectMenu(fp.window, c.tray, where + ", in the tray");
+        fp.tray.Click(TrayEvent::LeftButtonUp);
+        form.mnuTrayMaximize_Click();
+        ExpectMenu(fp.window, c.max, where + ", maximised");
+        form.SystemRestore();
+        ExpectMenu(fp.window, c.normal, where + ", restored");
+        form.Command2_Click();
+    }
+}
+
 TEST_F(Form1Test, TheIconComesBackWithTheTrayHost) {
     Load();
     fp.tray.present = false;  // the panel died and took the icon with it

@@ -69,6 +69,21 @@ TEST(StatusTest, ReportsTheBillingMonthFromTheFileAndWritesNothing) {
     EXPECT_EQ(c.files.writes, 0);
 }
 
+TEST(StatusTest, ReadsTheFileTheProgramWouldUse) {
+    Console c;
+    const std::string beside = "/opt/kivrel/timer.ini";
+    const std::string user = c.app.userDir + "/timer.ini";
+    c.files.files[beside] = "[T5]\r\nValue=7\r\n";
+    c.files.readOnly.insert(beside);  // installed by the administrator
+    // The user's own file not made yet: the installed one it would be made from.
+    EXPECT_NE(c.Run({"--status", "--json"}).out.find("\"used_minutes\":7,"), std::string::npos);
+    c.files.files[user] = "[T5]\r\nValue=9\r\n";
+    const std::string json = c.Run({"--status", "--json"}).out;
+    EXPECT_NE(json.find("\"used_minutes\":9,"), std::string::npos);
+    EXPECT_NE(json.find("\"settings_file\":\"" + user + "\""), std::string::npos) << json;
+    EXPECT_EQ(c.files.writes, 0);
+}
+
 TEST(StatusTest, RefusalsAndVersion) {
     Console c;
     ConsoleOutput missing = c.Run({"--status"});

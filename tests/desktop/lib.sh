@@ -1,6 +1,8 @@
 # Harness of the desktop tests: each test sources this file, then calls desk_begin, which gives it
 #   - its own virtual X server (Xvfb, 1024x768) on a free display, with trayer as the
-#     notification area at the top right (100x32 px);
+#     notification area at the top right (100x32 px); or, with `desk_begin xfce`, a private
+#     session bus, xfwm4, and xfce4-panel along the top with a task list and a status tray that
+#     hosts icons over D-Bus (StatusNotifierItem) as well as XEmbed ones;
 #   - a temporary folder $DESK_TMP holding a copy of the built program in $DESK_APP (with its own
 #     timer.ini), an empty working folder $DESK_CWD, and a private HOME, XDG_CONFIG_HOME,
 #     XDG_RUNTIME_DIR, so the user's files and autostart folder are never touched;
@@ -99,8 +101,9 @@ desk_finish() {
 # ------------------------------------------------------------------ set-up and clean-up
 
 _desk_missing_tools() {
-    local t missing=()
-    for t in Xvfb trayer xdotool xwininfo xprop import awk unshare ip; do
+    local t missing=() tools=(Xvfb trayer xdotool xwininfo xprop import awk unshare ip)
+    [ "$1" = xfce ] && tools+=(dbus-daemon gdbus xfwm4 xfce4-panel xmessage convert)
+    for t in "${tools[@]}"; do
         command -v "$t" >/dev/null 2>&1 || missing+=("$t")
     done
     printf '%s\n' "${missing[*]}"
@@ -112,6 +115,7 @@ desk_cleanup() {
     for pid in "${DESK_PIDS[@]}"; do
         kivrel_stop_pid "$pid" 5
     done
+    _desk_xfce_stop
     kivrel_x_stop
     if [ -n "$DESK_TMP" ] && [ -d "$DESK_TMP" ]; then
         if [ -n "$DESK_ART" ]; then
@@ -127,11 +131,12 @@ desk_cleanup() {
     exit $rc
 }
 
-# desk_begin: the private session described at the top of this file. The program's copy gets an
-# empty timer.ini; a test that wants none, or other contents, changes $DESK_INI afterwards.
+# desk_begin [trayer|xfce]: the private session described at the top of this file. The program's
+# copy gets an empty timer.ini; a test that wants none, or other contents, changes $DESK_INI
+# afterwards.
 desk_begin() {
-    local missing
-    missing=$(_desk_missing_tools)
+    local host=${1:-trayer} missing
+    missing=$(_desk_missing_tools "$host")
     if [ -n "$missing" ]; then
         if [ "${KIVREL_DESKTOP_REQUIRED:-0}" = 1 ]; then
             say "FAIL: tools missing for the desktop tests: $missing"
@@ -185,8 +190,194 @@ desk_begin() {
     export NO_AT_BRIDGE=1
 
     kivrel_x_start "$DESK_TMP" || fatal "Xvfb did not start"
-    kivrel_tray_start "$DESK_TMP" || fatal "trayer did not start"
+    if [ "$host" = xfce ]; then
+        desk_xfce_start || fatal "the Xfce session did not start"
+    else
+        kivrel_tray_start "$DESK_TMP" || fatal "trayer did not start"
+    fi
     say "$DESK_NAME: display $DISPLAY, folder $DESK_TMP, artifacts $DESK_ART"
+}
+
+# ------------------------------------------------------------------ Xfce: xfwm4 and xfce4-panel
+
+DESK_BUS_PID=
+DESK_XFWM_PID=
+
+# The process that owns a name on the session bus.
+bus_pid() {
+    gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
+        -m org.freedesktop.DBus.GetConnectionUnixProcessID "$1" 2>/dev/null |
+        sed -n 's/^(uint32 \([0-9]*\),)$/\1/p'
+}
+
+# Reads a property of an object on the session bus (gdbus's text form).
+bus_property() {
+    gdbus call --session -d "$1" -o "$2" -m org.freedesktop.DBus.Properties.Get "$3" "$4" 2>/dev/null
+}
+
+# Whether a StatusNotifierItem host (the panel's status tray) has registered with the watcher.
+sni_host_ready() {
+    bus_property org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
+        org.kde.StatusNotifierWatcher IsStatusNotifierHostRegistered | grep -q true
+}
+
+# The panel's own process (it starts a new one when restarted).
+panel_pid() { bus_pid org.xfce.Panel; }
+
+_desk_wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+
+# The panel of the top edge, with the task list left and the status tray right, written into
+# xfconf's file before anything reads it.
+_desk_xfce_panel_config() {
+    local dir=$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml
+    mkdir -p "$dir"
+    cat >"$dir/xfce4-panel.xml" <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=6;x=0;y=0"/>
+      <property name="length" type="uint" value="100"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="size" type="uint" value="30"/>
+      <property name="icon-size" type="uint" value="22"/>
+      <property name="plugin-ids" type="array">
+        <value type="int" value="1"/>
+        <value type="int" value="2"/>
+        <value type="int" value="3"/>
+      </property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="tasklist"/>
+    <property name="plugin-2" type="string" value="separator">
+      <property name="expand" type="bool" value="true"/>
+      <property name="style" type="uint" value="0"/>
+    </property>
+    <property name="plugin-3" type="string" value="systray"/>
+  </property>
+</channel>
+XML
+}
+
+# desk_xfce_start: a session bus of this test's own (a socket in $DESK_TMP, which also reaches
+# the program in its network namespace), xfwm4, and xfce4-panel; waits until the panel's status
+# tray has registered as a host of StatusNotifierItems.
+desk_xfce_start() {
+    setsid dbus-daemon --session --nofork --address="unix:path=$DESK_TMP/bus" \
+        >>"$DESK_TMP/dbus.log" 2>&1 &
+    DESK_BUS_PID=$!
+    export DBUS_SESSION_BUS_ADDRESS=unix:path=$DESK_TMP/bus
+    export XDG_CURRENT_DESKTOP=XFCE
+    kivrel_wait_for 20 bus_pid org.freedesktop.DBus >/dev/null || return 1
+    _desk_xfce_panel_config
+    setsid xfwm4 --compositor=off >>"$DESK_TMP/xfwm4.log" 2>&1 &
+    DESK_XFWM_PID=$!
+    kivrel_wait_for 30 _desk_wm_ready || return 1
+    desk_panel_start
+}
+
+# Starts xfce4-panel and waits for its status tray.
+desk_panel_start() {
+    setsid xfce4-panel >>"$DESK_TMP/panel.log" 2>&1 &
+    kivrel_wait_for 40 sni_host_ready
+}
+
+_desk_xfce_stop() {
+    [ -n "$DESK_BUS_PID" ] || return 0
+    local pid
+    # The panel (and its plugins) and the settings daemon the bus started.
+    pid=$(panel_pid)
+    [ -n "$pid" ] && kivrel_stop_pid "$pid" 5
+    pid=$(bus_pid org.xfce.Xfconf)
+    [ -n "$pid" ] && kivrel_stop_pid "$pid" 5
+    kivrel_stop_pid "$DESK_XFWM_PID" 5
+    kivrel_stop_pid "$DESK_BUS_PID" 5
+    DESK_BUS_PID=
+}
+
+# sni_item_of PID: "BUSNAME PATH" of the StatusNotifierItem that process PID registered.
+sni_item_of() {
+    local entry name
+    for entry in $(bus_property org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
+        org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems | grep -o "'[^']*'" | tr -d "'"); do
+        name=${entry%%/*}
+        if [ "$(bus_pid "$name")" = "$1" ]; then
+            printf '%s /%s\n' "$name" "${entry#*/}"
+            return 0
+        fi
+    done
+    return 1
+}
+
+# sni_menu_of "BUSNAME PATH": the menu the item offers, as the panel reads it
+# (com.canonical.dbusmenu): one word per entry, "label:on" or "label:off" by its enabled state,
+# "-" for a separator.
+sni_menu_of() {
+    local name path menu
+    read -r name path <<<"$1"
+    menu=$(bus_property "$name" "$path" org.kde.StatusNotifierItem Menu | grep -o "'/[^']*'" | tr -d "'")
+    [ -n "$menu" ] && [ "$menu" != /NO_DBUSMENU ] || return 1
+    gdbus call --session -d "$name" -o "$menu" -m com.canonical.dbusmenu.GetLayout -- 0 -1 '@as []' \
+        2>/dev/null | grep -o "<([0-9]*, {[^}]*}" | while read -r item; do
+        if grep -q "'type': <'separator'>" <<<"$item"; then
+            printf -- '- '
+            continue
+        fi
+        printf '%s:' "$(sed -n "s/.*'label': <'\([^']*\)'>.*/\1/p" <<<"$item")"
+        if grep -q "'enabled': <false>" <<<"$item"; then printf 'off '; else printf 'on '; fi
+    done | sed 's/ $//'
+}
+
+# The status tray's window in the panel (it runs in a plugin process of its own); sets DESK_TRAY
+# and DESK_TRAY_PID.
+DESK_TRAY=
+DESK_TRAY_PID=
+panel_tray() {
+    local panel w pid
+    panel=$(xdotool search --onlyvisible --class '^xfce4-panel$' 2>/dev/null | head -n 1)
+    [ -n "$panel" ] || return 1
+    for w in $(xwininfo -tree -id "$panel" 2>/dev/null | awk '$1 ~ /^0x/ && /wrapper/ { print $1 }'); do
+        pid=$(xprop -id "$w" _NET_WM_PID 2>/dev/null | awk '{ print $3 }')
+        [ -n "$pid" ] || continue
+        if tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q libsystray; then
+            DESK_TRAY=$w
+            DESK_TRAY_PID=$pid
+            return 0
+        fi
+    done
+    return 1
+}
+
+# A menu the status tray has popped up; sets DESK_POPUP.
+_desk_tray_menu() {
+    local w
+    [ -n "$DESK_TRAY_PID" ] || return 1
+    for w in $(xdotool search --onlyvisible --pid "$DESK_TRAY_PID" 2>/dev/null); do
+        if xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q POPUP_MENU; then
+            DESK_POPUP=$w
+            return 0
+        fi
+    done
+    return 1
+}
+wait_tray_menu() { kivrel_wait_for "$1" _desk_tray_menu; }
+
+# click_tray BUTTON: a click in the middle of the status tray, which holds one icon.
+click_tray() {
+    local gw gh
+    panel_tray || return 1
+    read -r _ _ gw gh <<<"$(geometry "$DESK_TRAY")"
+    xdotool mousemove --window "$DESK_TRAY" $((gw / 2)) $((gh / 2)) click "$1"
+}
+
+# How much the pixels of a part of the screen vary (0 for one flat colour): W H X Y.
+screen_variation() {
+    import -window root -crop "$1x$2+$3+$4" -depth 8 png:- 2>/dev/null |
+        convert png:- -colorspace gray -format '%[fx:standard_deviation*1000]' info: 2>/dev/null |
+        awk '{ printf "%d\n", $1 }'
 }
 
 # ------------------------------------------------------------------ the program

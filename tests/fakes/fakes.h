@@ -54,6 +54,7 @@ class FakeWindow : public IWindow {
     std::vector<SysCommand> systemCommands;
     std::map<Ctl, int> comboIndex;
     double label6Width = 191;
+    WindowAbilities abilities;
     std::function<void(Menu)> onPopup;  // what the user chooses in a popped-up menu
 
     std::string Text(Ctl c) const {
@@ -91,6 +92,7 @@ class FakeWindow : public IWindow {
             onPopup(menu);
     }
     void SystemCommand(SysCommand command) override { systemCommands.push_back(command); }
+    WindowAbilities Abilities() override { return abilities; }
     void SetTaskbarFallback(bool on) override { taskbarFallback = on; }
     void Destroy() override {
         destroyed = true;
@@ -203,11 +205,13 @@ class FakeTray : public ITrayIcon {
     int adds = 0;
     std::string tip;
     ITraySink* sink = nullptr;
+    std::optional<Menu> menu;
     std::vector<std::pair<std::string, std::string>> notifications;
 
     bool Available() override { return available; }
-    void Add(ITraySink& s) override {
+    void Add(ITraySink& s, Menu m) override {
         sink = &s;
+        menu = m;
         present = true;
         ++adds;
         journal_.Add("tray.add");
@@ -257,7 +261,21 @@ class FakeFiles : public IFileSystem {
     int reads = 0;
     int staleRemovals = 0;
 
+    std::set<std::string> readOnly;  // files this user may not change
+    std::set<std::string> dirs;      // directories made
+    bool failDirectories = false;
+
     bool Exists(const std::string& path) override { return files.count(path) != 0; }
+    bool Writable(const std::string& path) override {
+        return files.count(path) != 0 && readOnly.count(path) == 0;
+    }
+    bool MakeDirectories(const std::string& path) override {
+        if (failDirectories)
+            return false;
+        dirs.insert(path);
+        journal_.Add("file.mkdir");
+        return true;
+    }
     std::optional<std::string> ReadAll(const std::string& path) override {
         ++reads;
         if (unreadable.count(path) || !files.count(path))
@@ -265,7 +283,7 @@ class FakeFiles : public IFileSystem {
         return files[path];
     }
     bool ReplaceAll(const std::string& path, const std::string& bytes) override {
-        if (failWrites)
+        if (failWrites || readOnly.count(path))
             return false;
         ++writes;
         files[path] = bytes;
@@ -285,7 +303,9 @@ class FakeAppInfo : public IAppInfo {
   public:
     std::string dir = "/opt/kivrel";
     int revision = 71;
+    std::string userDir = "/home/u/.local/share/kivrel";
     std::string ExeDir() override { return dir; }
+    std::string UserDataDir() override { return userDir; }
     std::string PathSeparator() override { return "/"; }
     int Revision() override { return revision; }
 };

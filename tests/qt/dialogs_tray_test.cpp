@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QTest>
@@ -139,7 +141,7 @@ struct RecordingSink : ITraySink {
 TEST(QtTray, ClicksReachTheSinkAsTrayEvents) {
     QtTrayIcon tray(AppIcon(), nullptr, [] { return true; });
     RecordingSink sink;
-    tray.Add(sink);
+    tray.Add(sink, Menu::mnuTray);
     const std::pair<QSystemTrayIcon::ActivationReason, TrayEvent> cases[] = {
         {QSystemTrayIcon::Trigger, TrayEvent::LeftButtonUp},
         {QSystemTrayIcon::Context, TrayEvent::RightButtonUp},
@@ -160,11 +162,103 @@ TEST(QtTray, ClicksReachTheSinkAsTrayEvents) {
     EXPECT_EQ(sink.events.size(), std::size(cases));  // nothing after the icon was removed
 }
 
+// Stands in for Qt's XEmbed icon widget: counts the presses that reach it, as Qt's own handling
+// would act on them (a menu on the right press, an activation on every press).
+struct IconWidget : QWidget {
+    int pressesSeen = 0;
+    void mousePressEvent(QMouseEvent*) override { ++pressesSeen; }
+    void mouseDoubleClickEvent(QMouseEvent*) override { ++pressesSeen; }
+};
+
+TEST(QtTray, XEmbedIconActsOnReleaseAndADoubleClickIsTwoClicks) {
+    using T = QEvent::Type;
+    struct Mouse {
+        T type;
+        Qt::MouseButton button;
+        bool inside = true;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Mouse> input;
+        std::vector<TrayEvent> delivered;
+    };
+    constexpr auto L = Qt::LeftButton;
+    constexpr auto R = Qt::RightButton;
+    const Case cases[] = {
+        {"a press alone does nothing", {{T::MouseButtonPress, L}}, {}},
+        {"left click",
+         {{T::MouseButtonPress, L}, {T::MouseButtonRelease, L}},
+         {TrayEvent::LeftButtonUp}},
+        {"right click",
+         {{T::MouseButtonPress, R}, {T::MouseButtonRelease, R}},
+         {TrayEvent::RightButtonUp}},
+        {"double click: two left clicks",
+         {{T::MouseButtonPress, L},
+          {T::MouseButtonRelease, L},
+          {T::MouseButtonDblClick, L},
+          {T::MouseButtonRelease, L}},
+         {TrayEvent::LeftButtonUp, TrayEvent::LeftButtonUp}},
+        {"released away from the icon",
+         {{T::MouseButtonPress, L}, {T::MouseButtonRelease, L, false}},
+         {}},
+        {"a release without its press", {{T::MouseButtonPress, R}, {T::MouseButtonRelease, L}}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QtTrayIcon tray(
+            AppIcon(), nullptr, [] { return true; }, false);
+        RecordingSink sink;
+        tray.Add(sink, Menu::mnuTray);
+        IconWidget icon;
+        icon.resize(22, 22);
+        tray.TakeClicksFrom(&icon);
+        for (const Mouse& m : c.input) {
+            const QPointF at = m.inside ? QPointF(11, 11) : QPointF(40, 11);
+            const Qt::MouseButtons held = m.type == T::MouseButtonRelease ? Qt::NoButton : m.button;
+            QMouseEvent event(m.type, at, icon.mapToGlobal(at), m.button, held, Qt::NoModifier);
+            QApplication::sendEvent(&icon, &event);
+        }
+        QApplication::processEvents();
+        EXPECT_EQ(sink.events, c.delivered);
+        EXPECT_EQ(icon.pressesSeen, 0) << "Qt's own press handling ran";
+    }
+}
+
+// The window's tray menu goes to the icon only when the panel draws it: an XEmbed icon leaves the
+// menus unbuilt.
+TEST(QtTray, OffersTheWindowsMenuOnlyToPanelsThatDrawIt) {
+    for (const bool hostDraws : {false, true}) {
+        SCOPED_TRACE(hostDraws);
+        QtWindow window;
+        QtTrayIcon tray(
+            AppIcon(), nullptr, [] { return true; }, hostDraws);
+        std::vector<Menu> asked;
+        tray.SetMenuSource([&](Menu menu) {
+            asked.push_back(menu);
+            return window.MenuOf(menu);
+        });
+        RecordingSink sink;
+        tray.Add(sink, Menu::mnuTray);
+        if (!hostDraws) {
+            EXPECT_TRUE(asked.empty());
+            EXPECT_FALSE(window.MenusBuilt());
+            EXPECT_EQ(tray.Icon().contextMenu(), nullptr);
+            continue;
+        }
+        EXPECT_EQ(asked, std::vector<Menu>{Menu::mnuTray});
+        EXPECT_EQ(tray.Icon().contextMenu(), window.MenuOf(Menu::mnuTray));
+        EXPECT_FALSE(window.ControlsBuilt());
+        // Added again (a new panel): the same menu, not built twice.
+        tray.Add(sink, Menu::mnuTray);
+        EXPECT_EQ(tray.Icon().contextMenu(), window.MenuOf(Menu::mnuTray));
+    }
+}
+
 TEST(QtTray, NotificationAreaComingAndGoing) {
     bool available = true;
     QtTrayIcon tray(AppIcon(), nullptr, [&] { return available; });
     RecordingSink sink;
-    tray.Add(sink);
+    tray.Add(sink, Menu::mnuTray);
 
     struct Step {
         bool available;

@@ -59,7 +59,7 @@ class TrayHook : public ::testing::Test {
 };
 
 TEST_F(TrayHook, CatchesTheIconsClicksAndPassesEverythingElseOn) {
-    tray.Add(sink);
+    tray.Add(sink, Menu::mnuTray);
     ASSERT_TRUE(tray.Hooked());
 
     EXPECT_EQ(SendMessageW(hwnd, Win32TrayIcon::kCallbackMessage, 0, WM_LBUTTONUP), 0);
@@ -82,13 +82,13 @@ TEST_F(TrayHook, CatchesTheIconsClicksAndPassesEverythingElseOn) {
 
 TEST_F(TrayHook, TheShellsRestartReachesTheSinkAndRemovePutsTheProcedureBack) {
     const LONG_PTR own = GetWindowLongPtrW(hwnd, GWLP_WNDPROC);
-    tray.Add(sink);
+    tray.Add(sink, Menu::mnuTray);
     EXPECT_NE(GetWindowLongPtrW(hwnd, GWLP_WNDPROC), own);
 
     SendMessageW(hwnd, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     EXPECT_EQ(sink.hostCreated, 1);
     // Adding again after the restart must not hook the hook.
-    tray.Add(sink);
+    tray.Add(sink, Menu::mnuTray);
     EXPECT_EQ(SendMessageW(hwnd, WM_USER + 7, 0, 0), 4242);
 
     tray.Remove();

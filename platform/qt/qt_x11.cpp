@@ -1,4 +1,4 @@
-#include "platform/qt/qt_taskbar_x11.h"
+#include "platform/qt/qt_x11.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 #endif
 
@@ -82,6 +83,53 @@ void HintSkipTaskbar(QWidget& window, bool skip, bool mapped) {
     (void)window;
     (void)skip;
     (void)mapped;
+#endif
+}
+
+bool PlacedByWlroots() {
+#if QT_CONFIG(xcb)
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr || x11->connection() == nullptr)
+        return false;
+    xcb_connection_t* connection = x11->connection();
+    const auto intern = [connection](const char* name) -> xcb_atom_t {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection,
+            xcb_intern_atom(connection, 1, static_cast<uint16_t>(std::strlen(name)), name),
+            nullptr);
+        const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        std::free(reply);
+        return atom;
+    };
+    const xcb_atom_t check = intern("_NET_SUPPORTING_WM_CHECK");
+    const xcb_atom_t name = intern("_NET_WM_NAME");
+    const xcb_atom_t utf8 = intern("UTF8_STRING");
+    if (check == XCB_ATOM_NONE || name == XCB_ATOM_NONE || utf8 == XCB_ATOM_NONE)
+        return false;
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    if (screen == nullptr)
+        return false;
+    xcb_window_t wm = XCB_WINDOW_NONE;
+    if (xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, screen->root, check, XCB_ATOM_WINDOW, 0, 1),
+            nullptr)) {
+        if (reply->format == 32 && xcb_get_property_value_length(reply) == 4)
+            wm = *static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
+        std::free(reply);
+    }
+    if (wm == XCB_WINDOW_NONE)
+        return false;
+    std::string wmName;
+    if (xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, wm, name, utf8, 0, 64), nullptr)) {
+        if (reply->format == 8)
+            wmName.assign(static_cast<const char*>(xcb_get_property_value(reply)),
+                          static_cast<size_t>(xcb_get_property_value_length(reply)));
+        std::free(reply);
+    }
+    return wmName == "wlroots wm";
+#else
+    return false;
 #endif
 }
 
