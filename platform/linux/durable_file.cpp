@@ -139,7 +139,10 @@ std::optional<std::string> ResolveWriteTarget(const std::string& path) {
 std::string TemporaryPrefix(const std::string& fileName) {
     constexpr std::size_t kNameMax = 255;
     constexpr std::size_t kFixed = 1 + 5 + kRandomSuffixLength;  // ".", ".tmp-", XXXXXX
-    return "." + fileName.substr(0, kNameMax - kFixed) + ".tmp-";
+    std::string prefix = ".";
+    prefix += fileName.substr(0, kNameMax - kFixed);
+    prefix += ".tmp-";
+    return prefix;
 }
 
 bool LinuxFileSystem::Exists(const std::string& path) {
