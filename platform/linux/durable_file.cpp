@@ -226,7 +226,8 @@ bool LinuxFileSystem::ReplaceAll(const std::string& path, const std::string& byt
     if (ok && existed && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
         // Keeping the owner is only possible with the right privileges; without them the file
         // becomes this user's, which is also what an ordinary save would do.
-        (void)::fchown(tmp.get(), old.st_uid, old.st_gid);
+        const bool ownerKept = ::fchown(tmp.get(), old.st_uid, old.st_gid) == 0;
+        static_cast<void>(ownerKept);
     }
     ok = ok && ::fchmod(tmp.get(), mode) == 0;
     ok = ok && ::fsync(tmp.get()) == 0;
