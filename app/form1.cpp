@@ -20,23 +20,27 @@ Form1::Form1(Platform& platform) : p_(platform), apiStuff_(platform.tray) {}
 // ---------------------------------------------------------------- start-up and shutdown
 
 bool Form1::Form_Load() {
-    // 1. Without timer.ini beside the executable the program refuses to run.
-    if (!CheckIniFile(p_))
+    // 1. Without any timer.ini the program refuses to run.
+    const IniSource source = CheckIniFile(p_);
+    if (source == IniSource::None)
         return false;
 
     // 2. The caption carries the build revision.
     p_.window.SetText(Ctl::Form1, std::string(kForm1.caption) + "  第1版第" +
                                       DecimalText(p_.app.Revision()) + "次编译");
 
-    // 3. One running copy at a time.
+    // 3. One running copy per user, before anything is written.
     if (p_.instance.AnotherInstanceRunning()) {
         Ask("程序已经运行", "Kivrel", kOkPlain);
         return false;
     }
 
-    // 4. The settings file; temporaries of a killed earlier run are cleared away now that this
-    //    is the only running copy.
-    IniFile = IniPathBeside();
+    // 4. The settings file; the user's own is made from the installed one the first time, and
+    //    temporaries of a killed earlier run are cleared away now that this is the only running
+    //    copy.
+    IniFile = source == IniSource::Beside ? IniPathBeside() : UserIniPath(p_.app);
+    if (source == IniSource::UserFromCopy && !CopyIniTemplate())
+        return false;
     p_.files.RemoveStaleTemporaries(IniFile);
 
     // 5. Run-at-startup state.
@@ -77,10 +81,32 @@ std::string Form1::IniPathBeside() const {
     return p_.app.ExeDir() + p_.app.PathSeparator() + kIniFileName;
 }
 
+// The user's own timer.ini starts as a copy of the installed one.
+bool Form1::CopyIniTemplate() {
+    const std::string dir = p_.app.UserDataDir();
+    const std::optional<std::string> text = p_.files.ReadAll(IniPathBeside());
+    if (text && p_.files.MakeDirectories(dir) && p_.files.ReplaceAll(IniFile, *text))
+        return true;
+    Ask("无法创建设置文件 " + IniFile + "\r\n请检查该文件夹是否可写。", "Kivrel", kOkError);
+    return false;
+}
+
 void Form1::Form_Unload(int16_t& Cancel) {
     (void)Cancel;  // unloading is never refused
     SaveUsage();
     apiStuff_.RemoveTrayIcon();
+}
+
+// The session asks whether it may end; the user may still cancel the log-out, so the program
+// only stores the month's total and keeps counting.
+void Form1::QueryEndSession() {
+    if (loaded_ && !unloaded_)
+        SaveUsage();
+}
+
+void Form1::EndSession(bool ending) {
+    if (ending && loaded_)
+        Unload();
 }
 
 void Form1::Unload() {
@@ -192,7 +218,7 @@ void Form1::Command3_Click() {
     // The allowance is held in 0..32767; a larger answer is held at 32767 hours.
     const int32_t value = answer.valid ? SaturateTo16(answer.rounded) : 0;
     if (!SetINI("s", kValue, value)) {
-        WriteFailedBox(title);
+        WriteFailedBox("Kivrel");
         return;
     }
     QuotaHours = value;
@@ -206,7 +232,7 @@ void Form1::command4_Click() {
     // A day beyond 32 bits is stored as the 32-bit limit; any day of 31 or more means month end.
     const int32_t stored = answer.valid ? SaturateTo32(answer.rounded) : 0;
     if (!SetINI("r", kValue, stored)) {
-        WriteFailedBox(title);
+        WriteFailedBox("Kivrel");
         return;
     }
     const bool isZero = !answer.valid || answer.isZero;

@@ -28,13 +28,18 @@ class Form1 {
     int16_t HideCountdown = 0;
 
     // --- Start-up and shutdown ---
-    // Returns false when start-up refused to run (no timer.ini, or a second instance): the
-    // program then ends without unloading.
+    // Returns false when start-up refused to run (no timer.ini, a second instance, or no way to
+    // make the user's own timer.ini): the program then ends without unloading.
     bool Form_Load();
     void Form_Unload(int16_t& Cancel);
     // Every closing path: unloads once (Form_Unload, then the window is destroyed).
     void Unload();
     bool Unloaded() const { return unloaded_; }
+    // The desktop session asks whether it may end: the month's total is stored, nothing more.
+    void QueryEndSession();
+    // The session's answer: `ending` when it really ends (the program unloads), false when the
+    // end was cancelled (the program keeps running).
+    void EndSession(bool ending);
     void Command1_Click() { Unload(); }
     void mnuFileExit_Click() { Unload(); }
 
@@ -100,6 +105,7 @@ class Form1 {
     void FollowCalendar();
     void WriteFailedBox(const std::string& title);
     std::string IniPathBeside() const;
+    bool CopyIniTemplate();
     MsgAnswer Ask(const std::string& text, const std::string& title, MsgStyle style);
     std::string Input(const std::string& prompt, const std::string& title,
                       const std::string& defaultAnswer);

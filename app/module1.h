@@ -1,4 +1,5 @@
-// The installation check made before anything else at start-up.
+// The installation check made before anything else at start-up, and the choice of the settings
+// file.
 #pragma once
 
 #include "platform/ports.h"
@@ -7,8 +8,34 @@ namespace kivrel {
 
 inline constexpr const char* kIniFileName = "timer.ini";
 
-// True when timer.ini stands beside the executable. Otherwise shows "文件损坏，请重装本程序" and
-// returns false: the program then ends with nothing read, written or created.
-bool CheckIniFile(Platform& platform);
+// Which timer.ini the program keeps its records in.
+enum class IniSource {
+    None,          // neither file exists: the program refuses to run
+    Beside,        // the one beside the executable (a portable copy, or one the user may write)
+    User,          // the user's own file
+    UserFromCopy,  // the user's own file, first made as a copy of the one beside the executable
+};
+
+// What start-up knows about the two candidate files.
+struct IniFacts {
+    bool besideExists = false;
+    bool besideWritable = false;  // this user may change the file beside the executable
+    bool userKnown = false;       // the user's data folder could be told
+    bool userExists = false;
+};
+
+// A timer.ini beside the executable that this user may write is the settings file. One that the
+// user may not write (an installation owned by the administrator) is the template of the user's
+// own file, which is used from then on. Without either file the program refuses to run; without a
+// user folder to go to, the file beside the executable is all there is.
+IniSource ChooseIniFile(const IniFacts& facts);
+
+// The user's own settings file, empty when the user's data folder cannot be told.
+std::string UserIniPath(IAppInfo& app);
+
+// Looks at both files and decides. When there is no settings file at all, shows
+// "文件损坏，请重装本程序" and returns IniSource::None: the program then ends with nothing read,
+// written or created.
+IniSource CheckIniFile(Platform& platform);
 
 }  // namespace kivrel

@@ -135,10 +135,18 @@ class IFileSystem {
   public:
     virtual ~IFileSystem() = default;
     virtual bool Exists(const std::string& path) = 0;
+    // Whether this user may change the existing file `path` (a file without any write permission
+    // counts as not writable even for an administrator).
+    virtual bool Writable(const std::string& path) = 0;
+    // Creates the directory `path` and any missing parents, private to this user; true when it
+    // exists afterwards.
+    virtual bool MakeDirectories(const std::string& path) = 0;
     // The whole file, or nothing when it cannot be read.
     virtual std::optional<std::string> ReadAll(const std::string& path) = 0;
     // Durable whole-file replace: either the file holds exactly `bytes` afterwards and true is
-    // returned, or it is left byte-identical and false is returned.
+    // returned, or it is left byte-identical and false is returned. Only when no temporary file
+    // can be made beside a writable file is the file rewritten in place (written, flushed to the
+    // disk); a failure there may leave it damaged, and false is returned.
     virtual bool ReplaceAll(const std::string& path, const std::string& bytes) = 0;
     // Removes temporary files that a killed process left beside `path`.
     virtual void RemoveStaleTemporaries(const std::string& path) = 0;
@@ -149,6 +157,9 @@ class IAppInfo {
     virtual ~IAppInfo() = default;
     // The directory that holds the executable, without a trailing separator.
     virtual std::string ExeDir() = 0;
+    // The directory of this user's own files for the program ($XDG_DATA_HOME/kivrel,
+    // %APPDATA%\\Kivrel), without a trailing separator; empty when it cannot be told.
+    virtual std::string UserDataDir() = 0;
     // The platform's directory separator ("/" or "\\").
     virtual std::string PathSeparator() = 0;
     // The build revision: the last field of the executable's version.

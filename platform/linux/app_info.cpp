@@ -1,8 +1,10 @@
 #include "platform/linux/app_info.h"
 
+#include <pwd.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -43,7 +45,39 @@ std::string CurrentDirectory() {
 
 }  // namespace
 
-LinuxAppInfo::LinuxAppInfo(std::string exeLink) : exeLink_(std::move(exeLink)) {}
+LinuxAppInfo::LinuxAppInfo(std::string exeLink, std::string dataHome)
+    : exeLink_(std::move(exeLink)), dataHome_(std::move(dataHome)) {}
+
+std::string LinuxAppInfo::DefaultDataHome() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data != nullptr && data[0] == '/')
+        return data;
+    std::string home;
+    if (const char* h = std::getenv("HOME"); h != nullptr && h[0] == '/') {
+        home = h;
+    } else {
+        std::vector<char> buffer(16384);
+        passwd pw{};
+        passwd* found = nullptr;
+        if (::getpwuid_r(::getuid(), &pw, buffer.data(), buffer.size(), &found) == 0 &&
+            found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/')
+            home = found->pw_dir;
+    }
+    if (home.empty())
+        return {};
+    while (home.size() > 1 && home.back() == '/')
+        home.pop_back();
+    return (home == "/" ? "" : home) + "/.local/share";
+}
+
+std::string LinuxAppInfo::UserDataDir() {
+    if (dataHome_.empty())
+        return {};
+    std::string dir = dataHome_;
+    while (dir.size() > 1 && dir.back() == '/')
+        dir.pop_back();
+    return (dir == "/" ? "" : dir) + "/kivrel";
+}
 
 std::string LinuxAppInfo::ExeDir() {
     // The link names the file even after it was replaced on disk ("... (deleted)"); only the

@@ -99,6 +99,23 @@ bool IsTemporaryName(const std::string& name, const std::string& prefix) {
         });
 }
 
+// The fallback for a writable file in a folder where no temporary can be made: the file itself is
+// overwritten from the start, cut to the new length and synced.
+bool RewriteInPlace(const std::string& target, const std::string& bytes) {
+    FileDescriptor fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (!fd.valid()) {
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return false;
+    }
+    bool ok = WriteAll(fd.get(), bytes);
+    ok = ok && ::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) == 0;
+    ok = ok && ::fsync(fd.get()) == 0;
+    return fd.Close() && ok;
+}
+
 bool UsableFileName(const std::string& name) {
     return !name.empty() && name != "." && name != "..";
 }
@@ -148,6 +165,30 @@ std::string TemporaryPrefix(const std::string& fileName) {
 bool LinuxFileSystem::Exists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool LinuxFileSystem::Writable(const std::string& path) {
+    struct stat st {};
+    // access() alone says yes to the administrator for a file without write permission.
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) != 0 &&
+           ::access(path.c_str(), W_OK) == 0;
+}
+
+bool LinuxFileSystem::MakeDirectories(const std::string& path) {
+    if (path.empty() || path.front() != '/') {
+        return false;
+    }
+    for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+        const std::string part = path.substr(0, end);
+        if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+            return false;
+        }
+        if (end == std::string::npos) {
+            break;
+        }
+    }
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::optional<std::string> LinuxFileSystem::ReadAll(const std::string& path) {
@@ -217,7 +258,9 @@ bool LinuxFileSystem::ReplaceAll(const std::string& path, const std::string& byt
     std::string pattern = dir + "/" + prefix + std::string(kRandomSuffixLength, 'X');
     FileDescriptor tmp(::mkostemp(pattern.data(), O_CLOEXEC));
     if (!tmp.valid()) {
-        return false;
+        // The folder refuses new files but the file itself may be written. Any other failure (a
+        // full disk above all) leaves the file as it is.
+        return existed && (errno == EACCES || errno == EPERM) && RewriteInPlace(*target, bytes);
     }
     const std::string tmpName =
         pattern.substr(pattern.size() - prefix.size() - kRandomSuffixLength);

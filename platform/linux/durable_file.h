@@ -18,12 +18,20 @@ class LinuxFileSystem : public IFileSystem {
   public:
     // True for a regular file, or a symlink that leads to one.
     bool Exists(const std::string& path) override;
+    // A regular file (through symlinks) with a write permission bit that this process may write.
+    bool Writable(const std::string& path) override;
+    // mkdir -p; the folders made are private to the user (0700).
+    bool MakeDirectories(const std::string& path) override;
     // The whole file (through symlinks), nothing when it cannot be read.
     std::optional<std::string> ReadAll(const std::string& path) override;
     // Durable whole-file replace. Refused, leaving the file untouched, when the target is not a
     // regular file, has no write permission bit at all, is not writable by this process, or its
     // directory is missing. The new file keeps the old one's permission bits (and, where this
     // process may, its owner); a new file gets 0666 less the umask.
+    //
+    // When no temporary file can be made beside the file (a writable file in a folder the user
+    // may not write), the file itself is rewritten: truncated, written and fsynced. That is not
+    // proof against a crash in the middle, but it beats failing every save.
     //
     // One case leaves the new contents in place and still returns false: the rename succeeded
     // but syncing the directory failed with an I/O error, so the change is visible but not known

@@ -6,32 +6,20 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
-#include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <utility>
 
 namespace kivrel {
 
 namespace {
 
-// FNV-1a: stable from build to build, unlike std::hash, so every copy of the program that lives
-// in the same directory arrives at the same lock file.
-uint64_t Fnv1a(const std::string& text) {
-    uint64_t hash = 0xcbf29ce484222325ULL;
-    for (unsigned char c : text) {
-        hash ^= c;
-        hash *= 0x100000001b3ULL;
-    }
-    return hash;
+std::string LockName() {
+    return "kivrel-" + std::to_string(static_cast<unsigned long>(::geteuid())) + ".lock";
 }
 
-std::string LockName(const std::string& exeDir) {
-    char name[64];
-    std::snprintf(name, sizeof name, "kivrel-%lu-%016llx.lock",
-                  static_cast<unsigned long>(::getuid()),
-                  static_cast<unsigned long long>(Fnv1a(exeDir)));
-    return name;
+std::string Join(const std::string& dir, const std::string& name) {
+    return dir.empty() ? std::string() : dir + "/" + name;
 }
 
 }  // namespace
@@ -39,14 +27,15 @@ std::string LockName(const std::string& exeDir) {
 std::string LinuxInstanceGuard::DefaultRuntimeDir() {
     const char* dir = std::getenv("XDG_RUNTIME_DIR");
     struct stat st {};
-    if (dir != nullptr && dir[0] == '/' && ::stat(dir, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (dir != nullptr && dir[0] == '/' && ::stat(dir, &st) == 0 && S_ISDIR(st.st_mode) &&
+        st.st_uid == ::geteuid() && (st.st_mode & 0077) == 0) {
         return dir;
     }
     return "/tmp";
 }
 
-LinuxInstanceGuard::LinuxInstanceGuard(std::string exeDir, std::string runtimeDir)
-    : lockPath_(std::move(runtimeDir) + "/" + LockName(exeDir)) {}
+LinuxInstanceGuard::LinuxInstanceGuard(std::string runtimeDir, std::string fallbackDir)
+    : lockPath_(Join(runtimeDir, LockName())), fallbackPath_(Join(fallbackDir, LockName())) {}
 
 LinuxInstanceGuard::~LinuxInstanceGuard() {
     if (fd_ >= 0) {
@@ -54,12 +43,42 @@ LinuxInstanceGuard::~LinuxInstanceGuard() {
     }
 }
 
+int LinuxInstanceGuard::OpenOwnLock(const std::string& path) {
+    if (path.empty()) {
+        return -1;
+    }
+    // O_NOFOLLOW: a planted link is not followed; O_NONBLOCK: a planted fifo does not hang.
+    const int fd =
+        ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+        ::close(fd);  // someone else's: neither locked nor trusted
+        return -1;
+    }
+    return fd;
+}
+
 bool LinuxInstanceGuard::AnotherInstanceRunning() {
     if (fd_ >= 0) {
         return false;  // the claim is ours already
     }
-    // O_NOFOLLOW: in a shared /tmp someone else could have planted a link under our name.
-    int fd = ::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    std::string path = lockPath_;
+    int fd = OpenOwnLock(path);
+    if (fd < 0 && !fallbackPath_.empty()) {
+        // The user's data folder is made private if it is not there yet.
+        const std::string dir = fallbackPath_.substr(0, fallbackPath_.rfind('/'));
+        for (std::size_t end = dir.find('/', 1);; end = dir.find('/', end + 1)) {
+            ::mkdir(dir.substr(0, end).c_str(), 0700);
+            if (end == std::string::npos) {
+                break;
+            }
+        }
+        path = fallbackPath_;
+        fd = OpenOwnLock(path);
+    }
     if (fd < 0) {
         return false;  // no lock to be had: better to run unguarded than not at all
     }
@@ -69,9 +88,10 @@ bool LinuxInstanceGuard::AnotherInstanceRunning() {
     } while (rc != 0 && errno == EINTR);
     if (rc == 0) {
         fd_ = fd;
+        heldPath_ = path;
         return false;
     }
-    bool held = errno == EWOULDBLOCK;
+    const bool held = errno == EWOULDBLOCK;
     ::close(fd);
     return held;
 }

@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     kivrel::LinuxConnection connection;
     kivrel::LinuxClock clock;
     kivrel::LinuxAppInfo appInfo;
-    kivrel::LinuxInstanceGuard instance(appInfo.ExeDir());
+    kivrel::LinuxInstanceGuard instance;
     kivrel::XdgAutostart autostart;
 
     kivrel::QtWindow window;
@@ -95,11 +95,14 @@ int main(int argc, char** argv) {
                     dialog->reject();
         });
     }
+    // The session manager asking to save is only a question: the user may still cancel the
+    // log-out, so the program saves and keeps counting. When the session really ends, the
+    // application quits, and that unloads.
 #ifndef QT_NO_SESSIONMANAGER
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
                      [&form, &started](QSessionManager&) {
                          if (started)
-                             form.Unload();
+                             form.QueryEndSession();
                      });
 #endif
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, [&form] { form.Unload(); });

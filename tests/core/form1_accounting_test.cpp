@@ -238,9 +238,18 @@ TEST_F(Form1Test, ACommandWhoseWriteFailsChangesNothing) {
     form.Command3_Click();
     EXPECT_EQ(form.QuotaHours, 5);
     EXPECT_EQ(Text(Ctl::Label3), "包时5小时");
-    ASSERT_EQ(fp.dialogs.shown.size(), 2u);
-    EXPECT_EQ(fp.dialogs.shown[1].title, "设置每月使用时间");
-    EXPECT_EQ(fp.dialogs.shown[1].style.icon, MsgIcon::Critical);
+    fp.dialogs.inputs.push_back("20");
+    form.command4_Click();
+    EXPECT_EQ(Text(Ctl::Label4), "结算为月底");
+    // Each failure is told in a box of the program's own, not under the input box's title.
+    ASSERT_EQ(fp.dialogs.shown.size(), 4u);
+    for (size_t box : {1u, 3u}) {
+        EXPECT_EQ(fp.dialogs.shown[box].title, "Kivrel") << box;
+        EXPECT_EQ(fp.dialogs.shown[box].text,
+                  "无法写入设置文件 /opt/kivrel/timer.ini\r\n设置没有改变。")
+            << box;
+        EXPECT_EQ(fp.dialogs.shown[box].style.icon, MsgIcon::Critical) << box;
+    }
 }
 
 TEST_F(Form1Test, AnUnreadableFileIsNeverReplaced) {

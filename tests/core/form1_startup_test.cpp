@@ -1,3 +1,4 @@
+#include "app/module1.h"
 #include "form1_fixture.h"
 
 namespace kivrel {
@@ -71,6 +72,107 @@ TEST_F(Form1Test, RefusesASecondInstanceAndTouchesNothing) {
     EXPECT_EQ(fp.tray.adds, 0);
     // The caption had already been given its build number.
     EXPECT_EQ(Text(Ctl::Form1), "☆Kivrel☆  第1版第71次编译");
+}
+
+TEST(IniChoice, WhichFileKeepsTheRecords) {
+    struct Case {
+        IniFacts facts;  // beside exists, beside writable, user folder known, user file exists
+        IniSource expected;
+    };
+    const Case cases[] = {
+        {{true, true, true, false}, IniSource::Beside},  // portable copy
+        {{true, true, true, true}, IniSource::Beside},   // portable copy wins over the user's
+        {{true, false, true, false}, IniSource::UserFromCopy},
+        {{true, false, true, true}, IniSource::User},
+        {{false, false, true, true}, IniSource::User},
+        {{false, false, true, false}, IniSource::None},
+        {{false, false, false, false}, IniSource::None},
+        {{true, false, false, false}, IniSource::Beside},  // nowhere else to go
+    };
+    for (const auto& c : cases) {
+        const IniFacts& f = c.facts;
+        EXPECT_EQ(ChooseIniFile(f), c.expected)
+            << f.besideExists << f.besideWritable << f.userKnown << f.userExists;
+    }
+}
+
+constexpr const char* kUserIni = "/home/u/.local/share/kivrel/timer.ini";
+
+TEST_F(Form1Test, AnInstalledCopyKeepsItsRecordsInTheUsersOwnFile) {
+    fp.PutIni("[s]\r\nValue=40\r\n");
+    fp.files.readOnly.insert(fp.IniPath());
+    ASSERT_TRUE(form.Form_Load());
+    EXPECT_EQ(form.IniFile, kUserIni);
+    EXPECT_EQ(fp.files.files[kUserIni], "[s]\r\nValue=40\r\n");
+    EXPECT_EQ(fp.files.dirs.count("/home/u/.local/share/kivrel"), 1u);
+    EXPECT_EQ(Text(Ctl::Label3), "包时40小时");
+    // Nothing is made before this is known to be the only running copy.
+    const auto& j = fp.journal;
+    EXPECT_LT(j.IndexOf("instance.check"), j.IndexOf("file.mkdir"));
+    EXPECT_LT(j.IndexOf("file.mkdir"), j.IndexOf("file.write"));
+
+    fp.connection.online = true;
+    Ticks(10);
+    EXPECT_EQ(IniReadInt(fp.files.files[kUserIni], "T5", "Value"), 1);
+    EXPECT_EQ(fp.Ini(), "[s]\r\nValue=40\r\n");
+
+    // The next start finds the user's file and copies nothing.
+    fakes::FakePlatform next;
+    next.files.files = fp.files.files;
+    next.files.readOnly = fp.files.readOnly;
+    Form1 again(next.platform);
+    ASSERT_TRUE(again.Form_Load());
+    EXPECT_EQ(again.IniFile, kUserIni);
+    EXPECT_EQ(next.files.writes, 0);
+    EXPECT_EQ(again.UsedMinutes, MinuteTotal::FromWholeMinutes(1));
+}
+
+TEST_F(Form1Test, AnInstalledCopyThatCannotMakeTheUsersFileSaysSo) {
+    fp.PutIni("");
+    fp.files.readOnly.insert(fp.IniPath());
+    fp.files.failDirectories = true;
+    EXPECT_FALSE(form.Form_Load());
+    ASSERT_EQ(fp.dialogs.shown.size(), 1u);
+    EXPECT_EQ(fp.dialogs.shown[0].text,
+              std::string("无法创建设置文件 ") + kUserIni + "\r\n请检查该文件夹是否可写。");
+    EXPECT_EQ(fp.dialogs.shown[0].title, "Kivrel");
+    EXPECT_EQ(fp.files.files.count(kUserIni), 0u);
+    EXPECT_EQ(fp.tray.adds, 0);
+}
+
+TEST_F(Form1Test, ASecondInstanceMakesNoUsersFile) {
+    fp.PutIni("");
+    fp.files.readOnly.insert(fp.IniPath());
+    fp.instance.otherRunning = true;
+    EXPECT_FALSE(form.Form_Load());
+    EXPECT_EQ(fp.files.files.count(kUserIni), 0u);
+    EXPECT_TRUE(fp.files.dirs.empty());
+}
+
+// A log-out that asks first and may be cancelled: the question only saves; the real end unloads.
+TEST_F(Form1Test, TheEndOfTheSessionUnloadsOnlyWhenItReallyComes) {
+    Load("[T5]\r\nValue=7\r\n");
+    fp.connection.online = true;
+    Ticks(6);  // 7.6 minutes
+    const int before = fp.files.writes;
+    form.QueryEndSession();
+    EXPECT_EQ(fp.files.writes, before + 1);
+    EXPECT_EQ(Stored("T5"), 8);
+    form.EndSession(false);  // the user cancelled the log-out
+    EXPECT_FALSE(form.Unloaded());
+    EXPECT_TRUE(fp.tray.present);
+    Ticks(5);
+    EXPECT_EQ(Stored("T5"), 8);  // 8.1 minutes: still counting, and saving every tick
+    EXPECT_EQ(fp.files.writes, before + 6);
+
+    form.QueryEndSession();
+    form.EndSession(true);
+    EXPECT_TRUE(form.Unloaded());
+    EXPECT_EQ(fp.journal.Count("window.destroy"), 1);
+    EXPECT_FALSE(fp.tray.present);
+    EXPECT_EQ(fp.files.writes, before + 8);  // the question's save and the unload's
+    form.EndSession(true);
+    EXPECT_EQ(fp.files.writes, before + 8);
 }
 
 TEST_F(Form1Test, TheCaptionFollowsTheBuildRevision) {

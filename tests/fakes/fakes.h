@@ -259,7 +259,21 @@ class FakeFiles : public IFileSystem {
     int reads = 0;
     int staleRemovals = 0;
 
+    std::set<std::string> readOnly;  // files this user may not change
+    std::set<std::string> dirs;      // directories made
+    bool failDirectories = false;
+
     bool Exists(const std::string& path) override { return files.count(path) != 0; }
+    bool Writable(const std::string& path) override {
+        return files.count(path) != 0 && readOnly.count(path) == 0;
+    }
+    bool MakeDirectories(const std::string& path) override {
+        if (failDirectories)
+            return false;
+        dirs.insert(path);
+        journal_.Add("file.mkdir");
+        return true;
+    }
     std::optional<std::string> ReadAll(const std::string& path) override {
         ++reads;
         if (unreadable.count(path) || !files.count(path))
@@ -267,7 +281,7 @@ class FakeFiles : public IFileSystem {
         return files[path];
     }
     bool ReplaceAll(const std::string& path, const std::string& bytes) override {
-        if (failWrites)
+        if (failWrites || readOnly.count(path))
             return false;
         ++writes;
         files[path] = bytes;
@@ -287,7 +301,9 @@ class FakeAppInfo : public IAppInfo {
   public:
     std::string dir = "/opt/kivrel";
     int revision = 71;
+    std::string userDir = "/home/u/.local/share/kivrel";
     std::string ExeDir() override { return dir; }
+    std::string UserDataDir() override { return userDir; }
     std::string PathSeparator() override { return "/"; }
     int Revision() override { return revision; }
 };

@@ -3,12 +3,14 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "test_support.h"
 
@@ -19,7 +21,7 @@ namespace {
 // ends or, with `stay`, lives on holding whatever it got until it is killed.
 class GuardChild {
   public:
-    GuardChild(const std::string& exeDir, const std::string& runtimeDir, bool stay,
+    GuardChild(const std::string& runtimeDir, const std::string& fallbackDir, bool stay,
                bool spawnGrandchild = false) {
         int fds[2];
         if (::pipe(fds) != 0) {
@@ -28,7 +30,7 @@ class GuardChild {
         pid_ = ::fork();
         if (pid_ == 0) {
             ::close(fds[0]);
-            LinuxInstanceGuard guard(exeDir, runtimeDir);
+            LinuxInstanceGuard guard(runtimeDir, fallbackDir);
             char answer = guard.AnotherInstanceRunning() ? 'y' : 'n';
             pid_t grandchild = 0;
             if (spawnGrandchild) {
@@ -95,85 +97,108 @@ class GuardChild {
 
 class InstanceGuard : public ::testing::Test {
   protected:
-    linuxtest::TempDir exeDir_;
     linuxtest::TempDir runtimeDir_;
+    linuxtest::TempDir fallbackDir_;
 };
 
 TEST_F(InstanceGuard, ChildProcessSeesTheFirst) {
-    LinuxInstanceGuard first(exeDir_.path(), runtimeDir_.path());
+    LinuxInstanceGuard first(runtimeDir_.path(), fallbackDir_.path());
     ASSERT_FALSE(first.AnotherInstanceRunning());
     // Asking again does not count this process as another one.
     EXPECT_FALSE(first.AnotherInstanceRunning());
 
-    GuardChild child(exeDir_.path(), runtimeDir_.path(), /*stay=*/false);
+    GuardChild child(runtimeDir_.path(), fallbackDir_.path(), /*stay=*/false);
     EXPECT_EQ(child.answer(), 'y');
 }
 
 TEST_F(InstanceGuard, KilledHolderLeavesNoClaim) {
-    GuardChild holder(exeDir_.path(), runtimeDir_.path(), /*stay=*/true);
+    GuardChild holder(runtimeDir_.path(), fallbackDir_.path(), /*stay=*/true);
     ASSERT_EQ(holder.answer(), 'n');
 
-    LinuxInstanceGuard second(exeDir_.path(), runtimeDir_.path());
+    LinuxInstanceGuard second(runtimeDir_.path(), fallbackDir_.path());
     EXPECT_TRUE(second.AnotherInstanceRunning());
 
     holder.Kill();
     // The same guard may ask again and now gets the claim, which a fresh one then sees.
     EXPECT_FALSE(second.AnotherInstanceRunning());
-    GuardChild third(exeDir_.path(), runtimeDir_.path(), /*stay=*/false);
+    GuardChild third(runtimeDir_.path(), fallbackDir_.path(), /*stay=*/false);
     EXPECT_EQ(third.answer(), 'y');
 }
 
 TEST_F(InstanceGuard, ProgramsStartedByTheHolderDoNotKeepTheClaim) {
     // The orphaned grandchild comes to this process, which then reaps it.
     ::prctl(PR_SET_CHILD_SUBREAPER, 1);
-    GuardChild holder(exeDir_.path(), runtimeDir_.path(), /*stay=*/true, /*spawnGrandchild=*/true);
+    GuardChild holder(runtimeDir_.path(), fallbackDir_.path(), /*stay=*/true,
+                      /*spawnGrandchild=*/true);
     ASSERT_EQ(holder.answer(), 'n');
     ASSERT_GT(holder.grandchild(), 0);
     holder.Kill();  // the started program lives on
 
     ASSERT_EQ(::kill(holder.grandchild(), 0), 0) << "the started program should still run";
-    LinuxInstanceGuard next(exeDir_.path(), runtimeDir_.path());
+    LinuxInstanceGuard next(runtimeDir_.path(), fallbackDir_.path());
     EXPECT_FALSE(next.AnotherInstanceRunning());
 }
 
 TEST_F(InstanceGuard, EndingTheGuardGivesUpTheClaim) {
     {
-        LinuxInstanceGuard first(exeDir_.path(), runtimeDir_.path());
+        LinuxInstanceGuard first(runtimeDir_.path(), fallbackDir_.path());
         ASSERT_FALSE(first.AnotherInstanceRunning());
-        LinuxInstanceGuard second(exeDir_.path(), runtimeDir_.path());
+        LinuxInstanceGuard second(runtimeDir_.path(), fallbackDir_.path());
         EXPECT_TRUE(second.AnotherInstanceRunning());
     }
-    LinuxInstanceGuard again(exeDir_.path(), runtimeDir_.path());
+    LinuxInstanceGuard again(runtimeDir_.path(), fallbackDir_.path());
     EXPECT_FALSE(again.AnotherInstanceRunning());
 }
 
-TEST_F(InstanceGuard, CopiesInDifferentFoldersAreIndependent) {
-    linuxtest::TempDir otherExeDir;
-    LinuxInstanceGuard first(exeDir_.path(), runtimeDir_.path());
-    ASSERT_FALSE(first.AnotherInstanceRunning());
-    LinuxInstanceGuard other(otherExeDir.path(), runtimeDir_.path());
-    EXPECT_FALSE(other.AnotherInstanceRunning());
-    EXPECT_NE(first.LockPath(), other.LockPath());
-
-    GuardChild child(otherExeDir.path(), runtimeDir_.path(), /*stay=*/false);
-    EXPECT_EQ(child.answer(), 'y');
-    // A folder whose name only starts like the other one's is a different installation.
-    GuardChild prefix(otherExeDir.path() + "2", runtimeDir_.path(), /*stay=*/false);
-    EXPECT_EQ(prefix.answer(), 'n');
-}
-
-TEST_F(InstanceGuard, LockLivesInTheRuntimeFolderOnly) {
-    LinuxInstanceGuard guard(exeDir_.path(), runtimeDir_.path());
+TEST_F(InstanceGuard, LockIsPerUserAndLivesInTheRuntimeFolder) {
+    LinuxInstanceGuard guard(runtimeDir_.path(), fallbackDir_.path());
     ASSERT_FALSE(guard.AnotherInstanceRunning());
-
-    EXPECT_TRUE(std::filesystem::is_empty(exeDir_.path()));
-    std::filesystem::path lock = guard.LockPath();
-    EXPECT_EQ(lock.parent_path(), std::filesystem::path(runtimeDir_.path()));
-    EXPECT_NE(lock.filename().string().find("-" + std::to_string(::getuid()) + "-"),
-              std::string::npos);
+    EXPECT_EQ(guard.LockPath(), runtimeDir_ / ("kivrel-" + std::to_string(::geteuid()) + ".lock"));
+    EXPECT_EQ(guard.HeldPath(), guard.LockPath());
+    EXPECT_TRUE(std::filesystem::is_empty(fallbackDir_.path()));
     struct stat st {};
     ASSERT_EQ(::stat(guard.LockPath().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+// In a shared /tmp another user may have put something under the lock's name first. It is never
+// followed or locked: the claim moves to the user's own folder, so that it neither stops the
+// program nor fakes a running copy, and two copies of the same user still meet there.
+TEST_F(InstanceGuard, PlantedThingsNeitherStopNorFoolIt) {
+    const std::string victim = runtimeDir_ / "victim";
+    const std::function<void(const std::string&)> plants[] = {
+        [&](const std::string& p) { ASSERT_EQ(::symlink(victim.c_str(), p.c_str()), 0); },
+        [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0666), 0); },
+        [](const std::string& p) { ASSERT_EQ(::mkdir(p.c_str(), 0777), 0); },
+        [](const std::string& p) {  // someone else's file, open to all
+            const int fd = ::open(p.c_str(), O_CREAT | O_RDWR, 0666);
+            ASSERT_GE(fd, 0);
+            ::close(fd);
+            ASSERT_EQ(::chmod(p.c_str(), 0666), 0);
+            ASSERT_EQ(::chown(p.c_str(), 65534, 65534), 0) << "needs root";
+        },
+    };
+    int n = 0;
+    for (const auto& plant : plants) {
+        SCOPED_TRACE(n++);
+        linuxtest::TempDir shared, own;
+        LinuxInstanceGuard first(shared.path(), own / "data/kivrel");
+        plant(first.LockPath());
+        EXPECT_FALSE(first.AnotherInstanceRunning());
+        EXPECT_EQ(first.HeldPath(),
+                  own / ("data/kivrel/kivrel-" + std::to_string(::geteuid()) + ".lock"));
+        GuardChild second(shared.path(), own / "data/kivrel", /*stay=*/false);
+        EXPECT_EQ(second.answer(), 'y');
+        EXPECT_FALSE(std::filesystem::exists(victim));
+        // Someone else's lock, even when held, is not taken for a running copy.
+        const int planted = ::open(first.LockPath().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+        if (planted >= 0) {
+            ::flock(planted, LOCK_EX | LOCK_NB);
+            LinuxInstanceGuard later(shared.path(), fallbackDir_.path());
+            EXPECT_FALSE(later.AnotherInstanceRunning());
+            ::close(planted);
+        }
+    }
 }
 
 TEST_F(InstanceGuard, RuntimeFolderFromTheEnvironment) {
@@ -186,24 +211,16 @@ TEST_F(InstanceGuard, RuntimeFolderFromTheEnvironment) {
         {"", "/tmp"},
         {"relative/run", "/tmp"},
         {runtimeDir_ / "missing", "/tmp"},
+        {"/tmp", "/tmp"},  // a folder every user may enter is not a private one
     };
     for (const auto& c : cases) {
         linuxtest::ScopedEnv env("XDG_RUNTIME_DIR", c.value);
         EXPECT_EQ(LinuxInstanceGuard::DefaultRuntimeDir(), c.expected) << c.value.value_or("unset");
     }
     linuxtest::ScopedEnv env("XDG_RUNTIME_DIR", runtimeDir_.path());
-    LinuxInstanceGuard guard(exeDir_.path());
+    LinuxInstanceGuard guard;
     EXPECT_EQ(std::filesystem::path(guard.LockPath()).parent_path(),
               std::filesystem::path(runtimeDir_.path()));
-}
-
-TEST_F(InstanceGuard, PlantedLinkIsNotFollowed) {
-    LinuxInstanceGuard probe(exeDir_.path(), runtimeDir_.path());
-    std::string victim = runtimeDir_ / "victim";
-    ASSERT_EQ(::symlink(victim.c_str(), probe.LockPath().c_str()), 0);
-    // No claim to be had: the program still runs, and nothing appears at the link's target.
-    EXPECT_FALSE(probe.AnotherInstanceRunning());
-    EXPECT_FALSE(std::filesystem::exists(victim));
 }
 
 }  // namespace

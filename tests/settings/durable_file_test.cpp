@@ -181,6 +181,59 @@ TEST_F(DurableFileTest, MissingDirectoryOrEmptyPathIsRefused) {
     EXPECT_EQ(ReadFile(dir_ / "plain"), "x");
 }
 
+// A file the user may write in a folder the user may not: no temporary can be made there, so
+// the file itself is rewritten rather than every save failing. Run as another user when this is
+// the administrator, who may write anywhere.
+TEST_F(DurableFileTest, WritableFileInAFolderThatRefusesNewFilesIsRewrittenInPlace) {
+    WriteFile(ini_, std::string(200, 'x'));
+    const ino_t inode = InodeOf(ini_);
+    const bool root = ::geteuid() == 0;
+    ASSERT_EQ(::chmod(dir_.path().c_str(), root ? 0755 : 0555), 0);
+    if (root) {
+        ASSERT_EQ(::chown(ini_.c_str(), 65534, 65534), 0);
+    }
+    auto save = [&] {
+        if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            return 2;
+        LinuxFileSystem files;
+        if (!files.Writable(ini_))
+            return 3;
+        return files.ReplaceAll(ini_, kSample) ? 0 : 1;
+    };
+    int result = -1;
+    if (root) {
+        const pid_t child = ::fork();
+        if (child == 0)
+            ::_exit(save());
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        result = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    } else {
+        result = save();
+    }
+    ::chmod(dir_.path().c_str(), 0700);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ReadFile(ini_), kSample);  // the longer old contents are cut off
+    EXPECT_EQ(InodeOf(ini_), inode);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator{}), 1);
+}
+
+TEST_F(DurableFileTest, WritableAndMakeDirectories) {
+    WriteFile(ini_, kSample);
+    EXPECT_TRUE(files_.Writable(ini_));
+    ASSERT_EQ(::chmod(ini_.c_str(), 0444), 0);
+    EXPECT_FALSE(files_.Writable(ini_));  // even for the administrator
+    EXPECT_FALSE(files_.Writable(dir_ / "missing"));
+    EXPECT_FALSE(files_.Writable(dir_.path()));
+
+    const std::string deep = dir_ / "a/b/kivrel";
+    EXPECT_TRUE(files_.MakeDirectories(deep));
+    EXPECT_TRUE(files_.MakeDirectories(deep));  // already there
+    EXPECT_EQ(ModeOf(deep), 0700u);
+    EXPECT_EQ(ModeOf(dir_ / "a"), 0700u);
+    EXPECT_FALSE(files_.MakeDirectories(ini_ + "/sub"));  // a file in the way
+}
+
 TEST_F(DurableFileTest, ExistsOnlyForRegularFiles) {
     EXPECT_FALSE(files_.Exists(ini_));
     WriteFile(ini_, "");

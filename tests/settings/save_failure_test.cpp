@@ -72,6 +72,22 @@ void CheckFault(const std::string& name, Break breakIt, Mend mendIt) {
     EXPECT_EQ(m.form.UsedMinutes.Tenths(), 1040) << name;
 }
 
+// An installed copy: the timer.ini beside the program may not be written, so the records go to
+// the user's own file, made from it on the first start.
+TEST(SaveFailure, InstalledCopyKeepsItsRecordsInTheUsersFile) {
+    testing::TempDir dir;
+    Meter m(dir.path(), "[T5]\r\nValue=100\r\n");
+    ASSERT_EQ(::chmod(m.ini.c_str(), 0444), 0);
+    m.fp.app.userDir = dir.path() + "/home/.local/share/kivrel";
+    const std::string own = m.fp.app.userDir + "/timer.ini";
+    ASSERT_TRUE(m.Start());
+    EXPECT_EQ(m.form.IniFile, own);
+    m.Ticks(10);
+    EXPECT_EQ(IniReadInt(ReadFile(own), "T5", "Value"), 101);
+    EXPECT_EQ(ReadFile(m.ini), "[T5]\r\nValue=100\r\n");
+    EXPECT_EQ(m.Told(), 0u);
+}
+
 TEST(SaveFailure, ReadOnlyFile) {
     CheckFault(
         "read-only", [](const std::string& ini) { ::chmod(ini.c_str(), 0444); },
