@@ -48,7 +48,7 @@ pack() {
     rm -f "$build.configure.log"
     kivrel_say "building in $build (${KIVREL_JOBS} jobs)"
     cmake --build "$build" --parallel "$KIVREL_JOBS" || kivrel_die "the build in $build failed"
-    rm -f "$build"/$pattern
+    find "$build" -maxdepth 1 -name "$pattern" -delete
     (cd "$build" && cpack -G "$kind") || kivrel_die "cpack -G $kind failed in $build"
     local made
     made=$(find "$build" -maxdepth 1 -name "$pattern" -print -quit)
@@ -60,13 +60,14 @@ pack() {
 
 status=0
 if [ $want_deb = 1 ]; then
-    # Debian's hardening and reproducibility flags, as a Debian build would use them. CMake reads
-    # CXXFLAGS and LDFLAGS when it configures a new build folder.
-    CXXFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
-        LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
-        pack "$KIVREL_ROOT/build-package" DEB 'kivrel_*.deb'
+    # Debian's hardening (all of it, bindnow too) and reproducibility flags, as a Debian build
+    # would use them.
+    export DEB_BUILD_MAINT_OPTIONS=${DEB_BUILD_MAINT_OPTIONS:-hardening=+all}
+    pack "$KIVREL_ROOT/build-package" DEB 'kivrel_*.deb' \
+        -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+        -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
     deb=$PACKED
-    dpkg-deb --info "$deb" | sed -n '/Package:/,$p' >&2
+    dpkg-deb --field "$deb" >&2
     dpkg-deb --contents "$deb" >&2
     kivrel_say "lintian $(basename "$deb"):"
     lintian --info --fail-on error "$deb" >&2 || {
