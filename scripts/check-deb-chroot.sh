@@ -71,6 +71,7 @@ fi
 [ -n "$mirror" ] || die "no Debian mirror found in apt's sources; set KIVREL_DEBIAN_MIRROR"
 
 root=$(mktemp -d /var/tmp/kivrel-chroot.XXXXXX)
+chmod 755 "$root"  # the system's root folder: apt's own user must get through it
 kpid=
 finish() {
     trap - EXIT
