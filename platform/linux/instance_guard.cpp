@@ -10,6 +10,8 @@
 #include <string>
 #include <utility>
 
+#include "platform/linux/durable_file.h"
+
 namespace kivrel {
 
 namespace {
@@ -68,14 +70,8 @@ bool LinuxInstanceGuard::AnotherInstanceRunning() {
     std::string path = lockPath_;
     int fd = OpenOwnLock(path);
     if (fd < 0 && !fallbackPath_.empty()) {
-        // The user's data folder is made private if it is not there yet.
-        const std::string dir = fallbackPath_.substr(0, fallbackPath_.rfind('/'));
-        for (std::size_t end = dir.find('/', 1);; end = dir.find('/', end + 1)) {
-            ::mkdir(dir.substr(0, end).c_str(), 0700);
-            if (end == std::string::npos) {
-                break;
-            }
-        }
+        // The user's data folder is made, private, if it is not there yet.
+        LinuxFileSystem().MakeDirectories(fallbackPath_.substr(0, fallbackPath_.rfind('/')));
         path = fallbackPath_;
         fd = OpenOwnLock(path);
     }

@@ -18,6 +18,7 @@
 #include "platform/linux/instance_guard.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_look.h"
+#include "platform/qt/qt_session.h"
 #include "platform/qt/qt_tray.h"
 #include "platform/qt/qt_window.h"
 
@@ -95,17 +96,7 @@ int main(int argc, char** argv) {
                     dialog->reject();
         });
     }
-    // The session manager asking to save is only a question: the user may still cancel the
-    // log-out, so the program saves and keeps counting. When the session really ends, the
-    // application quits, and that unloads.
-#ifndef QT_NO_SESSIONMANAGER
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
-                     [&form, &started](QSessionManager&) {
-                         if (started)
-                             form.QueryEndSession();
-                     });
-#endif
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, [&form] { form.Unload(); });
+    kivrel::ConnectSessionEnd(&app, form, started);
 
     if (!form.Form_Load())
         return 0;

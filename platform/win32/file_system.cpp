@@ -109,8 +109,10 @@ bool WriteEvery(HANDLE file, const std::string& bytes) {
 }
 
 // Creates a new temporary beside `target` holding `bytes`, flushed to the disk. Returns its path,
-// or an empty path (and nothing left behind) on failure.
-std::wstring WriteTemporary(const std::wstring& target, const std::string& bytes) {
+// or an empty path (and nothing left behind) on failure; `refused` tells that the folder would
+// not take a new file at all.
+std::wstring WriteTemporary(const std::wstring& target, const std::string& bytes, bool& refused) {
+    refused = false;
     const std::wstring prefix = TemporaryPrefix(FileNameOf(target));
     for (int attempt = 0; attempt < 16; ++attempt) {
         const std::wstring temp = Sibling(target, prefix + HexSuffix(NextTemporaryNumber()));
@@ -119,6 +121,7 @@ std::wstring WriteTemporary(const std::wstring& target, const std::string& bytes
         if (!file.Valid()) {
             if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)
                 continue;
+            refused = GetLastError() == ERROR_ACCESS_DENIED;
             return {};
         }
         const bool ok =
@@ -131,6 +134,20 @@ std::wstring WriteTemporary(const std::wstring& target, const std::string& bytes
         return temp;
     }
     return {};
+}
+
+// The fallback for a writable file in a folder that takes no new file: the file itself is
+// overwritten from the start, cut to the new length and flushed to the disk.
+bool RewriteInPlace(const std::wstring& target, const std::string& bytes, unsigned budgetMs) {
+    HANDLE h = INVALID_HANDLE_VALUE;
+    WithRetry(budgetMs, [&] {
+        h = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        return h != INVALID_HANDLE_VALUE;
+    });
+    FileHandle file(h);
+    return file.Valid() && WriteEvery(file.Get(), bytes) && SetEndOfFile(file.Get()) &&
+           FlushFileBuffers(file.Get()) && file.Close();
 }
 
 bool MoveInto(const std::wstring& from, const std::wstring& to) {
@@ -162,6 +179,41 @@ bool Win32FileSystem::Exists(const std::string& path) {
         return false;
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32FileSystem::Writable(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    if (wide.empty())
+        return false;
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
+        return false;
+    // Opening for writing changes nothing; it is refused where the user may not write.
+    HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_SHARING_VIOLATION;  // writable, only busy right now
+    CloseHandle(h);
+    return true;
+}
+
+bool Win32FileSystem::MakeDirectories(const std::string& path) {
+    const std::wstring wide = Widen(path);
+    if (wide.empty())
+        return false;
+    // Every prefix ending before a separator, then the whole path; the drive and the share
+    // root fail harmlessly.
+    for (size_t end = wide.find_first_of(L"\\/", 1);; end = wide.find_first_of(L"\\/", end + 1)) {
+        const std::wstring part = wide.substr(0, end);
+        if (!part.empty() && part.back() != L':')
+            CreateDirectoryW(part.c_str(), nullptr);
+        if (end == std::wstring::npos)
+            break;
+    }
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 std::optional<std::string> Win32FileSystem::ReadAll(const std::string& path) {
@@ -201,9 +253,10 @@ bool Win32FileSystem::ReplaceAll(const std::string& path, const std::string& byt
     if (exists && (old.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
         return false;  // the user made it read-only: respect that
 
-    const std::wstring temp = WriteTemporary(target, bytes);
+    bool refused = false;
+    const std::wstring temp = WriteTemporary(target, bytes, refused);
     if (temp.empty())
-        return false;
+        return exists && refused && RewriteInPlace(target, bytes, retryBudgetMs_);
     if (exists) {
         // The new file takes the old one's place as it was: hidden stays hidden, and the file
         // keeps its creation time.

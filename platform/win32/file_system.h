@@ -24,9 +24,15 @@ class Win32FileSystem final : public IFileSystem {
 
     // True for an existing file that is not a directory.
     bool Exists(const std::string& path) override;
+    // An existing file, not read-only, that this user may open for writing.
+    bool Writable(const std::string& path) override;
+    // Creates the folder and its missing parents; they inherit the parent folder's permissions.
+    bool MakeDirectories(const std::string& path) override;
     std::optional<std::string> ReadAll(const std::string& path) override;
     // Refused, leaving the target byte-identical, when the target is read-only or a directory,
-    // its directory is missing, or any step fails; the temporary file is then deleted.
+    // its directory is missing, or any step fails; the temporary file is then deleted. When the
+    // folder refuses the temporary (access denied) but the file itself may be written, the file
+    // is rewritten in place and flushed instead.
     bool ReplaceAll(const std::string& path, const std::string& bytes) override;
     // Deletes leftovers "NAME.kvtmp-XXXXXXXX" beside `path`. Call it only while no other process
     // may be writing the same file.

@@ -1,5 +1,6 @@
 #include "platform/win32/system.h"
 
+#include <sddl.h>
 #include <wininet.h>
 
 #include <vector>
@@ -44,6 +45,21 @@ std::string Win32AppInfo::ExeDir() {
     return Narrow(DirectoryOf(exe));
 }
 
+std::string Win32AppInfo::UserDataDir() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    DWORD n = GetEnvironmentVariableW(L"APPDATA", buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n >= buffer.size()) {
+        buffer.resize(n);
+        n = GetEnvironmentVariableW(L"APPDATA", buffer.data(), static_cast<DWORD>(buffer.size()));
+    }
+    if (n == 0 || n >= buffer.size())
+        return {};
+    std::wstring dir(buffer.data(), n);
+    while (!dir.empty() && (dir.back() == L'\\' || dir.back() == L'/'))
+        dir.pop_back();
+    return dir.empty() ? std::string() : Narrow(dir + L"\\Kivrel");
+}
+
 std::optional<int> FileVersionRevision(const std::wstring& file) {
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
@@ -68,6 +84,24 @@ bool Win32Connection::Connected() {
     DWORD flags = 0;
     wchar_t name[256] = {};
     return InternetGetConnectedStateExW(&flags, name, 254, 0) == TRUE;
+}
+
+std::wstring Win32InstanceGuard::DefaultName() {
+    std::wstring name = L"Local\\Kivrel.SingleInstance";
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return name;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<unsigned char> user(size);
+    wchar_t* sid = nullptr;
+    if (size != 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size) &&
+        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
+        name = std::wstring(L"Global\\Kivrel.SingleInstance.") + sid;
+        LocalFree(sid);
+    }
+    CloseHandle(token);
+    return name;
 }
 
 Win32InstanceGuard::Win32InstanceGuard(std::wstring name) : name_(std::move(name)) {}

@@ -20,6 +20,8 @@ class Win32AppInfo final : public IAppInfo {
   public:
     // The directory of the running executable, without a trailing separator.
     std::string ExeDir() override;
+    // %APPDATA%\\Kivrel; empty when APPDATA is not set.
+    std::string UserDataDir() override;
     std::string PathSeparator() override { return "\\"; }
     // The last field of the running executable's file version (its VERSIONINFO resource); 0 when
     // the executable carries none.
@@ -40,15 +42,21 @@ class Win32Connection final : public IConnection {
 };
 
 // A named mutex held for the life of the process; the system releases it when the process ends,
-// however it ends.
+// however it ends. The name carries the user's security identifier and lives in the Global
+// namespace, so one user's copies meet across all of that user's sessions while other users'
+// copies do not count.
 class Win32InstanceGuard final : public IInstanceGuard {
   public:
-    explicit Win32InstanceGuard(std::wstring name = L"Local\\Kivrel.SingleInstance");
+    explicit Win32InstanceGuard(std::wstring name = DefaultName());
     ~Win32InstanceGuard() override;
     Win32InstanceGuard(const Win32InstanceGuard&) = delete;
     Win32InstanceGuard& operator=(const Win32InstanceGuard&) = delete;
 
     bool AnotherInstanceRunning() override;
+
+    // "Global\\Kivrel.SingleInstance.<the user's SID>", or the per-session
+    // "Local\\Kivrel.SingleInstance" when the SID cannot be read.
+    static std::wstring DefaultName();
 
   private:
     std::wstring name_;

@@ -650,13 +650,15 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 Destroy();
             return 0;
         case WM_QUERYENDSESSION:
-            // The session ends: the usage is stored now, as the process may not see more.
+            // Only a question: the log-out may still be cancelled, so the usage is stored and
+            // the program keeps counting.
             if (form_ != nullptr)
-                form_->Unload();
+                form_->QueryEndSession();
             return TRUE;
         case WM_ENDSESSION:
-            if (wParam && form_ != nullptr)
-                form_->Unload();
+            // wParam TRUE: the session really ends now; FALSE: the end was cancelled.
+            if (form_ != nullptr)
+                form_->EndSession(wParam != FALSE);
             return 0;
         case WM_NCDESTROY:
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);

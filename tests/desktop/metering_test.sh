@@ -28,7 +28,10 @@ offline_before=$(offline_state)
 started=$(kivrel_now_ms)
 desk_start online
 online=$KPID
-desk_run "$offline_dir" offline
+# The two copies stand for the meters of two users (one running copy per user), so the offline
+# one gets a runtime folder of its own.
+mkdir -p -m 700 "$DESK_TMP/runtime2"
+XDG_RUNTIME_DIR=$DESK_TMP/runtime2 desk_run "$offline_dir" offline
 offline=$KPID
 
 group "both copies start"

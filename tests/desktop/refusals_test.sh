@@ -1,4 +1,5 @@
-# The two starts that Kivrel refuses: without timer.ini beside it, and as a second running copy.
+# The starts that Kivrel refuses (without timer.ini beside it, a second running copy of the same
+# user wherever it lives), and the start of an installed copy that keeps its records elsewhere.
 # shellcheck shell=bash
 . "$(dirname "$0")/lib.sh"
 
@@ -71,16 +72,20 @@ check_eq "timer.ini is unchanged" "$ini_before" "$(file_sum "$DESK_INI")"
 check_eq "timer.ini was not replaced" "$ini_inode" "$(stat -c %i "$DESK_INI")"
 check_eq "nothing else appeared beside the program" "$app_before" "$(folder_state "$DESK_APP")"
 
-# One running copy per installation: a copy in another folder, with its own timer.ini, runs.
+# One running copy per user, wherever its copies live: a copy in another folder, with its own
+# timer.ini, is refused as well and writes nothing.
 group "a copy installed in another folder"
 mkdir -p "$DESK_TMP/app2"
 cp "$DESK_APP/kivrel" "$DESK_TMP/app2/kivrel"
 : >"$DESK_TMP/app2/timer.ini"
 desk_run "$DESK_TMP/app2" offline
 other=$KPID
-check "the other installation starts (its tray icon shows)" wait_icon "$other" 20
-check "and it shows no box" no_window "$other" '^Kivrel$'
-kivrel_stop_pid "$other" 10
+check "the other copy shows a box titled Kivrel" wait_window "$other" '^Kivrel$' 15
+check "the other copy shows no tray icon" icon_gone "$other"
+keys_to "$DESK_WIN" Return
+check "after OK the other copy ends" wait_gone "$other" 10
+check "its timer.ini is still empty" test ! -s "$DESK_TMP/app2/timer.ini"
+check "the first copy is still running" alive "$first"
 
 # The claim dies with the process, however it ends: after a kill, a new start is not refused.
 group "a start after the running copy was killed"
@@ -91,5 +96,24 @@ again=$KPID
 check "the new start runs (its tray icon shows)" wait_icon "$again" 20
 check "and it shows no box" no_window "$again" '^Kivrel$'
 kivrel_stop_pid "$again" 10
+
+# An installed copy: the timer.ini beside the program may not be written (no write permission at
+# all, which holds even for root), so the user's own file is made from it and used.
+group "an installed copy whose timer.ini may not be written"
+printf '[T2]\r\nValue=75\r\n[s]\r\nValue=40\r\n' >"$DESK_INI"
+chmod 0444 "$DESK_INI"
+own=$XDG_DATA_HOME/kivrel/timer.ini
+rm -f "$own"
+installed_before=$(file_sum "$DESK_INI")
+desk_start
+installed=$KPID
+check "it starts (its tray icon shows)" wait_icon "$installed" 20
+check "and it shows no box" no_window "$installed" '^Kivrel$'
+check "the user's own timer.ini was made" kivrel_wait_for 10 test -f "$own"
+check_eq "as a copy of the installed one" "40" "$(ini_get "$own" s Value)"
+kivrel_stop_pid "$installed" 10
+check_eq "the installed timer.ini is unchanged" "$installed_before" "$(file_sum "$DESK_INI")"
+check_eq "the user's file has the stop's save" "0" "$(ini_get "$own" Exit Value)"
+chmod 0644 "$DESK_INI"
 
 desk_finish

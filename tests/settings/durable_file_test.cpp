@@ -189,6 +189,8 @@ TEST_F(DurableFileTest, WritableFileInAFolderThatRefusesNewFilesIsRewrittenInPla
     const ino_t inode = InodeOf(ini_);
     const bool root = ::geteuid() == 0;
     ASSERT_EQ(::chmod(dir_.path().c_str(), root ? 0755 : 0555), 0);
+    const std::string installed = dir_ / "installed.ini";
+    WriteFile(installed, kSample);
     if (root) {
         ASSERT_EQ(::chown(ini_.c_str(), 65534, 65534), 0);
     }
@@ -198,6 +200,9 @@ TEST_F(DurableFileTest, WritableFileInAFolderThatRefusesNewFilesIsRewrittenInPla
         LinuxFileSystem files;
         if (!files.Writable(ini_))
             return 3;
+        // The administrator's installed file is not this user's to write.
+        if (root && files.Writable(installed))
+            return 4;
         return files.ReplaceAll(ini_, kSample) ? 0 : 1;
     };
     int result = -1;
@@ -215,7 +220,7 @@ TEST_F(DurableFileTest, WritableFileInAFolderThatRefusesNewFilesIsRewrittenInPla
     EXPECT_EQ(result, 0);
     EXPECT_EQ(ReadFile(ini_), kSample);  // the longer old contents are cut off
     EXPECT_EQ(InodeOf(ini_), inode);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator{}), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator{}), 2);
 }
 
 TEST_F(DurableFileTest, WritableAndMakeDirectories) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32/system.h"
+#include "platform/win32/text.h"
 
 namespace kivrel {
 namespace {
@@ -24,6 +25,26 @@ TEST(InstanceGuard, OnlyTheFirstClaimWinsUntilItIsGiven) {
     }
     Win32InstanceGuard later(name);
     EXPECT_FALSE(later.AnotherInstanceRunning());
+}
+
+TEST(InstanceGuard, TheClaimIsPerUserAcrossSessions) {
+    const std::wstring name = Win32InstanceGuard::DefaultName();
+    EXPECT_EQ(name.rfind(L"Global\\Kivrel.SingleInstance.S-1-", 0), 0u) << Narrow(name);
+    Win32InstanceGuard first;
+    ASSERT_FALSE(first.AnotherInstanceRunning());
+    Win32InstanceGuard second;
+    EXPECT_TRUE(second.AnotherInstanceRunning());
+}
+
+TEST(AppInfo, TheUsersFolderIsUnderAppData) {
+    const wchar_t* saved = _wgetenv(L"APPDATA");
+    const std::wstring before = saved ? saved : L"";
+    SetEnvironmentVariableW(L"APPDATA", L"C:\\Users\\u\\AppData\\Roaming\\");
+    Win32AppInfo app;
+    EXPECT_EQ(app.UserDataDir(), "C:\\Users\\u\\AppData\\Roaming\\Kivrel");
+    SetEnvironmentVariableW(L"APPDATA", nullptr);
+    EXPECT_EQ(app.UserDataDir(), "");
+    SetEnvironmentVariableW(L"APPDATA", before.empty() ? nullptr : before.c_str());
 }
 
 }  // namespace

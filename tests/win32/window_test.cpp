@@ -3,9 +3,12 @@
 #include <functional>
 
 #include "app/drawing.h"
+#include "app/form1.h"
+#include "fakes/fakes.h"
 #include "platform/win32/dialogs.h"
 #include "platform/win32/text.h"
 #include "platform/win32/window.h"
+#include "settings/ini_format.h"
 
 #include "win32/test_support.h"
 
@@ -122,6 +125,39 @@ class Window : public ::testing::Test {
 
     Win32Window window{GetModuleHandleW(nullptr)};
 };
+
+// The end of a session through the window's messages: the question only saves; a cancelled end
+// leaves the program running and counting; the real end unloads, saving once.
+TEST_F(Window, TheSessionEndUnloadsOnlyWhenItReallyComes) {
+    fakes::FakePlatform fp;
+    Platform platform{window,   fp.dialogs, fp.tray,     fp.connection, fp.clock,
+                      fp.files, fp.app,     fp.instance, fp.autostart};
+    Form1 form(platform);
+    window.Attach(form);
+    fp.PutIni("[T5]\r\nValue=7\r\n");
+    ASSERT_TRUE(form.Form_Load());
+    fp.connection.online = true;
+    for (int i = 0; i < 6; ++i)
+        form.Timer1_Timer();  // 7.6 minutes
+    const int before = fp.files.writes;
+    EXPECT_EQ(SendMessageW(window.Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    EXPECT_EQ(fp.files.writes, before + 1);
+    EXPECT_EQ(IniReadInt(fp.Ini(), "T5", "Value"), 8);
+    SendMessageW(window.Handle(), WM_ENDSESSION, FALSE, 0);
+    EXPECT_FALSE(form.Unloaded());
+    HWND h = window.Handle();
+    ASSERT_TRUE(IsWindow(h));
+    form.Timer1_Timer();
+    EXPECT_EQ(fp.files.writes, before + 2) << "still counting";
+
+    SendMessageW(h, WM_QUERYENDSESSION, 0, 0);
+    SendMessageW(h, WM_ENDSESSION, TRUE, 0);
+    EXPECT_TRUE(form.Unloaded());
+    EXPECT_FALSE(IsWindow(h));
+    EXPECT_EQ(fp.files.writes, before + 4);  // the question's save and the unload's
+    MSG quit;
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
 
 TEST_F(Window, IsABorderlessHiddenToolWindowOfTheDesignedSize) {
     HWND h = window.Handle();
