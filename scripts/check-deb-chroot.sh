@@ -46,7 +46,7 @@ check() {
 
 # Mounts made below stay in a mount namespace of this script's own.
 if [ -z "${KIVREL_CHECK_UNSHARED:-}" ]; then
-    KIVREL_CHECK_UNSHARED=1 exec unshare -m --propagation private bash "$0" "$@"
+    exec unshare -m --propagation private env KIVREL_CHECK_UNSHARED=1 bash "$0" "$@"
 fi
 
 deb=${1:-}
