@@ -13,7 +13,10 @@ int BillingMonthOf(int month, int dayOfMonth, int32_t billingDay) {
 }
 
 std::string MonthSectionName(int month) {
-    return "T" + DecimalText(month);
+    // Appending, not "T" + text: GCC 12 reports a false -Wrestrict on the latter when optimising.
+    std::string name = "T";
+    name += DecimalText(month);
+    return name;
 }
 
 int64_t MinuteTotal::RoundedMinutes() const {

@@ -274,10 +274,8 @@ void Form1::Command3_Click() {
 
 void Form1::command4_Click() {
     const std::string title = "设置每月结算时间";
-    std::string typed = Input("0表示月底,\r\n20表示20号", title, "0");
+    const std::string typed = Input("0表示月底,\r\n20表示20号", title, "0");
     const Answer answer = ReadAnswer(typed);
-    if (!answer.valid)
-        typed = "0";
     // A day beyond 32 bits is stored as the 32-bit limit; any day of 31 or more means month end.
     const int32_t stored = answer.valid ? SaturateTo32(answer.rounded) : 0;
     if (!SetINI("r", kValue, stored)) {

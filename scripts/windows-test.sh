@@ -40,7 +40,8 @@ fi
 # ---------------------------------------------------------------- 2. build
 
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$BUILD.configure.log" 2>&1 ||
+    -DCMAKE_BUILD_TYPE="${KIVREL_BUILD_TYPE:-RelWithDebInfo}" -DKIVREL_WERROR=ON \
+    >"$BUILD.configure.log" 2>&1 ||
     { cat "$BUILD.configure.log"; echo "0 passed, 1 failed"; exit 1; }
 rm -f "$BUILD.configure.log"
 cmake --build "$BUILD" -j "$JOBS" --target Kivrel core_tests win32_tests kivrel_probe ||

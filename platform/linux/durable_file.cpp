@@ -156,7 +156,10 @@ std::optional<std::string> ResolveWriteTarget(const std::string& path) {
 std::string TemporaryPrefix(const std::string& fileName) {
     constexpr std::size_t kNameMax = 255;
     constexpr std::size_t kFixed = 1 + 5 + kRandomSuffixLength;  // ".", ".tmp-", XXXXXX
-    return "." + fileName.substr(0, kNameMax - kFixed) + ".tmp-";
+    std::string prefix = ".";
+    prefix += fileName.substr(0, kNameMax - kFixed);
+    prefix += ".tmp-";
+    return prefix;
 }
 
 bool LinuxFileSystem::Exists(const std::string& path) {
@@ -266,7 +269,8 @@ bool LinuxFileSystem::ReplaceAll(const std::string& path, const std::string& byt
     if (ok && existed && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
         // Keeping the owner is only possible with the right privileges; without them the file
         // becomes this user's, which is also what an ordinary save would do.
-        (void)::fchown(tmp.get(), old.st_uid, old.st_gid);
+        const bool ownerKept = ::fchown(tmp.get(), old.st_uid, old.st_gid) == 0;
+        static_cast<void>(ownerKept);
     }
     ok = ok && ::fchmod(tmp.get(), mode) == 0;
     ok = ok && ::fsync(tmp.get()) == 0;

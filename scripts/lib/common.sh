@@ -92,7 +92,7 @@ kivrel_configure() {
     # KIVREL_CMAKE_ARGS is split into words on purpose.
     # shellcheck disable=SC2086
     cmake -S "$KIVREL_ROOT" -B "$KIVREL_BUILD_DIR" "${generator[@]}" \
-        -DCMAKE_BUILD_TYPE="$KIVREL_BUILD_TYPE" ${KIVREL_CMAKE_ARGS:-} ||
+        -DCMAKE_BUILD_TYPE="$KIVREL_BUILD_TYPE" -DKIVREL_WERROR=ON ${KIVREL_CMAKE_ARGS:-} ||
         kivrel_die "cmake could not configure the build"
 }
 

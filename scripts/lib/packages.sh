@@ -66,6 +66,23 @@ KIVREL_OPTIONAL_PACKAGES=(
     libclang-rt-dev
 )
 
+# Making the Debian package (scripts/package.sh deb): cpack's dependency computation needs file and
+# dpkg-shlibdeps; lintian checks the result.
+KIVREL_DEB_PACKAGES=(
+    dpkg-dev
+    file
+    lintian
+)
+
+# Making the portable Windows zip (scripts/package.sh zip): the mingw-w64 cross compiler.
+KIVREL_ZIP_PACKAGES=(
+    g++-mingw-w64-x86-64-posix
+    cmake
+    ninja-build
+    unzip
+    googletest
+)
+
 # Running the program on a machine that has a display of its own.
 KIVREL_RUN_PACKAGES=(
     fonts-wqy-microhei
