@@ -1,6 +1,7 @@
 #include "platform/linux/app_info.h"
 
-#include <pwd.h>
+#include "platform/linux/user_dirs.h"
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,25 +50,7 @@ LinuxAppInfo::LinuxAppInfo(std::string exeLink, std::string dataHome)
     : exeLink_(std::move(exeLink)), dataHome_(std::move(dataHome)) {}
 
 std::string LinuxAppInfo::DefaultDataHome() {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (data != nullptr && data[0] == '/')
-        return data;
-    std::string home;
-    if (const char* h = std::getenv("HOME"); h != nullptr && h[0] == '/') {
-        home = h;
-    } else {
-        std::vector<char> buffer(16384);
-        passwd pw{};
-        passwd* found = nullptr;
-        if (::getpwuid_r(::getuid(), &pw, buffer.data(), buffer.size(), &found) == 0 &&
-            found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/')
-            home = found->pw_dir;
-    }
-    if (home.empty())
-        return {};
-    while (home.size() > 1 && home.back() == '/')
-        home.pop_back();
-    return (home == "/" ? "" : home) + "/.local/share";
+    return XdgBaseDir("XDG_DATA_HOME", "/.local/share");
 }
 
 std::string LinuxAppInfo::UserDataDir() {

@@ -1,7 +1,8 @@
 #include "platform/linux/autostart_xdg.h"
 
+#include "platform/linux/user_dirs.h"
+
 #include <fcntl.h>
-#include <pwd.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,7 +11,6 @@
 #include <cstdlib>
 #include <system_error>
 #include <utility>
-#include <vector>
 
 namespace kivrel {
 
@@ -167,26 +167,8 @@ std::string DesktopExecValue(const std::string& exePath) {
 }
 
 std::string XdgAutostart::DefaultConfigHome() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config != nullptr && config[0] == '/') {
-        return config;
-    }
-    std::string home;
-    if (const char* h = std::getenv("HOME"); h != nullptr && h[0] == '/') {
-        home = h;
-    } else {
-        std::vector<char> buffer(16384);
-        passwd pw{};
-        passwd* found = nullptr;
-        if (::getpwuid_r(::getuid(), &pw, buffer.data(), buffer.size(), &found) == 0 &&
-            found != nullptr && found->pw_dir != nullptr) {
-            home = found->pw_dir;
-        }
-    }
-    while (home.size() > 1 && home.back() == '/') {
-        home.pop_back();
-    }
-    return (home == "/" ? "" : home) + "/.config";
+    const std::string dir = XdgBaseDir("XDG_CONFIG_HOME", "/.config");
+    return dir.empty() ? "/.config" : dir;
 }
 
 XdgAutostart::XdgAutostart(std::string configHome) {

@@ -15,6 +15,24 @@
 
 namespace kivrel {
 
+#if QT_CONFIG(xcb)
+namespace {
+
+// The atom of `name`; XCB_ATOM_NONE when the server does not know it and `onlyIfExists`.
+xcb_atom_t InternAtom(xcb_connection_t* connection, const char* name, bool onlyIfExists) {
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(connection,
+                              xcb_intern_atom(connection, onlyIfExists ? 1 : 0,
+                                              static_cast<uint16_t>(std::strlen(name)), name),
+                              nullptr);
+    const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    return atom;
+}
+
+}  // namespace
+#endif
+
 void HintSkipTaskbar(QWidget& window, bool skip, bool mapped) {
 #if QT_CONFIG(xcb)
     auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
@@ -22,14 +40,8 @@ void HintSkipTaskbar(QWidget& window, bool skip, bool mapped) {
         return;
     xcb_connection_t* connection = x11->connection();
     const auto id = static_cast<xcb_window_t>(window.winId());
-    const auto intern = [connection](const char* name) -> xcb_atom_t {
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            connection,
-            xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name),
-            nullptr);
-        const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-        std::free(reply);
-        return atom;
+    const auto intern = [connection](const char* name) {
+        return InternAtom(connection, name, false);
     };
     const xcb_atom_t wmState = intern("_NET_WM_STATE");
     const xcb_atom_t skipTaskbar = intern("_NET_WM_STATE_SKIP_TASKBAR");
@@ -92,14 +104,8 @@ bool PlacedByWlroots() {
     if (x11 == nullptr || x11->connection() == nullptr)
         return false;
     xcb_connection_t* connection = x11->connection();
-    const auto intern = [connection](const char* name) -> xcb_atom_t {
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            connection,
-            xcb_intern_atom(connection, 1, static_cast<uint16_t>(std::strlen(name)), name),
-            nullptr);
-        const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-        std::free(reply);
-        return atom;
+    const auto intern = [connection](const char* name) {
+        return InternAtom(connection, name, true);
     };
     const xcb_atom_t check = intern("_NET_SUPPORTING_WM_CHECK");
     const xcb_atom_t name = intern("_NET_WM_NAME");
