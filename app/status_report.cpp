@@ -9,7 +9,9 @@ namespace kivrel {
 namespace {
 
 std::string TwoDigits(int value) {
-    return (value < 10 ? "0" : "") + DecimalText(value);
+    std::string text = value < 10 ? "0" : "";
+    text += DecimalText(value);
+    return text;
 }
 
 std::string JsonString(std::string_view text) {
