@@ -7,26 +7,6 @@ namespace kivrel {
 
 namespace {
 
-bool IsLeap(int year) {
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int DaysInMonth(int year, int month) {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
-}
-
-// Days since 1970-01-01 of a proleptic Gregorian date.
-int64_t DayNumber(const LocalDate& date) {
-    const int64_t y = date.month <= 2 ? date.year - 1 : date.year;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t mp = (date.month + 9) % 12;
-    const int64_t doy = (153 * mp + 2) / 5 + date.day - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
 struct YearMonth {
     int year;
     int month;

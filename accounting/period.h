@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/system_ports.h"
+#include "accounting/calendar.h"
 
 namespace kivrel {
 

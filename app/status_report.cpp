@@ -8,12 +8,6 @@ namespace kivrel {
 
 namespace {
 
-std::string TwoDigits(int value) {
-    std::string text = value < 10 ? "0" : "";
-    text += DecimalText(value);
-    return text;
-}
-
 std::string JsonString(std::string_view text) {
     std::string out = "\"";
     for (const char c : text) {
@@ -34,10 +28,6 @@ std::string JsonString(std::string_view text) {
 }
 
 }  // namespace
-
-std::string IsoDate(const LocalDate& date) {
-    return DecimalText(date.year) + "-" + TwoDigits(date.month) + "-" + TwoDigits(date.day);
-}
 
 StatusReport MakeStatusReport(std::string_view settingsText, const LocalDate& today, bool online,
                               const std::string& settingsFile) {

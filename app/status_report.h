@@ -31,7 +31,4 @@ std::string StatusPlainText(const StatusReport& report);
 // One JSON object on one line, ending in LF.
 std::string StatusJson(const StatusReport& report);
 
-// "2026-12-20"
-std::string IsoDate(const LocalDate& date);
-
 }  // namespace kivrel

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "accounting/calendar.h"
+
 namespace kivrel {
 
 class IConnection {
@@ -16,16 +18,12 @@ class IConnection {
     virtual bool Connected() = 0;
 };
 
-struct LocalDate {
-    int year = 2000;
-    int month = 1;  // 1..12
-    int day = 1;    // 1..31
-};
-
 class IClock {
   public:
     virtual ~IClock() = default;
-    virtual LocalDate Today() = 0;
+    // The local wall-clock time now, with its offset from UTC.
+    virtual LocalTime Now() = 0;
+    LocalDate Today() { return Now().date; }
 };
 
 class IFileSystem {

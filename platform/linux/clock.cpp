@@ -6,15 +6,18 @@
 
 namespace kivrel {
 
-LinuxClock::LinuxClock(Now now) : now_(std::move(now)) {}
+LinuxClock::LinuxClock(TimeSource now) : now_(std::move(now)) {}
 
-LocalDate LinuxClock::Today() {
+LocalTime LinuxClock::Now() {
     std::time_t t = now_();
     struct tm local {};
     if (::localtime_r(&t, &local) == nullptr) {
-        return LocalDate{};
+        return LocalTime{};
     }
-    return LocalDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+    // A leap second (60) is shown as the second before it.
+    return LocalTime{LocalDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday},
+                     local.tm_hour, local.tm_min, local.tm_sec > 59 ? 59 : local.tm_sec,
+                     static_cast<int>(local.tm_gmtoff / 60)};
 }
 
 }  // namespace kivrel

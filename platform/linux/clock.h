@@ -1,4 +1,4 @@
-// Today's date in the user's local time zone.
+// The local time in the user's time zone, with its offset from UTC.
 #pragma once
 
 #include <ctime>
@@ -10,15 +10,15 @@ namespace kivrel {
 
 class LinuxClock final : public IClock {
   public:
-    using Now = std::function<std::time_t()>;
+    using TimeSource = std::function<std::time_t()>;
 
     // `now` gives the current time; tests hand in a fixed instant.
-    explicit LinuxClock(Now now = [] { return std::time(nullptr); });
+    explicit LinuxClock(TimeSource now = [] { return std::time(nullptr); });
 
-    LocalDate Today() override;
+    LocalTime Now() override;
 
   private:
-    Now now_;
+    TimeSource now_;
 };
 
 }  // namespace kivrel

@@ -9,10 +9,25 @@
 
 namespace kivrel {
 
-LocalDate Win32Clock::Today() {
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    return LocalDate{now.wYear, now.wMonth, now.wDay};
+LocalTime Win32Clock::Now() {
+    // The local time and its offset from the same instant, so that a change of daylight saving
+    // time between two calls cannot pair one with the other.
+    SYSTEMTIME utc{};
+    GetSystemTime(&utc);
+    SYSTEMTIME local{};
+    if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
+        local = utc;
+    FILETIME utcFile{}, localFile{};
+    SystemTimeToFileTime(&utc, &utcFile);
+    SystemTimeToFileTime(&local, &localFile);
+    const auto ticks = [](const FILETIME& f) {
+        return static_cast<int64_t>((static_cast<uint64_t>(f.dwHighDateTime) << 32) |
+                                    f.dwLowDateTime);
+    };
+    // FILETIME counts 100 ns: 600,000,000 to the minute.
+    const int offset = static_cast<int>((ticks(localFile) - ticks(utcFile)) / 600000000);
+    return LocalTime{LocalDate{local.wYear, local.wMonth, local.wDay}, local.wHour, local.wMinute,
+                     local.wSecond, offset};
 }
 
 std::wstring ModulePath(HMODULE module) {

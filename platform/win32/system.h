@@ -13,7 +13,7 @@ namespace kivrel {
 
 class Win32Clock final : public IClock {
   public:
-    LocalDate Today() override;
+    LocalTime Now() override;
 };
 
 class Win32AppInfo final : public IAppInfo {

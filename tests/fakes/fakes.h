@@ -247,7 +247,12 @@ class FakeConnection : public IConnection {
 class FakeClock : public IClock {
   public:
     LocalDate today{2026, 5, 15};
-    LocalDate Today() override { return today; }
+    int secondOfDay = 12 * 3600;
+    int offsetMinutes = 480;
+    LocalTime Now() override {
+        return LocalTime{today, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60,
+                         offsetMinutes};
+    }
 };
 
 // An in-memory directory of files, with faults to inject.

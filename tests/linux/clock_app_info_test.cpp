@@ -12,25 +12,26 @@
 namespace kivrel {
 namespace {
 
-TEST(LinuxClock, GivesTheLocalDateNotTheUtcOne) {
+TEST(LinuxClock, GivesTheLocalTimeWithItsOffsetNotTheUtcOne) {
     struct {
         const char* tz;
         std::time_t t;
-        LocalDate expected;
+        const char* expected;
     } cases[] = {
-        {"UTC0", 1709224200, {2024, 2, 29}},  // 2024-02-29 16:30 UTC
-        {"CST-8", 1709224200, {2024, 3, 1}},  // already past midnight at UTC+8
-        {"EST5", 1704085200, {2024, 1, 1}},   // 2024-01-01 00:00 at UTC-5
-        {"EST5", 1704085199, {2023, 12, 31}}, {"UTC0", 0, {1970, 1, 1}},
+        {"UTC0", 1709224200, "2024-02-29T16:30:00+00:00"},
+        {"CST-8", 1709224200, "2024-03-01T00:30:00+08:00"},  // already past midnight at UTC+8
+        {"EST5", 1704085200, "2024-01-01T00:00:00-05:00"},
+        {"EST5", 1704085199, "2023-12-31T23:59:59-05:00"},
+        {"IST-5:30", 0, "1970-01-01T05:30:00+05:30"},
+        // Daylight saving time: the offset is the one in force at that instant.
+        {"CET-1CEST,M3.5.0,M10.5.0/3", 1719835200, "2024-07-01T14:00:00+02:00"},
     };
     for (const auto& c : cases) {
         linuxtest::ScopedEnv tz("TZ", c.tz);
         ::tzset();
         LinuxClock clock([&] { return c.t; });
-        LocalDate d = clock.Today();
-        EXPECT_EQ(d.year, c.expected.year) << c.tz << " " << c.t;
-        EXPECT_EQ(d.month, c.expected.month) << c.tz << " " << c.t;
-        EXPECT_EQ(d.day, c.expected.day) << c.tz << " " << c.t;
+        EXPECT_EQ(IsoDateTime(clock.Now()), c.expected) << c.tz << " " << c.t;
+        EXPECT_EQ(EpochSeconds(clock.Now()), c.t) << c.tz;
     }
     ::tzset();
 }
