@@ -1,0 +1,61 @@
+// The usage report: one self-contained HTML page (inline CSS and SVG, no script, nothing fetched)
+// made from plain figures, the same bytes from both programs. It shows the current billing month:
+// its figures and bill, its days as a bar chart with the daily pace, the twelve billing months,
+// and the period's sessions.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "accounting/calendar.h"
+#include "accounting/daily.h"
+#include "accounting/ledger.h"
+#include "accounting/period.h"
+#include "accounting/tariff.h"
+
+namespace kivrel {
+
+inline constexpr const char* kReportFileName = "report.html";
+
+// One billing month of the year chart.
+struct MonthBar {
+    int month = 1;                           // 1..12
+    std::optional<int32_t> year;             // its total's year stamp; none without one
+    int64_t minutes = 0;                     // its total
+    std::optional<int64_t> lastYearMinutes;  // the same month's total a year before, when kept
+    bool current = false;                    // the billing month the report is about
+};
+
+struct ReportSession {
+    Session session;
+    bool open = false;  // the session still going on; its end is its latest tick
+    int64_t billedTenths = 0;
+};
+
+struct ReportFigures {
+    LocalTime made;            // when the page was made
+    std::string settingsFile;  // the file the figures were read from
+    BillingPeriod period;
+    LocalDate today;
+    int64_t daysLeft = 0;     // today to the closing date, both counted
+    int64_t usedMinutes = 0;  // the stored whole minutes of the billing month
+    int32_t allowanceHours = 0;
+    Tariff tariff;
+    Bill bill;
+    std::vector<DayUse> days;  // each day of the period
+    std::optional<int64_t> paceTenths;
+    std::vector<MonthBar> months;  // the twelve billing months, the oldest first
+    std::vector<ReportSession> sessions;
+};
+
+// Text made safe to stand in HTML text and attribute values: & < > " ' as references; bytes
+// that are not UTF-8, and control characters other than tab and line feed, as U+FFFD.
+std::string HtmlEscape(std::string_view text);
+
+// The whole page, UTF-8, lines ending in LF.
+std::string ReportPage(const ReportFigures& figures);
+
+}  // namespace kivrel
