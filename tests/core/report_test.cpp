@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "accounting/daily.h"
+#include "accounting/numbers.h"
+#include "app/report_page.h"
+
+namespace kivrel {
+namespace {
+
+LocalTime At(LocalDate date, int hour, int minute) {
+    return LocalTime{date, hour, minute, 0, 480};
+}
+
+// Billing day 20, today 5 January 2027: the period runs from 21 December 2026 to 20 January.
+const BillingPeriod kPeriod = PeriodOf({2027, 1, 5}, 20);
+constexpr LocalDate kToday{2027, 1, 5};
+
+std::map<std::string, int64_t> RecordedDays(const std::vector<Session>& sessions) {
+    std::map<std::string, int64_t> days;
+    for (const DayUse& d : DailyUse(kPeriod, sessions, kToday))
+        if (d.state == DayState::Recorded && d.tenths != 0)
+            days[IsoDate(d.date)] = d.tenths;
+    return days;
+}
+
+TEST(DailyUse, SessionsAreSplitAtMidnightByTheirTimeOfDay) {
+    struct {
+        const char* what;
+        Session session;
+        std::map<std::string, int64_t> days;
+    } cases[] = {
+        {"within a day",
+         {At({2027, 1, 2}, 9, 0), At({2027, 1, 2}, 9, 30), 300, "a"},
+         {{"2027-01-02", 300}}},
+        {"over midnight, half on each day",
+         {At({2027, 1, 3}, 23, 30), At({2027, 1, 4}, 0, 30), 600, "a"},
+         {{"2027-01-03", 300}, {"2027-01-04", 300}}},
+        // 10 of 30 minutes before midnight: a third of 301 tenths is 100.3, rounded down; the
+        // next day takes the rest, so nothing is lost.
+        {"uneven shares add up",
+         {At({2027, 1, 3}, 23, 50), At({2027, 1, 4}, 0, 20), 301, "a"},
+         {{"2027-01-03", 100}, {"2027-01-04", 201}}},
+        {"over two midnights",
+         {At({2026, 12, 30}, 12, 0), At({2027, 1, 1}, 12, 0), 2880, "a"},
+         {{"2026-12-30", 720}, {"2026-12-31", 1440}, {"2027-01-01", 720}}},
+        // The billing day's midnight: the part before the period's first day is not shown.
+        {"over the billing day",
+         {At({2026, 12, 20}, 23, 0), At({2026, 12, 21}, 1, 0), 1200, "a"},
+         {{"2026-12-21", 600}}},
+        {"the last day of the period is kept apart from the next",
+         {At({2027, 1, 20}, 23, 0), At({2027, 1, 21}, 1, 0), 1200, "a"},
+         {}},  // after today: a day still to come
+        {"a single tick",
+         {At({2027, 1, 1}, 0, 0), At({2027, 1, 1}, 0, 0), 1, "a"},
+         {{"2027-01-01", 1}}},
+        {"the open session, up to its latest tick",
+         {At({2027, 1, 5}, 8, 0), At({2027, 1, 5}, 8, 6), 60, "a"},
+         {{"2027-01-05", 60}}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RecordedDays({c.session}), c.days) << c.what;
+}
+
+TEST(DailyUse, DaysBeforeTheLedgerBeganHaveNoRecordsAndDaysToComeAreApart) {
+    const std::vector<Session> sessions{
+        {At({2026, 12, 28}, 10, 0), At({2026, 12, 28}, 11, 0), 600, "a"},
+        {At({2026, 12, 24}, 23, 0), At({2026, 12, 25}, 0, 0), 600, "a"},  // the earliest start
+    };
+    const std::vector<DayUse> days = DailyUse(kPeriod, sessions, kToday);
+    ASSERT_EQ(days.size(), 31u);
+    EXPECT_EQ(IsoDate(days.front().date), "2026-12-21");
+    EXPECT_EQ(IsoDate(days.back().date), "2027-01-20");
+    const auto stateOf = [&days](int index) { return days[static_cast<size_t>(index)].state; };
+    EXPECT_EQ(stateOf(2), DayState::NoRecords);  // 23 December
+    EXPECT_EQ(stateOf(3), DayState::Recorded);   // 24 December: the ledger began
+    EXPECT_EQ(days[4].tenths, 0);                // 25 December: began at midnight, nothing after
+    EXPECT_EQ(stateOf(5), DayState::Recorded);   // 26 December: a day without a session is 0
+    EXPECT_EQ(days[5].tenths, 0);
+    EXPECT_EQ(stateOf(15), DayState::Recorded);  // today
+    EXPECT_EQ(stateOf(16), DayState::Future);
+
+    // No ledger at all: nothing is known of any day that has been.
+    for (const DayUse& d : DailyUse(kPeriod, {}, kToday))
+        EXPECT_EQ(d.state,
+                  DayNumber(d.date) > DayNumber(kToday) ? DayState::Future : DayState::NoRecords)
+            << IsoDate(d.date);
+}
+
+TEST(DailyUse, PaceUsesUpWhatRemainsOverTheDaysLeft) {
+    struct {
+        int32_t allowanceHours;
+        int64_t billedTenths, daysLeft;
+        std::optional<int64_t> pace;
+    } cases[] = {
+        {60, 12400, 16, 1475},         // (36000 − 12400) / 16
+        {1, 500, 3, 33},               // 10 tenths left over 3 days: rounded down, never over
+        {60, 36000, 16, 0},            // used up
+        {60, 40000, 16, 0},            // beyond it
+        {0, 12400, 16, std::nullopt},  // a flat rate has no pace
+        {-5, 0, 16, std::nullopt},
+        {10, 0, 1, 6000},  // the last day: all that remains, today
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PaceTenths(c.allowanceHours, c.billedTenths, c.daysLeft), c.pace)
+            << c.allowanceHours << " h, " << c.billedTenths << " used, " << c.daysLeft << " days";
+}
+
+ReportFigures Month(int32_t allowanceHours, const Tariff& tariff, std::vector<Session> sessions) {
+    ReportFigures f;
+    f.made = At(kToday, 12, 0);
+    f.settingsFile = "/home/u/.local/share/kivrel/timer.ini";
+    f.period = kPeriod;
+    f.today = kToday;
+    f.daysLeft = DaysInclusive(kToday, kPeriod.last);
+    f.usedMinutes = 0;
+    for (const Session& s : sessions)
+        f.usedMinutes += s.tenths;
+    f.usedMinutes = DivideHalfEven(f.usedMinutes, 10);
+    f.allowanceHours = allowanceHours;
+    f.tariff = tariff;
+    f.bill = ComputeBill(f.usedMinutes, sessions, allowanceHours, tariff);
+    f.days = DailyUse(kPeriod, sessions, kToday);
+    f.paceTenths = PaceTenths(allowanceHours, f.bill.billedTenths, f.daysLeft);
+    for (int i = 0; i < 12; ++i)
+        f.months.push_back(
+            MonthBar{(i + 1) % 12 + 1, i < 11 ? 2026 : 2027, 100 * i, std::nullopt, i == 11});
+    for (const Session& s : sessions)
+        f.sessions.push_back({s, false, BilledTenths(s.tenths, tariff.roundMinutes)});
+    return f;
+}
+
+size_t Count(const std::string& page, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = page.find(what); at != std::string::npos; at = page.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+TEST(ReportPage, TheBillWithItsPartsAndTheAllowanceLines) {
+    Tariff tariff;
+    tariff.roundMinutes = 1;
+    tariff.fee = 10;
+    tariff.base = 1000;
+    tariff.price = 120;
+    // Two sessions of 30.5 and 29.5 minutes in a month of 1 included hour: billed 31 + 30 = 61
+    // minutes, 1 beyond the allowance: 10.00 + 2 × 0.10 + 1/60 × 1.20 = 10.22 元.
+    const std::string page =
+        ReportPage(Month(1, tariff,
+                         {{At({2027, 1, 2}, 9, 0), At({2027, 1, 2}, 9, 30), 305, "ppp0"},
+                          {At({2027, 1, 3}, 9, 0), At({2027, 1, 3}, 9, 30), 295, "ppp0"}}));
+    for (const char* figure :
+         {"计费月 <strong>2027年1月</strong>", "2026-12-21 至 2027-01-20",
+          "还剩 <strong>16</strong> 天", "60 分钟", "61 分钟", "10.22 元", "0.10 元 × 2 次",
+          "超出包时 1 分钟", "0.02 元",
+          "<td class=\"num\">30.5</td><td class=\"num\">31</td><td>ppp0</td>", "（UTC+08:00）"})
+        EXPECT_NE(page.find(figure), std::string::npos) << figure;
+    EXPECT_EQ(Count(page, "class=\"pace\""), 0u);  // nothing remains: no pace line
+    EXPECT_EQ(Count(page, "包时已用完"), 1u);
+    EXPECT_EQ(Count(page, "class=\"allow\""), 1u);
+    EXPECT_EQ(Count(page, "<title>"), 3u);  // the page's and one for each chart
+    EXPECT_EQ(Count(page, "<table class=\"sr\">"), 2u);
+    EXPECT_EQ(page.find("<script"), std::string::npos);
+    EXPECT_EQ(page.find("http:"), page.find("http://www.w3.org/2000/svg"));
+    EXPECT_EQ(page.find("https:"), std::string::npos);
+}
+
+TEST(ReportPage, AFlatRateMonthHasNoAllowanceLineNoPaceAndNoCharge) {
+    const std::string page = ReportPage(
+        Month(0, Tariff{}, {{At({2027, 1, 2}, 9, 0), At({2027, 1, 2}, 10, 0), 600, "ppp0"}}));
+    EXPECT_EQ(Count(page, "class=\"allow\""), 0u);
+    EXPECT_EQ(Count(page, "class=\"pace\""), 0u);
+    EXPECT_EQ(Count(page, "本月费用"), 0u);
+    EXPECT_EQ(Count(page, "费用明细"), 0u);
+    EXPECT_NE(page.find("包月"), std::string::npos);
+    // With an allowance left, the pace line is drawn from today on.
+    const std::string allowance = ReportPage(
+        Month(60, Tariff{}, {{At({2027, 1, 2}, 9, 0), At({2027, 1, 2}, 10, 0), 600, "ppp0"}}));
+    EXPECT_EQ(Count(allowance, "class=\"pace\""), 1u);
+    EXPECT_NE(allowance.find("配速 221.2 分钟/天"), std::string::npos);  // 3540 min / 16 days
+}
+
+TEST(ReportPage, AnEmptyLedger) {
+    const std::string page = ReportPage(Month(60, Tariff{}, {}));
+    EXPECT_NE(page.find("本期还没有上网记录。"), std::string::npos);
+    EXPECT_EQ(Count(page, "class=\"day"), 0u);
+    EXPECT_EQ(Count(page, "<td>无记录</td>"), 16u);  // 21 December to today
+    EXPECT_EQ(Count(page, "class=\"norec\""), 16u);
+}
+
+TEST(ReportPage, TextsFromTheLedgerAndTheSettingsAreEscaped) {
+    Tariff tariff;
+    tariff.base = 100;
+    tariff.currency = "<i>元</i>";
+    ReportFigures f = Month(0, tariff,
+                            {{At({2027, 1, 2}, 9, 0), At({2027, 1, 2}, 10, 0), 600,
+                              "<script>x</script> & \"宽带\" 'a'"},
+                             {At({2027, 1, 3}, 9, 0), At({2027, 1, 3}, 10, 0), 600,
+                              std::string("bad\xFF\xC0\x01", 6) + "\xE5\xAE"}});
+    f.settingsFile = "C:\\Users\\A&B\\<kivrel>\\timer.ini";
+    const std::string page = ReportPage(f);
+    EXPECT_EQ(page.find("<script"), std::string::npos);
+    EXPECT_EQ(page.find("<i>"), std::string::npos);
+    for (const char* escaped :
+         {"&lt;script&gt;x&lt;/script&gt; &amp; &quot;宽带&quot; &#39;a&#39;", "1.00 &lt;i&gt;元",
+          "bad\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD<",
+          "C:\\Users\\A&amp;B\\&lt;kivrel&gt;\\timer.ini"})
+        EXPECT_NE(page.find(escaped), std::string::npos) << escaped;
+    EXPECT_EQ(HtmlEscape("ok\t中文\n"), "ok\t中文\n");
+}
+
+}  // namespace
+}  // namespace kivrel
