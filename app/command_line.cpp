@@ -1,18 +1,73 @@
 #include "app/command_line.h"
 
 #include "app/module1.h"
+#include "app/report.h"
 #include "app/status_report.h"
 #include "settings/ini_format.h"
 
 namespace kivrel {
 
+namespace {
+
+// The folder of a file, without a trailing separator.
+std::string FolderOf(const std::string& path, const std::string& separator) {
+    const size_t at = path.rfind(separator);
+    return at == std::string::npos ? std::string(".") : path.substr(0, at);
+}
+
+ConsoleOutput WriteReport(const std::string& file, ConsolePorts& ports) {
+    ConsoleOutput result;
+    const std::string settingsPath = SettingsFileToRead(ports.files, ports.app);
+    const std::optional<std::string> settings =
+        settingsPath.empty() ? std::nullopt : ports.files.ReadAll(settingsPath);
+    if (!settings) {
+        result.err = std::string(kMissingIniText) + "\n";
+        result.status = 2;
+        return result;
+    }
+    const std::string separator = ports.app.PathSeparator();
+    // The ledger and the page live beside the settings file in use; while the user's own file is
+    // still to be made from an installed one, that is the user's folder.
+    const std::string inUse = SettingsFileInUse(ports.files, ports.app);
+    const std::string folder = FolderOf(inUse, separator);
+    const std::string ledger =
+        ports.files.ReadAll(folder + separator + kLedgerFileName).value_or(std::string());
+    const std::string page = ReportPage(
+        MakeReportFigures(ReadReportInputs(*settings, ledger), ports.clock.Now(), settingsPath));
+    const std::string target = file.empty() ? folder + separator + kReportFileName : file;
+    if ((file.empty() && !ports.files.MakeDirectories(folder)) ||
+        !ports.files.ReplaceAll(target, page)) {
+        result.err = "kivrel: cannot write the report to " + target + "\n";
+        result.status = 1;
+        return result;
+    }
+    if (!file.empty())
+        return result;
+    result.out = target + "\n";
+    if (!ports.opener.Open(target))
+        result.err = "kivrel: no browser could be started for the report\n";
+    return result;
+}
+
+Command Usage(const std::string& unknown) {
+    return Command{CommandKind::Usage, unknown, {}};
+}
+
+}  // namespace
+
 Command ParseCommandLine(const std::vector<std::string>& args, const ToolkitOptions& toolkit) {
-    bool status = false, json = false, version = false, help = false;
+    bool status = false, json = false, version = false, help = false, report = false;
+    std::string file;
     for (size_t i = 0; i < args.size();) {
         const std::string& a = args[i];
         if (a == "--status")
             status = true;
-        else if (a == "--json")
+        else if (a == "--report") {
+            report = true;
+            // The file is the next argument unless that is an option ("./-x" names a file "-x").
+            if (i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-')
+                file = args[++i];
+        } else if (a == "--json")
             json = true;
         else if (a == "--version")
             version = true;
@@ -22,22 +77,26 @@ Command ParseCommandLine(const std::vector<std::string>& args, const ToolkitOpti
             i += static_cast<size_t>(taken);
             continue;
         } else
-            return Command{CommandKind::Usage, a};
+            return Usage(a);
         ++i;
     }
     if (help)
-        return Command{CommandKind::Help, {}};
+        return Command{CommandKind::Help, {}, {}};
     if (version)
-        return Command{CommandKind::Version, {}};
+        return Command{CommandKind::Version, {}, {}};
     if (json && !status)
-        return Command{CommandKind::Usage, "--json"};
+        return Usage("--json");
+    if (report && status)
+        return Usage("--report");
+    if (report)
+        return Command{CommandKind::Report, {}, file};
     if (status)
-        return Command{json ? CommandKind::StatusJson : CommandKind::Status, {}};
+        return Command{json ? CommandKind::StatusJson : CommandKind::Status, {}, {}};
     return Command{};
 }
 
 std::string UsageText() {
-    return "Usage: kivrel [--status [--json] | --version | --help]\n"
+    return "Usage: kivrel [--status [--json] | --report [FILE] | --version | --help]\n"
            "\n"
            "Without an option Kivrel starts in the notification area.\n"
            "\n"
@@ -45,12 +104,15 @@ std::string UsageText() {
            "  --status --json   the same as one JSON object: billing_month, period_start,\n"
            "                    period_end, days_left, used_minutes, allowance_hours,\n"
            "                    remaining_minutes, forecast_minutes, online, settings_file\n"
+           "  --report [FILE]   write the usage report, one HTML page, to FILE; without\n"
+           "                    FILE, to report.html beside the settings file, open it in\n"
+           "                    the default browser and print its path\n"
            "  --version         print the version\n"
            "  --help            print this help\n"
            "\n"
-           "The options read the settings file and write nothing; they need no display and\n"
-           "work while Kivrel runs. Exit status: 0, or 2 for a usage error or a missing\n"
-           "settings file.\n";
+           "The options read the settings file and write nothing but the report; they need\n"
+           "no display and work while Kivrel runs. Exit status: 0, 1 when the report cannot\n"
+           "be written, or 2 for a usage error or a missing settings file.\n";
 }
 
 ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
@@ -84,6 +146,9 @@ ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
                                                                  : StatusPlainText(report);
             break;
         }
+        case CommandKind::Report:
+            result = WriteReport(command.file, ports);
+            break;
     }
     return result;
 }

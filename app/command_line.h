@@ -11,11 +11,12 @@
 
 namespace kivrel {
 
-enum class CommandKind { Window, Status, StatusJson, Version, Help, Usage };
+enum class CommandKind { Window, Status, StatusJson, Report, Version, Help, Usage };
 
 struct Command {
     CommandKind kind = CommandKind::Window;
     std::string unknown;  // the argument that made it a usage error
+    std::string file;     // where --report writes its page; empty: report.html beside the settings
 };
 
 // How many arguments, starting at the given one, the toolkit takes as its own (for example
@@ -31,6 +32,7 @@ struct ConsolePorts {
     IClock& clock;
     IConnection& connection;
     IAppInfo& app;
+    IOpener& opener;
 };
 
 struct ConsoleOutput {
@@ -40,7 +42,7 @@ struct ConsoleOutput {
 };
 
 // Carries out a command other than CommandKind::Window. Reads the settings file the program
-// would use, writes nothing.
+// would use (and the ledger beside it); only --report writes, its page and nothing else.
 ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports);
 
 std::string UsageText();

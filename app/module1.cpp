@@ -47,6 +47,19 @@ std::string SettingsFileToRead(IFileSystem& files, IAppInfo& app) {
     return BesideIniPath(app);
 }
 
+std::string SettingsFileInUse(IFileSystem& files, IAppInfo& app) {
+    switch (ChooseIniFile(LookAtIniFiles(files, app))) {
+        case IniSource::None:
+            return {};
+        case IniSource::User:
+        case IniSource::UserFromCopy:
+            return UserIniPath(app);
+        case IniSource::Beside:
+            break;
+    }
+    return BesideIniPath(app);
+}
+
 IniSource CheckIniFile(Platform& platform) {
     const IniSource source = ChooseIniFile(LookAtIniFiles(platform.files, platform.app));
     if (source == IniSource::None)

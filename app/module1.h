@@ -49,4 +49,9 @@ IniFacts LookAtIniFiles(IFileSystem& files, IAppInfo& app);
 // made from. Empty when there is none. kivrel --status reads this one.
 std::string SettingsFileToRead(IFileSystem& files, IAppInfo& app);
 
+// The settings file the program keeps its records in, changing nothing: the user's own file also
+// while it is still to be made from the installed one. Empty when there is none. The ledger and
+// the report live beside it.
+std::string SettingsFileInUse(IFileSystem& files, IAppInfo& app);
+
 }  // namespace kivrel

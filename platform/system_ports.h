@@ -1,5 +1,5 @@
 // The ports of the system side: connection state, clock, files, the one-copy guard, start at
-// log-on and what the program knows of itself. The Linux and Win32 system adapters implement
+// log-on, what the program knows of itself, and opening a file with the desktop's program for it. The Linux and Win32 system adapters implement
 // them; they know nothing of the window. All texts crossing these ports are UTF-8.
 #pragma once
 
@@ -76,6 +76,14 @@ class IAutostart {
     virtual bool Enter(const std::string& exeDir, std::string& why) = 0;
     // Removes that entry; removing an entry that is not there succeeds.
     virtual bool Remove(std::string& why) = 0;
+};
+
+class IOpener {
+  public:
+    virtual ~IOpener() = default;
+    // Opens the file `path` with the desktop's default program for its kind (a page in the
+    // default browser), without waiting for that program. False when it could not be started.
+    virtual bool Open(const std::string& path) = 0;
 };
 
 }  // namespace kivrel

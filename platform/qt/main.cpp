@@ -20,6 +20,7 @@
 #include "platform/linux/display_session.h"
 #include "platform/linux/durable_file.h"
 #include "platform/linux/instance_guard.h"
+#include "platform/linux/opener.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_look.h"
 #include "platform/qt/qt_session.h"
@@ -94,8 +95,9 @@ int main(int argc, char** argv) {
         kivrel::LinuxClock clock;
         kivrel::LinuxConnection connection;
         kivrel::LinuxAppInfo appInfo;
+        kivrel::XdgOpener opener;
         const kivrel::ConsoleOutput output =
-            kivrel::RunConsoleCommand(command, {files, clock, connection, appInfo});
+            kivrel::RunConsoleCommand(command, {files, clock, connection, appInfo, opener});
         WriteAll(stdout, output.out);
         WriteAll(stderr, output.err);
         return output.status;

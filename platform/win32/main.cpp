@@ -21,7 +21,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         Win32Clock clock;
         Win32Connection connection;
         Win32AppInfo app;
-        const ConsoleOutput output = RunConsoleCommand(command, {files, clock, connection, app});
+        Win32Opener opener;
+        const ConsoleOutput output =
+            RunConsoleCommand(command, {files, clock, connection, app, opener});
         WriteConsoleText(output.out, false);
         WriteConsoleText(output.err, true);
         return output.status;

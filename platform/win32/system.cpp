@@ -1,6 +1,7 @@
 #include "platform/win32/system.h"
 
 #include <sddl.h>
+#include <shellapi.h>
 #include <wininet.h>
 
 #include <vector>
@@ -140,6 +141,13 @@ bool Win32InstanceGuard::AnotherInstanceRunning() {
     }
     mutex_ = mutex;
     return false;
+}
+
+bool Win32Opener::Open(const std::string& path) {
+    // Values above 32 mean success; the started program is not waited for.
+    const HINSTANCE result =
+        ShellExecuteW(nullptr, L"open", Widen(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
 }  // namespace kivrel

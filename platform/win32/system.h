@@ -1,5 +1,5 @@
-// The small Windows adapters: clock, executable's directory and revision, connection state and
-// the single-instance claim.
+// The small Windows adapters: clock, executable's directory and revision, connection state, the
+// single-instance claim, and opening a file with its default program.
 #pragma once
 
 #include <windows.h>
@@ -39,6 +39,13 @@ std::optional<int> FileVersionRevision(const std::wstring& file);
 class Win32Connection final : public IConnection {
   public:
     bool Connected() override;
+};
+
+// ShellExecuteW's "open": the program the user chose for the file's kind (the default browser for
+// a page), started without waiting for it.
+class Win32Opener final : public IOpener {
+  public:
+    bool Open(const std::string& path) override;
 };
 
 // A named mutex held for the life of the process; the system releases it when the process ends,

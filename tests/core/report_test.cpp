@@ -4,7 +4,10 @@
 
 #include "accounting/daily.h"
 #include "accounting/numbers.h"
+#include "app/command_line.h"
+#include "app/report.h"
 #include "app/report_page.h"
+#include "fakes/fakes.h"
 
 namespace kivrel {
 namespace {
@@ -208,6 +211,97 @@ TEST(ReportPage, TextsFromTheLedgerAndTheSettingsAreEscaped) {
           "C:\\Users\\A&amp;B\\&lt;kivrel&gt;\\timer.ini"})
         EXPECT_NE(page.find(escaped), std::string::npos) << escaped;
     EXPECT_EQ(HtmlEscape("ok\t中文\n"), "ok\t中文\n");
+}
+
+TEST(ReportFigures, TwelveBillingMonthsWithTheirStampsAndLastYears) {
+    const std::string settings =
+        "[r]\r\nValue=20\r\n[T1]\r\nValue=500\r\nYear=2026\r\n"  // last year's January
+        "[T2]\r\nValue=300\r\nYear=2026\r\nValue2025=200\r\n"    // kept under its year
+        "[T12]\r\nValue=700\r\n";                                // no stamp
+    const std::string ledger =
+        "start,end,minutes,link\n"
+        "\"2026-12-20T23:00:00+08:00\",\"2026-12-20T23:30:00+08:00\",30.0,\"ppp0\"\n"
+        "\"2027-01-02T09:00:00+08:00\",\"2027-01-02T09:30:00+08:00\",30.0,\"ppp0\"\n";
+    ReportInputs in = ReadReportInputs(settings, ledger);
+    in.open = Session{At(kToday, 8, 0), At(kToday, 8, 30), 300, "ppp0"};
+    const ReportFigures f = MakeReportFigures(in, At(kToday, 12, 0), "/x/timer.ini");
+    ASSERT_EQ(f.months.size(), 12u);
+    EXPECT_EQ(f.months[0].month, 2);  // February 2026 is the oldest
+    EXPECT_EQ(f.months[0].year, 2026);
+    EXPECT_EQ(f.months[0].lastYearMinutes, 200);
+    EXPECT_EQ(f.months[10].month, 12);
+    EXPECT_EQ(f.months[10].year, std::nullopt);
+    EXPECT_EQ(f.months[10].minutes, 700);
+    const MonthBar& now = f.months[11];
+    EXPECT_TRUE(now.current);
+    EXPECT_EQ(now.year, 2027);
+    EXPECT_EQ(now.minutes, 0);  // stamped 2026: last year's, this month starts from 0
+    EXPECT_EQ(now.lastYearMinutes, 500);
+    // The period's sessions: the one that ended on 20 December belongs to the month before.
+    ASSERT_EQ(f.sessions.size(), 2u);
+    EXPECT_FALSE(f.sessions[0].open);
+    EXPECT_TRUE(f.sessions[1].open);
+    EXPECT_EQ(f.bill.sessions, 2);
+    EXPECT_EQ(f.days[15].tenths, 300);               // today: the open session
+    EXPECT_EQ(f.days[0].state, DayState::Recorded);  // the ledger began on 20 December
+}
+
+struct Console {
+    fakes::Journal journal;
+    fakes::FakeFiles files{journal};
+    fakes::FakeClock clock;
+    fakes::FakeConnection connection;
+    fakes::FakeAppInfo app;
+    fakes::FakeOpener opener;
+    Console() { clock.today = kToday; }
+    ConsoleOutput Run(std::vector<std::string> args) {
+        return RunConsoleCommand(ParseCommandLine(args, nullptr),
+                                 {files, clock, connection, app, opener});
+    }
+};
+
+TEST(ReportCommand, WritesThePageWhereAskedOrBesideTheSettingsAndOpensIt) {
+    Console c;
+    const std::string ini = "[r]\r\nValue=20\r\n[s]\r\nValue=60\r\n";
+    c.files.files["/opt/kivrel/timer.ini"] = ini;
+    c.files.files["/opt/kivrel/sessions.csv"] =
+        "start,end,minutes,link\n"
+        "\"2027-01-02T09:00:00+08:00\",\"2027-01-02T09:30:00+08:00\",30.0,\"<ppp0>\"\n";
+    ConsoleOutput out = c.Run({"--report", "out.html"});
+    EXPECT_EQ(out.status, 0);
+    EXPECT_EQ(out.out + out.err, "");
+    EXPECT_NE(c.files.files["out.html"].find("&lt;ppp0&gt;"), std::string::npos);
+    EXPECT_TRUE(c.opener.opened.empty());
+
+    out = c.Run({"--report"});
+    EXPECT_EQ(out.out, "/opt/kivrel/report.html\n");
+    EXPECT_EQ(c.opener.opened, std::vector<std::string>{"/opt/kivrel/report.html"});
+    EXPECT_EQ(c.files.files["/opt/kivrel/report.html"].substr(0, 15), "<!DOCTYPE html>");
+    EXPECT_EQ(c.files.files["/opt/kivrel/timer.ini"], ini);
+    c.opener.fail = true;
+    out = c.Run({"--report"});
+    EXPECT_EQ(out.status, 0);  // written all the same; the path says where
+    EXPECT_NE(out.err.find("no browser"), std::string::npos);
+
+    // An installed, read-only file whose user copy is still to be made: the user's folder.
+    c.files.readOnly.insert("/opt/kivrel/timer.ini");
+    out = c.Run({"--report"});
+    EXPECT_EQ(out.out, c.app.userDir + "/report.html\n");
+    EXPECT_EQ(c.files.dirs.count(c.app.userDir), 1u);
+    EXPECT_EQ(c.files.files.count(c.app.userDir + "/timer.ini"), 0u);
+
+    c.files.failWrites = true;
+    out = c.Run({"--report", "out.html"});
+    EXPECT_EQ(out.status, 1);
+    EXPECT_EQ(out.err, "kivrel: cannot write the report to out.html\n");
+}
+
+TEST(ReportCommand, RefusesWithoutASettingsFile) {
+    Console c;
+    const ConsoleOutput out = c.Run({"--report", "out.html"});
+    EXPECT_EQ(out.status, 2);
+    EXPECT_EQ(out.err, "文件损坏，请重装本程序\n");
+    EXPECT_EQ(c.files.writes, 0);
 }
 
 }  // namespace

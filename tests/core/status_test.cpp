@@ -12,9 +12,10 @@ struct Console {
     fakes::FakeClock clock;
     fakes::FakeConnection connection;
     fakes::FakeAppInfo app;
+    fakes::FakeOpener opener;
     ConsoleOutput Run(std::vector<std::string> args) {
         const Command command = ParseCommandLine(args, nullptr);
-        return RunConsoleCommand(command, {files, clock, connection, app});
+        return RunConsoleCommand(command, {files, clock, connection, app, opener});
     }
 };
 
@@ -36,10 +37,16 @@ TEST(StatusTest, Options) {
         {{"--help", "--status"}, CommandKind::Help},
         {{"--stat"}, CommandKind::Usage},
         {{"status"}, CommandKind::Usage},
+        {{"--report"}, CommandKind::Report},
+        {{"--report", "-platform", "offscreen"}, CommandKind::Report},
+        {{"--report", "out.html", "x.html"}, CommandKind::Usage},
+        {{"--report", "--status"}, CommandKind::Usage},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ParseCommandLine(c.args, qtLike).kind, c.kind) << c.args.size();
     EXPECT_EQ(ParseCommandLine({"--stat"}, qtLike).unknown, "--stat");
+    EXPECT_EQ(ParseCommandLine({"--report", "out.html"}, qtLike).file, "out.html");
+    EXPECT_EQ(ParseCommandLine({"--report", "-platform", "offscreen"}, qtLike).file, "");
 }
 
 TEST(StatusTest, ReportsTheBillingMonthFromTheFileAndWritesNothing) {

@@ -315,6 +315,16 @@ class FakeAppInfo : public IAppInfo {
     int Revision() override { return revision; }
 };
 
+class FakeOpener : public IOpener {
+  public:
+    std::vector<std::string> opened;
+    bool fail = false;
+    bool Open(const std::string& path) override {
+        opened.push_back(path);
+        return !fail;
+    }
+};
+
 class FakeInstance : public IInstanceGuard {
   public:
     explicit FakeInstance(Journal& journal) : journal_(journal) {}
