@@ -1,8 +1,8 @@
 #include "app/command_line.h"
 
+#include "accounting/numbers.h"
 #include "app/module1.h"
 #include "app/status_report.h"
-#include "settings/ini_format.h"
 
 namespace kivrel {
 
@@ -71,7 +71,7 @@ ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
         case CommandKind::Status:
         case CommandKind::StatusJson: {
             const std::string path = SettingsFileToRead(ports.files, ports.app);
-            const std::optional<std::string> text =
+            std::optional<std::string> text =
                 path.empty() ? std::nullopt : ports.files.ReadAll(path);
             if (!text) {
                 result.err = std::string(kMissingIniText) + "\n";
@@ -79,7 +79,8 @@ ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
                 break;
             }
             const StatusReport report =
-                MakeStatusReport(*text, ports.clock.Today(), ports.connection.Connected(), path);
+                MakeStatusReport(Settings(std::move(*text)), ports.clock.Today(),
+                                 ports.connection.Connected(), path);
             result.out = command.kind == CommandKind::StatusJson ? StatusJson(report)
                                                                  : StatusPlainText(report);
             break;
