@@ -1,6 +1,7 @@
 #include "accounting/alerts.h"
 
-#include "settings/ini_format.h"
+#include "accounting/billing.h"
+#include "accounting/numbers.h"
 
 namespace kivrel {
 
@@ -21,7 +22,7 @@ AlertStep StepAlerts(const AlertState& stored, int32_t monthStamp, int64_t quota
                      int32_t alertSetting, int64_t remainingMinutes) {
     AlertStep step{stored, std::nullopt};
     const std::optional<int> percent = AlertPercent(alertSetting);
-    if (quotaHours <= 0 || !percent)
+    if (!HasAllowance(quotaHours) || !percent)
         return step;
     AlertState& s = step.state;
     if (s.month != monthStamp)

@@ -33,7 +33,7 @@ struct AlertStep {
 // One online tick with the month's remaining minutes as the window shows them. A new billing
 // month re-arms both alerts; remaining minutes back above a threshold (a preset, a clear, a larger
 // allowance) re-arm that threshold's alert. When both fall due at once only the used-up alert is
-// shown, and both count as shown. With no allowance (0 or less) or alerts off nothing is shown
+// shown, and both count as shown. With no allowance (HasAllowance) or alerts off nothing is shown
 // and the state is kept as it is.
 AlertStep StepAlerts(const AlertState& stored, int32_t monthStamp, int64_t quotaHours,
                      int32_t alertSetting, int64_t remainingMinutes);

@@ -1,7 +1,6 @@
 #include "accounting/billing.h"
 
 #include "accounting/numbers.h"
-#include "settings/ini_format.h"
 
 namespace kivrel {
 
@@ -10,13 +9,6 @@ int BillingMonthOf(int month, int dayOfMonth, int32_t billingDay) {
     if (d != 0 && dayOfMonth > d)
         return month == 12 ? 1 : month + 1;
     return month;
-}
-
-std::string MonthSectionName(int month) {
-    // Appending, not "T" + text: GCC 12 reports a false -Wrestrict on the latter when optimising.
-    std::string name = "T";
-    name += DecimalText(month);
-    return name;
 }
 
 int64_t MinuteTotal::RoundedMinutes() const {
@@ -40,7 +32,7 @@ std::string StatusText(bool connected, int month, const TickFigures& f, int64_t 
     text += crlf;
     text +=
         "本月已用" + DecimalText(f.usedMinutes) + "分钟" + DecimalText(f.usedHours) + "小时" + crlf;
-    if (quotaHours != 0) {
+    if (HasAllowance(quotaHours)) {
         text += "本月剩余" + DecimalText(f.remainingMinutes) + "分钟" +
                 DecimalText(f.remainingHours) + "小时";
     }
@@ -48,7 +40,7 @@ std::string StatusText(bool connected, int month, const TickFigures& f, int64_t 
 }
 
 std::string AllowanceText(int64_t quotaHours) {
-    return quotaHours == 0 ? "包月" : "包时" + DecimalText(quotaHours) + "小时";
+    return !HasAllowance(quotaHours) ? "包月" : "包时" + DecimalText(quotaHours) + "小时";
 }
 
 std::string BillingDayText(int64_t billingDay) {

@@ -13,9 +13,6 @@ namespace kivrel {
 // saturates (above 32767 acts as the month end, below -32768 as any other negative day).
 int BillingMonthOf(int month, int dayOfMonth, int32_t billingDay);
 
-// "T" followed by the month number: the settings section of a month counter.
-std::string MonthSectionName(int month);
-
 // The minute total of a billing month, held as a whole number of tenths of a minute so that
 // every online tick adds exactly one tenth, at any total.
 class MinuteTotal {
@@ -35,6 +32,12 @@ class MinuteTotal {
     explicit MinuteTotal(int64_t tenths) : tenths_(tenths) {}
     int64_t tenths_ = 0;
 };
+
+// Whether the month has an allowance: any allowance but 0 (a flat rate). A hand-edited negative
+// allowance is one too: nothing of it is left from the start.
+constexpr bool HasAllowance(int64_t quotaHours) {
+    return quotaHours != 0;
+}
 
 // The figures a tick shows, from the total before the tick's own increment, each rounded half to
 // even: used minutes M and hours H, remaining minutes R (allowance × 60 − used) and hours RH

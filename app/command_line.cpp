@@ -1,9 +1,9 @@
 #include "app/command_line.h"
 
+#include "accounting/numbers.h"
 #include "app/module1.h"
 #include "app/report.h"
 #include "app/status_report.h"
-#include "settings/ini_format.h"
 
 namespace kivrel {
 
@@ -133,7 +133,7 @@ ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
         case CommandKind::Status:
         case CommandKind::StatusJson: {
             const std::string path = SettingsFileToRead(ports.files, ports.app);
-            const std::optional<std::string> text =
+            std::optional<std::string> text =
                 path.empty() ? std::nullopt : ports.files.ReadAll(path);
             if (!text) {
                 result.err = std::string(kMissingIniText) + "\n";
@@ -141,7 +141,8 @@ ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
                 break;
             }
             const StatusReport report =
-                MakeStatusReport(*text, ports.clock.Today(), ports.connection.Connected(), path);
+                MakeStatusReport(Settings(std::move(*text)), ports.clock.Today(),
+                                 ports.connection.Connected(), path);
             result.out = command.kind == CommandKind::StatusJson ? StatusJson(report)
                                                                  : StatusPlainText(report);
             break;

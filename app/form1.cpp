@@ -6,19 +6,16 @@
 #include "autostart/run_state.h"
 #include "records/records.h"
 #include "records/year_stamp.h"
-#include "settings/ini_format.h"
 
 namespace kivrel {
 
 namespace {
-constexpr const char* kValue = "Value";
 constexpr MsgStyle kOkPlain{MsgButtons::Ok, MsgIcon::None, 0};
 constexpr MsgStyle kOkError{MsgButtons::Ok, MsgIcon::Critical, 0};
-// Which allowance alerts were shown in which billing month: a section of its own.
-constexpr const char* kAlertShown = "AlertShown";
 }  // namespace
 
-Form1::Form1(Platform& platform) : p_(platform), apiStuff_(platform.tray) {}
+Form1::Form1(Platform& platform)
+    : p_(platform), settings_(platform.files), apiStuff_(platform.tray) {}
 
 // ---------------------------------------------------------------- start-up and shutdown
 
@@ -45,6 +42,7 @@ bool Form1::Form_Load() {
     if (source == IniSource::UserFromCopy && !CopyIniTemplate())
         return false;
     p_.files.RemoveStaleTemporaries(IniFile);
+    settings_.Open(IniFile);
 
     // Run-at-startup state.
     ShowRunAtStartup();
@@ -63,13 +61,15 @@ bool Form1::Form_Load() {
     apiStuff_.SetTrayTip(kTrayTip);
 
     // Billing month and its total.
-    const int32_t d = GetINI("r", kValue, 0);
+    const int32_t d = settings_.Read().Int(Setting::BillingDay);
     RefreshBillingMonth();
-    alerts_ = AlertState{GetINI(kAlertShown, "Month", 0), GetINI(kAlertShown, "Low", 0) != 0,
-                         GetINI(kAlertShown, "Empty", 0) != 0};
+    const Settings shown = settings_.Read();
+    alerts_ =
+        AlertState{shown.Int(Setting::AlertShownMonth), shown.Int(Setting::LowAlertShown) != 0,
+                   shown.Int(Setting::EmptyAlertShown) != 0};
 
     // Allowance.
-    QuotaHours = GetINI("s", kValue, 0);
+    QuotaHours = settings_.Read().Int(Setting::AllowanceHours);
     p_.window.SetText(Ctl::Label3, AllowanceText(QuotaHours));
 
     // Billing day, as the file holds it.
@@ -133,62 +133,26 @@ void Form1::Unload() {
     p_.window.Destroy();
 }
 
-// ---------------------------------------------------------------- settings file
-
-int32_t Form1::GetINI(const std::string& SectionName, const std::string& KeyWord, int32_t Int1) {
-    (void)Int1;  // the fallback is 0 whatever the caller passes
-    const std::optional<std::string> text = p_.files.ReadAll(IniFile);
-    if (!text)
-        return 0;
-    return IniReadInt(*text, SectionName, KeyWord);
-}
-
-bool Form1::SetINI(const std::string& SectionName, const std::string& KeyWord, int32_t ValInt) {
-    return SetINIValues({{SectionName, ValInt}}, KeyWord);
-}
-
-// Several values in one replace: all of them reach the file, or none.
-bool Form1::SetINIValues(const std::vector<std::pair<std::string, int32_t>>& values,
-                         const std::string& key) {
-    return EditINI([&](const std::string& text) {
-        std::string changed = text;
-        for (const auto& [section, value] : values)
-            changed = IniWriteInt(changed, section, key, value);
-        return changed;
-    });
-}
-
-bool Form1::EditINI(const std::function<std::string(const std::string&)>& edit) {
-    std::optional<std::string> text = p_.files.ReadAll(IniFile);
-    if (!text) {
-        // A file that exists but cannot be read must not be replaced by a nearly empty one.
-        if (p_.files.Exists(IniFile))
-            return false;
-        text.emplace();
-    }
-    return p_.files.ReplaceAll(IniFile, edit(*text));
-}
-
 // ---------------------------------------------------------------- accounting
 
 // Entering a billing month: a total stamped with an earlier year is last year's, and the month
 // starts from 0 (the next save keeps last year's total under a key of its own).
 void Form1::RefreshBillingMonth() {
-    const BillingPeriod period = PeriodOf(p_.clock.Today(), GetINI("r", kValue, 0));
+    const BillingPeriod period =
+        PeriodOf(p_.clock.Today(), settings_.Read().Int(Setting::BillingDay));
     BillingMonth = period.month;
     MonthSection = MonthSectionName(BillingMonth);
     MonthYear = period.year;
-    const int32_t stored = GetINI(MonthSection, kValue, 0);
     UsedMinutes = MinuteTotal::FromWholeMinutes(
-        CurrentTotal(stored, GetINI(MonthSection, kYearKey, 0), MonthYear));
+        CurrentTotal(settings_.Read().Month(BillingMonth), MonthYear));
     savedTenths_ = UsedMinutes.Tenths();
 }
 
 bool Form1::SaveUsage() {
     const int32_t minutes = SaturateTo32(UsedMinutes.RoundedMinutes());
-    const bool saved = EditINI([&](const std::string& text) {
-        return IniWriteInt(WriteStampedTotal(text, MonthSection, minutes, MonthYear), "Exit",
-                           kValue, 0);
+    const bool saved = settings_.Write([&](Settings& settings) {
+        WriteStampedTotal(settings, BillingMonth, minutes, MonthYear);
+        settings.SetInt(Setting::Exit, 0);
     });
     if (saved)
         savedTenths_ = UsedMinutes.Tenths();
@@ -213,7 +177,8 @@ void Form1::ReportSave(bool saved) {
 // old month's total is stored and the accounting moves on. Should that store fail, the move waits
 // for a later tick so that the old month's minutes are not dropped.
 void Form1::FollowCalendar() {
-    const BillingPeriod period = PeriodOf(p_.clock.Today(), GetINI("r", kValue, 0));
+    const BillingPeriod period =
+        PeriodOf(p_.clock.Today(), settings_.Read().Int(Setting::BillingDay));
     if (period.month == BillingMonth && period.year == MonthYear)
         return;
     // Only a total that changed since it was saved is stored: an offline tick writes nothing.
@@ -224,17 +189,17 @@ void Form1::FollowCalendar() {
 
 // Allowance alerts, on an online tick, from the remaining minutes the window shows.
 void Form1::CheckAllowance(int64_t remainingMinutes) {
-    if (QuotaHours <= 0)
+    if (!HasAllowance(QuotaHours))
         return;
     const int32_t stamp = MonthStamp(MonthYear, BillingMonth);
-    const AlertStep step =
-        StepAlerts(alerts_, stamp, QuotaHours, GetINI("Alert", kValue, 0), remainingMinutes);
+    const AlertStep step = StepAlerts(
+        alerts_, stamp, QuotaHours, settings_.Read().Int(Setting::AlertPercent), remainingMinutes);
     if (step.state != alerts_) {
         alerts_ = step.state;
-        EditINI([&](const std::string& text) {
-            std::string changed = IniWriteInt(text, kAlertShown, "Month", alerts_.month);
-            changed = IniWriteInt(changed, kAlertShown, "Low", alerts_.lowShown ? 1 : 0);
-            return IniWriteInt(changed, kAlertShown, "Empty", alerts_.emptyShown ? 1 : 0);
+        settings_.Write([&](Settings& settings) {
+            settings.SetInt(Setting::AlertShownMonth, alerts_.month);
+            settings.SetInt(Setting::LowAlertShown, alerts_.lowShown ? 1 : 0);
+            settings.SetInt(Setting::EmptyAlertShown, alerts_.emptyShown ? 1 : 0);
         });
     }
     if (step.text)
@@ -264,7 +229,7 @@ void Form1::Command3_Click() {
     const Answer answer = ReadAnswer(Input("0表示包月,\r\n60表示60小时", title, "60"));
     // The allowance is held in 0..32767; a larger answer is held at 32767 hours.
     const int32_t value = answer.valid ? SaturateTo16(answer.rounded) : 0;
-    if (!SetINI("s", kValue, value)) {
+    if (!settings_.WriteInt(Setting::AllowanceHours, value)) {
         WriteFailedBox("Kivrel");
         return;
     }
@@ -278,7 +243,7 @@ void Form1::command4_Click() {
     const Answer answer = ReadAnswer(typed);
     // A day beyond 32 bits is stored as the 32-bit limit; any day of 31 or more means month end.
     const int32_t stored = answer.valid ? SaturateTo32(answer.rounded) : 0;
-    if (!SetINI("r", kValue, stored)) {
+    if (!settings_.WriteInt(Setting::BillingDay, stored)) {
         WriteFailedBox("Kivrel");
         return;
     }
@@ -487,9 +452,10 @@ void Form1::Combo1_Click() {
     if (position < 0)
         return;
     const int month = position + 1;
-    int32_t minutes = GetINI(MonthSectionName(month), kValue, 0);
-    if (month == BillingMonth)  // last year's total is not this month's use
-        minutes = CurrentTotal(minutes, GetINI(MonthSection, kYearKey, 0), MonthYear);
+    const MonthRecord record = settings_.Read().Month(month);
+    // Last year's total is not this month's use.
+    const int32_t minutes =
+        month == BillingMonth ? CurrentTotal(record, MonthYear) : record.minutes;
     p_.window.SetText(Ctl::Label5, MonthQueryText(month, minutes));
     p_.window.SetText(Ctl::Combo1, "");
     p_.window.SetFocus(Ctl::Command2);
@@ -501,10 +467,11 @@ void Form1::Combo2_Click() {
         const MsgAnswer answer = Ask(std::string(kClearQuestion), std::string(kClearAskTitle),
                                      MsgStyle{MsgButtons::YesNo, MsgIcon::None, 0});
         if (answer == MsgAnswer::Yes) {
-            std::vector<std::pair<std::string, int32_t>> zeros;
-            for (int n = 1; n <= 12; ++n)
-                zeros.emplace_back(MonthSectionName(n), 0);
-            if (SetINIValues(zeros)) {
+            const bool cleared = settings_.Write([](Settings& settings) {
+                for (int month = 1; month <= 12; ++month)
+                    settings.SetMonthMinutes(month, 0);
+            });
+            if (cleared) {
                 RefreshBillingMonth();
                 Ask(std::string(kClearDone), std::string(kClearDoneTitle), kOkPlain);
             } else {
@@ -519,9 +486,8 @@ void Form1::Combo2_Click() {
         if (answer.valid && !answer.overflow && answer.rounded <= INT32_MAX) {
             const int32_t minutes = static_cast<int32_t>(answer.rounded);
             const int32_t year = PresetYear(k, BillingMonth, MonthYear);
-            if (EditINI([&](const std::string& text) {
-                    return WriteStampedTotal(text, MonthSectionName(k), minutes, year);
-                })) {
+            if (settings_.Write(
+                    [&](Settings& settings) { WriteStampedTotal(settings, k, minutes, year); })) {
                 RefreshBillingMonth();
                 Ask(PresetDoneText(k, entry), title, kOkPlain);
             } else {
@@ -539,7 +505,8 @@ void Form1::Combo2_Click() {
 // ---------------------------------------------------------------- autostart
 
 void Form1::ShowRunAtStartup() {
-    const RunStateTexts texts = RunStateTextsFor(RunFlagIsOn(GetINI("Run", kValue, 0)));
+    const RunStateTexts texts =
+        RunStateTextsFor(RunFlagIsOn(settings_.Read().Int(Setting::RunAtLogOn)));
     p_.window.SetText(Ctl::Command5, texts.caption);
     p_.window.SetText(Ctl::Label8, texts.label);
 }
@@ -548,7 +515,7 @@ void Form1::ShowRunAtStartup() {
 // only when the autostart entry was really entered or removed and the flag reached the file;
 // otherwise the user is told why and the window keeps showing the true state.
 void Form1::Command5_Click() {
-    const bool on = RunFlagIsOn(GetINI("Run", kValue, 0));
+    const bool on = RunFlagIsOn(settings_.Read().Int(Setting::RunAtLogOn));
     std::string why;
     const std::string dir = p_.app.ExeDir();
     const bool changed = on ? p_.autostart.Remove(why) : p_.autostart.Enter(dir, why);
@@ -558,7 +525,7 @@ void Form1::Command5_Click() {
         ShowRunAtStartup();
         return;
     }
-    if (!SetINI("Run", kValue, on ? 0 : 1)) {
+    if (!settings_.WriteInt(Setting::RunAtLogOn, on ? 0 : 1)) {
         // Put the entry back as the flag says, so the two never disagree.
         std::string ignored;
         if (on)

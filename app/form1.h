@@ -13,6 +13,7 @@
 #include "accounting/billing.h"
 #include "accounting/period.h"
 #include "platform/ports.h"
+#include "settings/settings_store.h"
 #include "tray/api_stuff.h"
 
 namespace kivrel {
@@ -46,12 +47,6 @@ class Form1 final : public ITrayWindow {
     void EndSession(bool ending);
     void Command1_Click() { Unload(); }
     void mnuFileExit_Click() { Unload(); }
-
-    // --- Settings file ---
-    // Every read reads the file; a missing file, section or key reads as 0.
-    int32_t GetINI(const std::string& SectionName, const std::string& KeyWord, int32_t Int1 = 0);
-    // Every write replaces the whole file durably; returns whether the value reached the file.
-    bool SetINI(const std::string& SectionName, const std::string& KeyWord, int32_t ValInt);
 
     // --- Accounting ---
     void Timer1_Timer();
@@ -101,10 +96,6 @@ class Form1 final : public ITrayWindow {
     void Command5_Click();
 
   private:
-    bool SetINIValues(const std::vector<std::pair<std::string, int32_t>>& values,
-                      const std::string& key = "Value");
-    // One durable replace of the whole file with the text `edit` makes of it.
-    bool EditINI(const std::function<std::string(const std::string&)>& edit);
     void CheckAllowance(int64_t remainingMinutes);
     void ShowRunAtStartup();
     void SetTimer2(bool enabled);
@@ -119,6 +110,7 @@ class Form1 final : public ITrayWindow {
                       const std::string& defaultAnswer);
 
     Platform& p_;
+    SettingsStore settings_;
     APIStuff apiStuff_;
     int16_t windowState_ = kNormal;
     bool visible_ = false;

@@ -1,8 +1,8 @@
 #include "app/status_report.h"
 
 #include "accounting/billing.h"
+#include "accounting/numbers.h"
 #include "records/year_stamp.h"
-#include "settings/ini_format.h"
 
 namespace kivrel {
 
@@ -29,16 +29,14 @@ std::string JsonString(std::string_view text) {
 
 }  // namespace
 
-StatusReport MakeStatusReport(std::string_view settingsText, const LocalDate& today, bool online,
+StatusReport MakeStatusReport(const Settings& settings, const LocalDate& today, bool online,
                               const std::string& settingsFile) {
     StatusReport r;
-    r.period = PeriodOf(today, IniReadInt(settingsText, "r", "Value"));
+    r.period = PeriodOf(today, settings.Int(Setting::BillingDay));
     r.daysLeft = DaysInclusive(today, r.period.last);
-    const std::string section = MonthSectionName(r.period.month);
-    r.usedMinutes = CurrentTotal(IniReadInt(settingsText, section, "Value"),
-                                 IniReadInt(settingsText, section, kYearKey), r.period.year);
-    r.allowanceHours = IniReadInt(settingsText, "s", "Value");
-    if (r.allowanceHours != 0) {
+    r.usedMinutes = CurrentTotal(settings.Month(r.period.month), r.period.year);
+    r.allowanceHours = settings.Int(Setting::AllowanceHours);
+    if (HasAllowance(r.allowanceHours)) {
         r.remainingMinutes =
             ComputeFigures(MinuteTotal::FromWholeMinutes(r.usedMinutes), r.allowanceHours)
                 .remainingMinutes;

@@ -1,14 +1,14 @@
 // The current billing month's figures for scripts and panels (kivrel --status), computed from
-// the settings text alone: the same words and numbers as the window's status label, the billing
-// period, and a forecast for the whole period.
+// the settings file's values alone: the same words and numbers as the window's status label, the
+// billing period, and a forecast for the whole period.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "accounting/period.h"
+#include "settings/settings_store.h"
 
 namespace kivrel {
 
@@ -23,7 +23,7 @@ struct StatusReport {
     std::string settingsFile;
 };
 
-StatusReport MakeStatusReport(std::string_view settingsText, const LocalDate& today, bool online,
+StatusReport MakeStatusReport(const Settings& settings, const LocalDate& today, bool online,
                               const std::string& settingsFile);
 
 // One figure a line, lines ending in LF.

@@ -11,7 +11,7 @@
 #include <system_error>
 
 #include "platform/linux/durable_file.h"
-#include "settings/ini_format.h"
+#include "settings/settings_store.h"
 
 namespace {
 
@@ -52,14 +52,10 @@ class ScratchSettings {
 void BM_SetINI(benchmark::State& state) {
     ScratchSettings settings;
     int32_t minutes = 1000;
+    kivrel::SettingsStore store(settings.files());
+    store.Open(settings.path());
     for (auto _ : state) {
-        const std::optional<std::string> text = settings.files().ReadAll(settings.path());
-        if (!text) {
-            state.SkipWithError("read failed");
-            break;
-        }
-        const bool ok = settings.files().ReplaceAll(
-            settings.path(), kivrel::IniWriteInt(*text, "T5", "Value", ++minutes));
+        const bool ok = store.Write([&](kivrel::Settings& s) { s.SetMonthMinutes(5, ++minutes); });
         if (!ok) {
             state.SkipWithError("replace failed");
             break;
@@ -70,10 +66,10 @@ BENCHMARK(BM_SetINI)->Unit(benchmark::kMicrosecond);
 
 void BM_GetINI(benchmark::State& state) {
     ScratchSettings settings;
-    for (auto _ : state) {
-        const std::optional<std::string> text = settings.files().ReadAll(settings.path());
-        benchmark::DoNotOptimize(text ? kivrel::IniReadInt(*text, "T12", "Value") : 0);
-    }
+    kivrel::SettingsStore store(settings.files());
+    store.Open(settings.path());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(store.Read().Month(12).minutes);
 }
 BENCHMARK(BM_GetINI)->Unit(benchmark::kMicrosecond);
 

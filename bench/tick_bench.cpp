@@ -25,6 +25,7 @@ public:
         benchmark::DoNotOptimize(probe_.Connected());
         return true;
     }
+    std::vector<std::string> RoutedLinks() override { return probe_.RoutedLinks(); }
 
 private:
     LinuxConnection probe_;
@@ -75,6 +76,13 @@ void BM_ConnectionProbe(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(probe.Connected());
 }
 BENCHMARK(BM_ConnectionProbe)->Unit(benchmark::kMicrosecond);
+
+// The names of the links that carry the default route: both proc files, always.
+void BM_RoutedLinks(benchmark::State& state) {
+    LinuxConnection probe;
+    for (auto _ : state) benchmark::DoNotOptimize(probe.RoutedLinks());
+}
+BENCHMARK(BM_RoutedLinks)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

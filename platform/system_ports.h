@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "accounting/calendar.h"
 
@@ -16,6 +17,9 @@ class IConnection {
     // One yes-or-no answer per tick: is the machine connected to the Internet? Never blocks and
     // never sends traffic.
     virtual bool Connected() = 0;
+    // The names of the interfaces that carry a usable default route right now, in the system's
+    // order, each once; empty when none does. Never blocks and never sends traffic.
+    virtual std::vector<std::string> RoutedLinks() = 0;
 };
 
 class IClock {
@@ -43,6 +47,10 @@ class IFileSystem {
     // can be made beside a writable file is the file rewritten in place (written, flushed to the
     // disk); a failure there may leave it damaged, and false is returned.
     virtual bool ReplaceAll(const std::string& path, const std::string& bytes) = 0;
+    // Appends `bytes` at the end of the file, creating it when missing (with the permissions the
+    // program's other files get), and flushes it to the disk. True only when every byte was
+    // written and flushed; after a failure part of the bytes may have reached the file.
+    virtual bool Append(const std::string& path, const std::string& bytes) = 0;
     // Removes temporary files that a killed process left beside `path`.
     virtual void RemoveStaleTemporaries(const std::string& path) = 0;
 };

@@ -1,7 +1,6 @@
 #include "records/records.h"
 
 #include "accounting/numbers.h"
-#include "settings/ini_format.h"
 
 namespace kivrel {
 

@@ -170,6 +170,15 @@ std::string_view LineEnding(std::string_view text) {
     return "\r\n";
 }
 
+// The value of `key` in `section` as the line holds it after the '='; empty when missing.
+std::string_view ValueOf(std::string_view text, std::string_view section, std::string_view key) {
+    const Location where = Locate(text, section, key);
+    if (!where.keyFound) {
+        return {};
+    }
+    return text.substr(where.valueBegin, where.valueEnd - where.valueBegin);
+}
+
 }  // namespace
 
 int32_t ParseIniInteger(std::string_view value) {
@@ -201,28 +210,42 @@ int32_t ParseIniInteger(std::string_view value) {
 }
 
 int32_t IniReadInt(std::string_view text, std::string_view section, std::string_view key) {
-    const Location where = Locate(text, section, key);
-    if (!where.keyFound) {
-        return 0;
-    }
-    return ParseIniInteger(text.substr(where.valueBegin, where.valueEnd - where.valueBegin));
+    return ParseIniInteger(ValueOf(text, section, key));
+}
+
+std::string IniReadText(std::string_view text, std::string_view section, std::string_view key) {
+    return std::string(TrimBlanks(ValueOf(text, section, key)));
 }
 
 std::string IniWriteInt(std::string_view text, std::string_view section, std::string_view key,
                         int32_t value) {
-    const std::string number = DecimalText(value);
+    char buffer[12];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    (void)error;  // 12 characters hold every 32-bit integer
+    return IniWriteText(text, section, key, std::string_view(buffer, end - buffer));
+}
+
+std::string IniWriteText(std::string_view text, std::string_view section, std::string_view key,
+                         std::string_view value) {
+    // A line break would end the value and start a line of its own.
+    std::string line;
+    for (const char c : value) {
+        if (c != '\r' && c != '\n') {
+            line += c;
+        }
+    }
     const Location where = Locate(text, section, key);
     std::string result;
     if (where.keyFound) {
-        result.reserve(text.size() + number.size());
+        result.reserve(text.size() + line.size());
         result.append(text.substr(0, where.valueBegin));
-        result.append(number);
+        result.append(line);
         result.append(text.substr(where.valueEnd));
         return result;
     }
     const std::string_view eol = LineEnding(text);
     std::string entry;
-    entry.append(key).append("=").append(number).append(eol);
+    entry.append(key).append("=").append(line).append(eol);
     if (where.sectionFound) {
         result.reserve(text.size() + entry.size() + eol.size());
         result.append(text.substr(0, where.insertAt));
@@ -241,13 +264,6 @@ std::string IniWriteInt(std::string_view text, std::string_view section, std::st
     result.append("[").append(section).append("]").append(eol);
     result.append(entry);
     return result;
-}
-
-std::string DecimalText(int64_t value) {
-    char buffer[24];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    (void)error;  // 24 characters hold every 64-bit integer
-    return std::string(buffer, end);
 }
 
 }  // namespace kivrel

@@ -1,11 +1,11 @@
 // The private-profile (INI) text format of timer.ini, as pure functions over the file's text.
 //
 // Reading: section and key names match without regard to ASCII letter case; blanks around a
-// value are ignored; a value is an optionally signed decimal integer, and text that does not
-// begin with a number reads as 0. A missing section or key reads as 0. A number that does not fit
-// 32 bits saturates at the nearest 32-bit limit. Lines whose first non-blank character is ';'
-// are comments. Only the first section of a name counts, and within it only the first entry of a
-// key; later duplicates are kept in the text but neither read nor written.
+// value are ignored. An integer value is an optionally signed decimal integer, and text that does
+// not begin with a number reads as 0; a missing section or key reads as 0 (as empty text). A number
+// that does not fit 32 bits saturates at the nearest 32-bit limit. Lines whose first non-blank
+// character is ';' are comments. Only the first section of a name counts, and within it only the
+// first entry of a key; later duplicates are kept in the text but neither read nor written.
 //
 // Writing: the value replaces the first matching key of the first matching section, or the key
 // is added at the end of that section, or the section is appended at the end of the text. Every
@@ -16,8 +16,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 namespace kivrel {
 
@@ -32,7 +30,13 @@ int32_t IniReadInt(std::string_view text, std::string_view section, std::string_
 std::string IniWriteInt(std::string_view text, std::string_view section, std::string_view key,
                         int32_t value);
 
-// Decimal text of an integer: no leading blank, a minus sign when negative.
-std::string DecimalText(int64_t value);
+// The value of `key` in `section` as text, blanks around it removed; empty when either is
+// missing.
+std::string IniReadText(std::string_view text, std::string_view section, std::string_view key);
+
+// The text with `key` in `section` set to `value`, without the carriage returns and line feeds
+// it may hold (a value is one line).
+std::string IniWriteText(std::string_view text, std::string_view section, std::string_view key,
+                         std::string_view value);
 
 }  // namespace kivrel

@@ -201,4 +201,28 @@ bool LinuxConnection::Connected() {
     return false;
 }
 
+void LinuxConnection::AddUsable(std::vector<std::string>& links,
+                                const std::vector<std::string>& devices) {
+    for (const std::string& device : devices) {
+        if (std::find(links.begin(), links.end(), device) != links.end()) {
+            continue;
+        }
+        std::optional<unsigned> flags = flags_(device);
+        if (flags && InterfaceFlagsUsable(*flags)) {
+            links.push_back(device);
+        }
+    }
+}
+
+std::vector<std::string> LinuxConnection::RoutedLinks() {
+    std::vector<std::string> links;
+    if (auto text = ReadProcFile(routePath_)) {
+        AddUsable(links, Ipv4DefaultRouteDevices(*text));
+    }
+    if (auto text = ReadProcFile(ipv6RoutePath_)) {
+        AddUsable(links, Ipv6DefaultRouteDevices(*text));
+    }
+    return links;
+}
+
 }  // namespace kivrel

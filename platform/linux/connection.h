@@ -39,9 +39,14 @@ class LinuxConnection final : public IConnection {
                              FlagsQuery flags = QueryInterfaceFlags);
 
     bool Connected() override;
+    // The interfaces with a usable IPv4 default route, then those with only a usable IPv6 one,
+    // each in the order of the kernel's table.
+    std::vector<std::string> RoutedLinks() override;
 
   private:
     bool AnyUsable(const std::vector<std::string>& devices);
+    // Adds the devices in `devices` whose link can carry traffic and that `links` lacks.
+    void AddUsable(std::vector<std::string>& links, const std::vector<std::string>& devices);
 
     std::string routePath_;
     std::string ipv6RoutePath_;

@@ -288,6 +288,45 @@ bool LinuxFileSystem::ReplaceAll(const std::string& path, const std::string& byt
     return true;
 }
 
+bool LinuxFileSystem::Append(const std::string& path, const std::string& bytes) {
+    const std::optional<std::string> target = ResolveWriteTarget(path);
+    if (!target) {
+        return false;
+    }
+    const auto [dir, name] = SplitPath(*target);
+    if (!UsableFileName(name)) {
+        return false;
+    }
+    // Created here, or opened as it is; O_NONBLOCK keeps a fifo at the path from blocking the
+    // open (and changes nothing for a regular file).
+    constexpr int kFlags = O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    bool created = true;
+    int raw = ::open(target->c_str(), kFlags | O_CREAT | O_EXCL, 0666);  // less the umask
+    if (raw < 0 && errno == EEXIST) {
+        created = false;
+        raw = ::open(target->c_str(), kFlags);
+    }
+    FileDescriptor fd(raw);
+    if (!fd.valid()) {
+        return false;
+    }
+    struct stat st {};
+    // Root may write a file without any write bit; like ReplaceAll, respect the read-only file.
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        (!created && (st.st_mode & 0222) == 0)) {
+        return false;
+    }
+    bool ok = WriteAll(fd.get(), bytes);
+    ok = ::fsync(fd.get()) == 0 && ok;
+    ok = fd.Close() && ok;
+    if (ok && created) {
+        // Make the new name durable too; a file system that cannot sync a folder says EINVAL.
+        FileDescriptor dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        ok = dirFd.valid() && (::fsync(dirFd.get()) == 0 || errno == EINVAL);
+    }
+    return ok;
+}
+
 void LinuxFileSystem::RemoveStaleTemporaries(const std::string& path) {
     const std::optional<std::string> target = ResolveWriteTarget(path);
     if (!target) {

@@ -37,6 +37,11 @@ class LinuxFileSystem : public IFileSystem {
     // but syncing the directory failed with an I/O error, so the change is visible but not known
     // to be on disk.
     bool ReplaceAll(const std::string& path, const std::string& bytes) override;
+    // Appends at the end of the file (through symlinks) and fsyncs it; a file it creates gets
+    // 0666 less the umask, and its folder is synced too. Refused, leaving the file untouched,
+    // for what is not a regular file and for a file without any write permission bit. A write
+    // cut short (a full disk) returns false and leaves the part that was written.
+    bool Append(const std::string& path, const std::string& bytes) override;
     // Removes the temporaries of `path` (".NAME.tmp-XXXXXX" beside its final target) that a killed
     // process left behind. Only call it while no other process may be writing the same file.
     void RemoveStaleTemporaries(const std::string& path) override;

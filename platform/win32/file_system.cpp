@@ -276,6 +276,29 @@ bool Win32FileSystem::ReplaceAll(const std::string& path, const std::string& byt
     return false;
 }
 
+bool Win32FileSystem::Append(const std::string& path, const std::string& bytes) {
+    const std::wstring target = Widen(path);
+    if (target.empty())
+        return false;
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
+        return false;  // the user made it read-only: respect that
+    HANDLE h = INVALID_HANDLE_VALUE;
+    WithRetry(retryBudgetMs_, [&] {
+        h = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        return h != INVALID_HANDLE_VALUE;
+    });
+    FileHandle file(h);
+    // No other writer shares the handle, so the end found here stays the end.
+    if (!file.Valid() || !SetFilePointerEx(file.Get(), LARGE_INTEGER{}, nullptr, FILE_END))
+        return false;
+    bool ok = WriteEvery(file.Get(), bytes);
+    ok = FlushFileBuffers(file.Get()) && ok;
+    return file.Close() && ok;
+}
+
 void Win32FileSystem::RemoveStaleTemporaries(const std::string& path) {
     const std::wstring target = Widen(path);
     if (target.empty())

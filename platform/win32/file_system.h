@@ -34,6 +34,11 @@ class Win32FileSystem final : public IFileSystem {
     // folder refuses the temporary (access denied) but the file itself may be written, the file
     // is rewritten in place and flushed instead.
     bool ReplaceAll(const std::string& path, const std::string& bytes) override;
+    // Writes at the end of the file, creating it when missing (it inherits the folder's
+    // permissions, as the settings file does), and flushes it to the disk. Refused, leaving the
+    // file untouched, for a read-only file or a directory; a write cut short (a full disk)
+    // returns false and leaves the part that was written.
+    bool Append(const std::string& path, const std::string& bytes) override;
     // Deletes leftovers "NAME.kvtmp-XXXXXXXX" beside `path`. Call it only while no other process
     // may be writing the same file.
     void RemoveStaleTemporaries(const std::string& path) override;

@@ -1,9 +1,16 @@
 #include "platform/win32/system.h"
 
+// The socket headers come before the IP helper's.
+#include <winsock2.h>
+#include <ws2ipdef.h>
+
+#include <iphlpapi.h>
+#include <netioapi.h>
 #include <sddl.h>
 #include <shellapi.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/win32/text.h"
@@ -100,6 +107,48 @@ bool Win32Connection::Connected() {
     DWORD flags = 0;
     wchar_t name[256] = {};
     return InternetGetConnectedStateExW(&flags, name, 254, 0) == TRUE;
+}
+
+std::vector<std::string> Win32Connection::RoutedLinks() {
+    std::vector<std::string> links;
+    // The interfaces that carry a default route (0.0.0.0/0 or ::/0): the routing table only,
+    // nothing goes out on the network.
+    std::vector<ULONG64> routed;
+    MIB_IPFORWARD_TABLE2* table = nullptr;
+    if (GetIpForwardTable2(AF_UNSPEC, &table) != NO_ERROR || table == nullptr)
+        return links;
+    for (ULONG i = 0; i < table->NumEntries; ++i) {
+        if (table->Table[i].DestinationPrefix.PrefixLength == 0)
+            routed.push_back(table->Table[i].InterfaceLuid.Value);
+    }
+    FreeMibTable(table);
+    if (routed.empty())
+        return links;
+
+    // The adapters with their friendly names; the list's size is known only after a try.
+    constexpr ULONG kFlags = GAA_FLAG_SKIP_UNICAST | GAA_FLAG_SKIP_ANYCAST |
+                             GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
+    std::vector<unsigned char> buffer;
+    ULONG size = 16 * 1024;
+    ULONG rc = ERROR_BUFFER_OVERFLOW;
+    for (int attempt = 0; attempt < 4 && rc == ERROR_BUFFER_OVERFLOW; ++attempt) {
+        buffer.assign(size, 0);
+        rc = GetAdaptersAddresses(AF_UNSPEC, kFlags, nullptr,
+                                  reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
+    }
+    if (rc != NO_ERROR)
+        return links;
+    for (auto* adapter = reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(buffer.data());
+         adapter != nullptr; adapter = adapter->Next) {
+        if (adapter->OperStatus != IfOperStatusUp || adapter->IfType == IF_TYPE_SOFTWARE_LOOPBACK ||
+            adapter->FriendlyName == nullptr ||
+            std::find(routed.begin(), routed.end(), adapter->Luid.Value) == routed.end())
+            continue;
+        std::string name = Narrow(adapter->FriendlyName);
+        if (!name.empty() && std::find(links.begin(), links.end(), name) == links.end())
+            links.push_back(std::move(name));
+    }
+    return links;
 }
 
 std::wstring Win32InstanceGuard::DefaultName() {

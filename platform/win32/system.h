@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/system_ports.h"
 
@@ -39,6 +40,10 @@ std::optional<int> FileVersionRevision(const std::wstring& file);
 class Win32Connection final : public IConnection {
   public:
     bool Connected() override;
+    // The friendly names (as the network settings show them: "Ethernet", "宽带连接") of the
+    // adapters that are up, are no loopback and carry an IPv4 or IPv6 default route, in the
+    // order the system lists its adapters.
+    std::vector<std::string> RoutedLinks() override;
 };
 
 // ShellExecuteW's "open": the program the user chose for the file's kind (the default browser for

@@ -44,6 +44,9 @@ TEST(AlertsTest, StepsOfAMonth) {
          "本月剩余不足25%，还剩900分钟"},
         {"alerts off", {202605, false, false}, 202605, 60, -1, -5, {202605, false, false}, ""},
         {"flat rate", {202605, false, false}, 202605, 0, 0, -5, {202605, false, false}, ""},
+        // A hand-edited negative allowance has nothing left: used up from the first tick.
+        {"negative allowance", {202605, false, false}, 202605, -1, 0, -60, {202605, true, true},
+         kEmptyAlertText},
     };
     for (const auto& c : cases) {
         const AlertStep step = StepAlerts(c.stored, c.month, c.quota, c.setting, c.remaining);

@@ -110,8 +110,6 @@ TEST(SettingTexts, ShowZeroAsItsWord) {
     EXPECT_EQ(AllowanceText(-3), "包时-3小时");
     EXPECT_EQ(BillingDayText(0), "结算为月底");
     EXPECT_EQ(BillingDayText(20), "结算为20号");
-    EXPECT_EQ(MonthSectionName(7), "T7");
-    EXPECT_EQ(MonthSectionName(12), "T12");
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "accounting/numbers.h"
 
@@ -68,6 +71,20 @@ TEST(ReadAnswer, HugeNumbersSaturateAndSaySo) {
     EXPECT_TRUE(b.valid);
     EXPECT_FALSE(b.overflow);
     EXPECT_EQ(b.rounded, 99999999999);
+}
+
+TEST(DecimalText, PlainDecimalWithMinusSign) {
+    const std::vector<std::pair<int64_t, std::string>> cases = {
+        {0, "0"},
+        {7, "7"},
+        {-1, "-1"},
+        {120, "120"},
+        {std::numeric_limits<int64_t>::max(), "9223372036854775807"},
+        {std::numeric_limits<int64_t>::min(), "-9223372036854775808"},
+    };
+    for (const auto& [value, text] : cases) {
+        EXPECT_EQ(DecimalText(value), text);
+    }
 }
 
 }  // namespace

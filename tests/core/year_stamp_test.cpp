@@ -1,5 +1,5 @@
-#include "form1_fixture.h"
 #include "records/year_stamp.h"
+#include "form1_fixture.h"
 
 namespace kivrel {
 namespace {
@@ -23,15 +23,18 @@ TEST(YearStampTest, WritingAStampedTotal) {
         {"other sections untouched", "[T2]\r\nValue=5\r\n", 7, 2027,
          "[T2]\r\nValue=5\r\n[T1]\r\nValue=7\r\nYear=2027\r\n"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(WriteStampedTotal(c.before, "T1", c.minutes, c.year), c.after) << c.what;
+    for (const auto& c : cases) {
+        Settings settings(c.before);
+        WriteStampedTotal(settings, 1, c.minutes, c.year);
+        EXPECT_EQ(settings.FileText(), c.after) << c.what;
+    }
     const int32_t totals[][4] = {// stored, stamp, billing year, current total
                                  {900, 2026, 2027, 0},
                                  {900, 0, 2027, 900},
                                  {900, 2027, 2027, 900},
                                  {900, 2028, 2027, 900}};
     for (const auto& t : totals)
-        EXPECT_EQ(CurrentTotal(t[0], t[1], t[2]), t[3]) << t[1];
+        EXPECT_EQ(CurrentTotal(MonthRecord{t[0], t[1]}, t[2]), t[3]) << t[1];
     EXPECT_EQ(PresetYear(1, 1, 2027), 2027);
     EXPECT_EQ(PresetYear(12, 1, 2027), 2026);
 }

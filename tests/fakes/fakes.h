@@ -237,11 +237,13 @@ class FakeTray : public ITrayIcon {
 class FakeConnection : public IConnection {
   public:
     bool online = false;
+    std::vector<std::string> routed;  // the interfaces that carry the default route
     int asked = 0;
     bool Connected() override {
         ++asked;
         return online;
     }
+    std::vector<std::string> RoutedLinks() override { return routed; }
 };
 
 class FakeClock : public IClock {
@@ -263,6 +265,7 @@ class FakeFiles : public IFileSystem {
     std::set<std::string> unreadable;
     bool failWrites = false;
     int writes = 0;
+    int appends = 0;
     int reads = 0;
     int staleRemovals = 0;
 
@@ -293,6 +296,14 @@ class FakeFiles : public IFileSystem {
         ++writes;
         files[path] = bytes;
         journal_.Add("file.write");
+        return true;
+    }
+    bool Append(const std::string& path, const std::string& bytes) override {
+        if (failWrites || readOnly.count(path))
+            return false;
+        ++appends;
+        files[path] += bytes;
+        journal_.Add("file.append");
         return true;
     }
     void RemoveStaleTemporaries(const std::string&) override {

@@ -214,5 +214,19 @@ TEST_F(ConnectionDecision, UnreadableTablesMeanOffline) {
     EXPECT_TRUE(Make().Connected());
 }
 
+TEST_F(ConnectionDecision, RoutedLinksNameEachUsableLinkOnceIPv4First) {
+    Write(route_, std::string(kRouteHead) +
+                      "eth0\t00000000\t0101A8C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"
+                      "ppp0\t00000000\t00000000\t0001\t0\t0\t200\t00000000\t0\t0\t0\n");
+    Write(route6_, V6Default("00000001", "wlan0") + V6Default("00000001", "ppp0"));
+    flags_ = {{"eth0", IFF_UP}, {"ppp0", IFF_UP | IFF_RUNNING}, {"wlan0", IFF_UP | IFF_RUNNING}};
+    EXPECT_EQ(Make().RoutedLinks(), (Devices{"ppp0", "wlan0"}));
+    flags_["eth0"] |= IFF_RUNNING;  // carrier back
+    EXPECT_EQ(Make().RoutedLinks(), (Devices{"eth0", "ppp0", "wlan0"}));
+    Write(route_, "");
+    flags_.erase("wlan0");  // gone, its route not yet
+    EXPECT_EQ(Make().RoutedLinks(), Devices{"ppp0"});
+}
+
 }  // namespace
 }  // namespace kivrel

@@ -31,13 +31,38 @@ show() {
     ip -6 route show table all 2>/dev/null | sed 's/^/      /'
 }
 
+# probe_once: one run of the probe; state is 1 or 0 (online), links the links it names.
+probe_once() {
+    got=$("$probe")
+    state=${got%% *}
+    links=${got#* }
+}
+
+# agree: online exactly when some link carries the default route.
+agree() {
+    [ "$state" = 1 ] && [ -n "$links" ] && return 0
+    [ "$state" = 0 ] && [ -z "$links" ]
+}
+
 # expect <0|1> <what>: one probe, compared with what it should say.
 expect() {
-    got=$("$probe")
-    if [ "$got" = "$1" ]; then
+    probe_once
+    if [ "$state" = "$1" ] && agree; then
         echo "ok    $1  $2"
     else
         echo "FAIL  $2: expected $1, probe said '$got'"
+        show
+        failures=$((failures + 1))
+    fi
+}
+
+# expect_links <links> <what>: the links that carry the default route, in the system's order.
+expect_links() {
+    probe_once
+    if [ "$links" = "$1" ] && agree; then
+        echo "ok    [$1]  $2"
+    else
+        echo "FAIL  $2: expected links [$1], probe said '$got'"
         show
         failures=$((failures + 1))
     fi
@@ -144,6 +169,50 @@ else
         run ip -6 route del $kind default
     done
 fi
+
+# A metered link and free Wi-Fi that carry the default route in turn: the probe names the one
+# that carries it, both when both do (the preferred route first), and only links with carrier.
+run ip link add ppp0 type veth peer name ppp0p
+run ip link add wlan0 type veth peer name wlan0p
+run ip addr add 10.210.0.1/24 dev ppp0
+run ip addr add 10.211.0.1/24 dev wlan0
+for dev in ppp0 ppp0p wlan0 wlan0p; do run ip link set $dev up; done
+wait_state ppp0 UP
+wait_state wlan0 UP
+expect_links "" "two links up, neither carries the default route"
+run ip route add default dev ppp0
+expect_links "ppp0" "the metered link carries the default route"
+run ip route del default dev ppp0
+run ip route add default via 10.211.0.2 dev wlan0
+expect_links "wlan0" "the Wi-Fi link carries it instead"
+run ip route add default dev ppp0 metric 10
+expect_links "wlan0,ppp0" "both carry a default route, the Wi-Fi one preferred"
+run ip route del default via 10.211.0.2 dev wlan0
+run ip route add default via 10.211.0.2 dev wlan0 metric 20
+expect_links "ppp0,wlan0" "both carry a default route, the metered one preferred"
+run ip link set wlan0p down
+wait_state wlan0 LOWERLAYERDOWN
+expect_links "ppp0" "both routes kept, the Wi-Fi link lost its carrier"
+run ip link set ppp0 down
+expect_links "" "the metered link switched off, the other without carrier"
+run ip link set wlan0p up
+wait_state wlan0 UP
+expect_links "wlan0" "the Wi-Fi carrier back"
+run ip link set ppp0 up
+wait_state ppp0 UP
+run ip route add default dev ppp0 metric 10
+expect_links "ppp0,wlan0" "the metered link back with its route"
+if [ -e /proc/sys/net/ipv6 ] && [ "$(cat /proc/sys/net/ipv6/conf/wlan0/disable_ipv6)" = 0 ]; then
+    run ip -6 route add default dev wlan0
+    expect_links "ppp0,wlan0" "an IPv6 default route as well does not name a link twice"
+    run ip route del default via 10.211.0.2 dev wlan0 metric 20
+    expect_links "ppp0,wlan0" "a link with only an IPv6 default route is named after the IPv4 ones"
+    run ip route del default dev ppp0 metric 10
+    expect_links "wlan0" "only the IPv6 default route left"
+fi
+run ip link del ppp0
+run ip link del wlan0
+expect_links "" "both links gone"
 
 if [ $failures -ne 0 ]; then
     echo "$failures case(s) failed"

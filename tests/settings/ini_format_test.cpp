@@ -221,18 +221,15 @@ TEST(IniWrite, ReadsBackAndLeavesOtherValuesAlone) {
     }
 }
 
-TEST(DecimalText, PlainDecimalWithMinusSign) {
-    const std::vector<std::pair<int64_t, std::string>> cases = {
-        {0, "0"},
-        {7, "7"},
-        {-1, "-1"},
-        {120, "120"},
-        {std::numeric_limits<int64_t>::max(), "9223372036854775807"},
-        {std::numeric_limits<int64_t>::min(), "-9223372036854775808"},
-    };
-    for (const auto& [value, text] : cases) {
-        EXPECT_EQ(DecimalText(value), text);
-    }
+TEST(IniText, ReadTrimmedAndWrittenOnOneLine) {
+    const std::string text = "[Link]\r\nName =  eth0 \t\r\nEmpty=\r\n";
+    EXPECT_EQ(IniReadText(text, "link", "name"), "eth0");
+    EXPECT_EQ(IniReadText(text, "Link", "Empty"), "");
+    EXPECT_EQ(IniReadText(text, "Link", "Missing"), "");
+    EXPECT_EQ(IniWriteText(text, "Link", "Name", "wl\r\nan0"),
+              "[Link]\r\nName =  wlan0\r\nEmpty=\r\n");
+    EXPECT_EQ(IniWriteText("", "Link", "Since", "2026-05-15T12:00:00+08:00\n"),
+              "[Link]\r\nSince=2026-05-15T12:00:00+08:00\r\n");
 }
 
 }  // namespace

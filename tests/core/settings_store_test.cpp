@@ -1,0 +1,81 @@
+// The layout of timer.ini: every value Kivrel keeps, read from a file written by hand and
+// written back where that file has it.
+#include <gtest/gtest.h>
+
+#include "fakes/fakes.h"
+#include "settings/settings_store.h"
+
+namespace kivrel {
+namespace {
+
+// Names in other cases and blanks, as a hand-edited file has them.
+const std::string kHandWritten =
+    "[R]\r\nvalue=20\r\n[s]\r\nValue = 60\r\n[run]\r\nValue=1\r\n[Exit]\r\nValue=0\r\n"
+    "[Alert]\r\nValue=-1\r\n[alertshown]\r\nmonth=202605\r\nlow=1\r\nEMPTY=1\r\n"
+    "[T5]\r\nValue=539\r\nyear=2026\r\nValue2025=42\r\n[T12]\r\nValue=7\r\n";
+
+TEST(SettingsStoreTest, EveryValueReadAndWrittenInItsPlace) {
+    struct Case {
+        Setting setting;
+        int32_t stored;
+        const char* line;  // the line a write of 9 leaves in the file
+    };
+    const Case cases[] = {
+        {Setting::BillingDay, 20, "value=9"},
+        {Setting::AllowanceHours, 60, "Value = 9"},
+        {Setting::RunAtLogOn, 1, "[run]\r\nValue=9"},
+        {Setting::Exit, 0, "[Exit]\r\nValue=9"},
+        {Setting::AlertPercent, -1, "[Alert]\r\nValue=9"},
+        {Setting::AlertShownMonth, 202605, "month=9"},
+        {Setting::LowAlertShown, 1, "low=9"},
+        {Setting::EmptyAlertShown, 1, "EMPTY=9"},
+    };
+    for (const Case& c : cases) {
+        Settings settings(kHandWritten);
+        EXPECT_EQ(settings.Int(c.setting), c.stored) << c.line;
+        settings.SetInt(c.setting, 9);
+        EXPECT_EQ(settings.Int(c.setting), 9) << c.line;
+        EXPECT_NE(settings.FileText().find(c.line), std::string::npos) << settings.FileText();
+        EXPECT_EQ(settings.FileText().size(),
+                  kHandWritten.size() - std::to_string(c.stored).size() + 1)
+            << "only that value changes: " << c.line;
+    }
+
+    Settings settings(kHandWritten);
+    EXPECT_EQ(settings.Month(5), (MonthRecord{539, 2026}));
+    EXPECT_EQ(settings.Month(12), (MonthRecord{7, 0}));
+    EXPECT_EQ(settings.Month(1), MonthRecord{});
+    EXPECT_EQ(settings.PastYearMinutes(5, 2025), 42);
+    EXPECT_EQ(MonthSectionName(12), "T12");
+    settings.SetMonthMinutes(12, 8);
+    settings.SetMonthYear(12, 2027);
+    settings.SetPastYearMinutes(12, 2026, 7);
+    EXPECT_EQ(settings.FileText(), kHandWritten.substr(0, kHandWritten.size() - 9) +
+                                       "Value=8\r\nYear=2027\r\nValue2026=7\r\n");
+    // Text values, for the values to come: trimmed when read, one line when written.
+    settings.SetText(Setting::AlertPercent, " 25\r\n");
+    EXPECT_EQ(settings.Text(Setting::AlertPercent), "25");
+    EXPECT_EQ(settings.Int(Setting::AlertPercent), 25);
+}
+
+TEST(SettingsStoreTest, ReadsTheFileEachTimeAndWritesInOneReplace) {
+    fakes::FakePlatform fp;
+    SettingsStore store(fp.files);
+    store.Open(fp.IniPath());
+    EXPECT_EQ(store.Read().Int(Setting::BillingDay), 0);  // no file: everything 0
+    fp.PutIni(kHandWritten);
+    EXPECT_EQ(store.Read().Int(Setting::BillingDay), 20);  // the file as it is now
+    EXPECT_TRUE(store.Write([](Settings& s) {
+        s.SetMonthMinutes(5, 540);
+        s.SetInt(Setting::Exit, 0);
+    }));
+    EXPECT_EQ(fp.files.writes, 1);
+    EXPECT_EQ(store.Read().Month(5).minutes, 540);
+    // A file that exists but cannot be read is never replaced.
+    fp.files.unreadable.insert(fp.IniPath());
+    EXPECT_FALSE(store.WriteInt(Setting::AllowanceHours, 1));
+    EXPECT_EQ(fp.files.writes, 1);
+}
+
+}  // namespace
+}  // namespace kivrel
