@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 
+#include "accounting/billing.h"
+
 namespace kivrel {
 
 namespace {
@@ -73,7 +75,7 @@ std::vector<DayUse> DailyUse(const BillingPeriod& period, const std::vector<Sess
 }
 
 std::optional<int64_t> PaceTenths(int32_t allowanceHours, int64_t billedTenths, int64_t daysLeft) {
-    if (allowanceHours <= 0)
+    if (!HasAllowance(allowanceHours))
         return std::nullopt;
     const int64_t rest = int64_t{allowanceHours} * 600 - billedTenths;
     if (rest <= 0 || daysLeft <= 0)

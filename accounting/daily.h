@@ -37,7 +37,7 @@ std::vector<DayUse> DailyUse(const BillingPeriod& period, const std::vector<Sess
 // The tenths of a minute a day that would just use up what remains of an allowance of
 // `allowanceHours` over `daysLeft` days (today counted), when `billedTenths` are used: the rest
 // divided by the days, rounded down so that keeping to it never goes over. None without an
-// allowance (a flat rate); 0 when nothing remains.
+// allowance (a flat rate); 0 when nothing remains (also of a negative allowance).
 std::optional<int64_t> PaceTenths(int32_t allowanceHours, int64_t billedTenths, int64_t daysLeft);
 
 }  // namespace kivrel

@@ -32,8 +32,8 @@ ConsoleOutput WriteReport(const std::string& file, ConsolePorts& ports) {
     const std::string folder = FolderOf(inUse, separator);
     const std::string ledger =
         ports.files.ReadAll(folder + separator + kLedgerFileName).value_or(std::string());
-    const std::string page = ReportPage(
-        MakeReportFigures(ReadReportInputs(*settings, ledger), ports.clock.Now(), settingsPath));
+    const std::string page = ReportPage(MakeReportFigures(
+        ReadReportInputs(Settings(*settings), ledger), ports.clock.Now(), settingsPath));
     const std::string target = file.empty() ? folder + separator + kReportFileName : file;
     if ((file.empty() && !ports.files.MakeDirectories(folder)) ||
         !ports.files.ReplaceAll(target, page)) {

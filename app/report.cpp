@@ -1,38 +1,14 @@
 #include "app/report.h"
 
-#include "accounting/billing.h"
 #include "accounting/daily.h"
 #include "accounting/period.h"
 #include "records/year_stamp.h"
-#include "settings/ini_format.h"
 
 namespace kivrel {
 
-namespace {
-
-std::optional<int64_t> PastTotal(const MonthRecord& record, int32_t year) {
-    const auto found = record.past.find(year);
-    if (found == record.past.end())
-        return std::nullopt;
-    return found->second;
-}
-
-}  // namespace
-
-ReportInputs ReadReportInputs(std::string_view settingsText, std::string_view ledgerText) {
+ReportInputs ReadReportInputs(Settings settings, std::string_view ledgerText) {
     ReportInputs in;
-    in.billingDay = IniReadInt(settingsText, "r", "Value");
-    in.allowanceHours = IniReadInt(settingsText, "s", "Value");
-    for (int m = 1; m <= 12; ++m) {
-        const std::string section = MonthSectionName(m);
-        MonthRecord& record = in.months[static_cast<size_t>(m - 1)];
-        record.minutes = IniReadInt(settingsText, section, "Value");
-        record.year = IniReadInt(settingsText, section, kYearKey);
-        for (const int32_t year : {record.year - 1, record.year - 2})
-            if (const int32_t kept = IniReadInt(settingsText, section, PastYearKey(year));
-                kept != 0)
-                record.past[year] = kept;
-    }
+    in.settings = std::move(settings);
     in.ledger = ReadLedger(ledgerText);
     return in;
 }
@@ -43,13 +19,12 @@ ReportFigures MakeReportFigures(const ReportInputs& in, const LocalTime& now,
     f.made = now;
     f.settingsFile = settingsFile;
     f.today = now.date;
-    f.period = PeriodOf(f.today, in.billingDay);
+    f.period = PeriodOf(f.today, in.settings.Int(Setting::BillingDay));
     f.daysLeft = DaysInclusive(f.today, f.period.last);
-    f.allowanceHours = in.allowanceHours;
+    f.allowanceHours = in.settings.Int(Setting::AllowanceHours);
     f.tariff = in.tariff;
 
-    const MonthRecord& current = in.months[static_cast<size_t>(f.period.month - 1)];
-    f.usedMinutes = CurrentTotal(current.minutes, current.year, f.period.year);
+    f.usedMinutes = CurrentTotal(in.settings.Month(f.period.month), f.period.year);
 
     std::vector<Session> everything = in.ledger;
     std::vector<Session> ofPeriod = SessionsOfPeriod(in.ledger, f.period);
@@ -63,16 +38,21 @@ ReportFigures MakeReportFigures(const ReportInputs& in, const LocalTime& now,
                 {*in.open, true, BilledTenths(in.open->tenths, in.tariff.roundMinutes)});
         }
     }
-    f.bill = ComputeBill(f.usedMinutes, ofPeriod, in.allowanceHours, in.tariff);
+    f.bill = ComputeBill(f.usedMinutes, ofPeriod, f.allowanceHours, in.tariff);
     f.days = DailyUse(f.period, everything, f.today);
-    f.paceTenths = PaceTenths(in.allowanceHours, f.bill.billedTenths, f.daysLeft);
+    f.paceTenths = PaceTenths(f.allowanceHours, f.bill.billedTenths, f.daysLeft);
 
     // The twelve billing months, the oldest first: the eleven before this one fall in this
     // billing year or the one before.
     for (int back = 11; back >= 0; --back) {
         const int month = (f.period.month - 1 - back + 12) % 12 + 1;
         const int32_t expectedYear = month <= f.period.month ? f.period.year : f.period.year - 1;
-        const MonthRecord& record = in.months[static_cast<size_t>(month - 1)];
+        const MonthRecord record = in.settings.Month(month);
+        // A total of 0 is never kept for an earlier year: 0 there means none was kept.
+        const auto pastTotal = [&](int32_t year) -> std::optional<int64_t> {
+            const int32_t kept = in.settings.PastYearMinutes(month, year);
+            return kept != 0 ? std::optional<int64_t>(kept) : std::nullopt;
+        };
         MonthBar bar;
         bar.month = month;
         bar.current = back == 0;
@@ -83,13 +63,12 @@ ReportFigures MakeReportFigures(const ReportInputs& in, const LocalTime& now,
             bar.lastYearMinutes =
                 IsPastYear(record.year, f.period.year) && record.year == f.period.year - 1
                     ? std::optional<int64_t>(record.minutes)
-                    : PastTotal(record, f.period.year - 1);
+                    : pastTotal(f.period.year - 1);
         } else {
             if (record.year != 0)
                 bar.year = record.year;
             bar.minutes = record.minutes;
-            bar.lastYearMinutes =
-                PastTotal(record, (record.year != 0 ? record.year : expectedYear) - 1);
+            bar.lastYearMinutes = pastTotal((record.year != 0 ? record.year : expectedYear) - 1);
         }
         f.months.push_back(bar);
     }

@@ -3,9 +3,7 @@
 // period's sessions.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,31 +12,19 @@
 #include "accounting/ledger.h"
 #include "accounting/tariff.h"
 #include "app/report_page.h"
+#include "settings/settings_store.h"
 
 namespace kivrel {
 
-// What one month section holds.
-struct MonthRecord {
-    int32_t minutes = 0;              // its total
-    int32_t year = 0;                 // its year stamp, 0 without one
-    std::map<int32_t, int32_t> past;  // totals of earlier years, by year
-};
-
 struct ReportInputs {
-    int32_t billingDay = 0;
-    int32_t allowanceHours = 0;
-    std::array<MonthRecord, 12> months;  // month 1 first
-    Tariff tariff;
+    Settings settings;            // the values of the settings file
+    Tariff tariff;                // the provider's tariff as the settings give it
     std::vector<Session> ledger;  // the closed sessions, in file order
     std::optional<Session> open;  // the session going on
 };
 
-// The report's figures at `now`. The twelve billing months end with the current one; each shows
-// its total as stamped, and the total of the year before its stamp when one was kept. The current
-// month shows its current total: a total stamped with an earlier year is last year's. The
-// period's sessions are the ledger's that end in it, then the open one.
-// What the settings text and the ledger's text hold for the report.
-ReportInputs ReadReportInputs(std::string_view settingsText, std::string_view ledgerText);
+// What the settings and the ledger's text hold for the report.
+ReportInputs ReadReportInputs(Settings settings, std::string_view ledgerText);
 
 ReportFigures MakeReportFigures(const ReportInputs& inputs, const LocalTime& now,
                                 const std::string& settingsFile);

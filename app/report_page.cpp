@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "accounting/billing.h"
+
 namespace kivrel {
 
 namespace {
@@ -342,7 +344,7 @@ std::string Head(const ReportFigures& f) {
     text += "<section class=\"tiles\" aria-label=\"本月概况\">\n";
     text += Tile("已用", Minutes(f.usedMinutes * 10));
     text += Tile("计费时长", Minutes(f.bill.billedTenths));
-    if (f.allowanceHours > 0) {
+    if (HasAllowance(f.allowanceHours)) {
         const int64_t rest = int64_t{f.allowanceHours} * 600 - f.bill.billedTenths;
         text += Tile("包时", Int(f.allowanceHours) + " 小时");
         text += rest >= 0 ? Tile("剩余", Minutes(rest)) : Tile("超出", Minutes(-rest), "tile over");

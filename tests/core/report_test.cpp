@@ -8,6 +8,7 @@
 #include "app/report.h"
 #include "app/report_page.h"
 #include "fakes/fakes.h"
+#include "records/year_stamp.h"
 
 namespace kivrel {
 namespace {
@@ -102,8 +103,8 @@ TEST(DailyUse, PaceUsesUpWhatRemainsOverTheDaysLeft) {
         {60, 36000, 16, 0},            // used up
         {60, 40000, 16, 0},            // beyond it
         {0, 12400, 16, std::nullopt},  // a flat rate has no pace
-        {-5, 0, 16, std::nullopt},
-        {10, 0, 1, 6000},  // the last day: all that remains, today
+        {-5, 0, 16, 0},                // a negative allowance: nothing of it is left
+        {10, 0, 1, 6000},              // the last day: all that remains, today
     };
     for (const auto& c : cases)
         EXPECT_EQ(PaceTenths(c.allowanceHours, c.billedTenths, c.daysLeft), c.pace)
@@ -214,15 +215,17 @@ TEST(ReportPage, TextsFromTheLedgerAndTheSettingsAreEscaped) {
 }
 
 TEST(ReportFigures, TwelveBillingMonthsWithTheirStampsAndLastYears) {
-    const std::string settings =
-        "[r]\r\nValue=20\r\n[T1]\r\nValue=500\r\nYear=2026\r\n"  // last year's January
-        "[T2]\r\nValue=300\r\nYear=2026\r\nValue2025=200\r\n"    // kept under its year
-        "[T12]\r\nValue=700\r\n";                                // no stamp
+    Settings settings;
+    settings.SetInt(Setting::BillingDay, 20);
+    WriteStampedTotal(settings, 1, 500, 2026);  // last year's January
+    WriteStampedTotal(settings, 2, 200, 2025);
+    WriteStampedTotal(settings, 2, 300, 2026);  // 2025's total kept under its year
+    settings.SetMonthMinutes(12, 700);          // no stamp
     const std::string ledger =
         "start,end,minutes,link\n"
         "\"2026-12-20T23:00:00+08:00\",\"2026-12-20T23:30:00+08:00\",30.0,\"ppp0\"\n"
         "\"2027-01-02T09:00:00+08:00\",\"2027-01-02T09:30:00+08:00\",30.0,\"ppp0\"\n";
-    ReportInputs in = ReadReportInputs(settings, ledger);
+    ReportInputs in = ReadReportInputs(std::move(settings), ledger);
     in.open = Session{At(kToday, 8, 0), At(kToday, 8, 30), 300, "ppp0"};
     const ReportFigures f = MakeReportFigures(in, At(kToday, 12, 0), "/x/timer.ini");
     ASSERT_EQ(f.months.size(), 12u);
