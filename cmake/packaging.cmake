@@ -2,8 +2,8 @@
 #   Linux     kivrel_<version>_<arch>.deb: the program and its template timer.ini in
 #             /usr/lib/kivrel, the link /usr/bin/kivrel, the menu entry, the icons, the manual
 #             page, the copyright file and the changelog; Depends comes from dpkg-shlibdeps.
-#   Windows   Kivrel-<version>-win64.zip, a portable folder: Kivrel.exe, an empty timer.ini and
-#             a short readme.
+#   Windows   Kivrel-<version>-win64.zip, a portable folder: Kivrel.exe, an empty timer.ini, a
+#             short readme and report.cmd, which opens the usage report.
 set(KIVREL_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 
 set(CPACK_PACKAGE_NAME kivrel)
@@ -23,14 +23,17 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME Kivrel-${PROJECT_VERSION}-win64)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
-  # The portable folder: the program, an empty timer.ini beside it, and the readme (CRLF, for
-  # Notepad).
+  # The portable folder: the program, an empty timer.ini beside it, the readme (CRLF, for
+  # Notepad) and report.cmd (CRLF, for cmd.exe).
   set(KIVREL_ZIP_STAGE ${CMAKE_BINARY_DIR}/packaging)
   file(WRITE ${KIVREL_ZIP_STAGE}/timer.ini "")
   configure_file(${KIVREL_PACKAGING_DIR}/windows/readme.txt ${KIVREL_ZIP_STAGE}/readme.txt
                  @ONLY NEWLINE_STYLE WIN32)
+  configure_file(${KIVREL_PACKAGING_DIR}/windows/report.cmd ${KIVREL_ZIP_STAGE}/report.cmd
+                 @ONLY NEWLINE_STYLE WIN32)
   install(TARGETS Kivrel RUNTIME DESTINATION .)
-  install(FILES ${KIVREL_ZIP_STAGE}/timer.ini ${KIVREL_ZIP_STAGE}/readme.txt DESTINATION .)
+  install(FILES ${KIVREL_ZIP_STAGE}/timer.ini ${KIVREL_ZIP_STAGE}/readme.txt
+                ${KIVREL_ZIP_STAGE}/report.cmd DESTINATION .)
 elseif(TARGET kivrel)
   include(GNUInstallDirs)
   set(CPACK_GENERATOR DEB)
