@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "accounting/link.h"
 #include "accounting/numbers.h"
 #include "app/module1.h"
 #include "app/status_report.h"
@@ -7,13 +8,15 @@
 namespace kivrel {
 
 Command ParseCommandLine(const std::vector<std::string>& args, const ToolkitOptions& toolkit) {
-    bool status = false, json = false, version = false, help = false;
+    bool status = false, json = false, sessions = false, version = false, help = false;
     for (size_t i = 0; i < args.size();) {
         const std::string& a = args[i];
         if (a == "--status")
             status = true;
         else if (a == "--json")
             json = true;
+        else if (a == "--sessions")
+            sessions = true;
         else if (a == "--version")
             version = true;
         else if (a == "--help" || a == "-h")
@@ -31,20 +34,26 @@ Command ParseCommandLine(const std::vector<std::string>& args, const ToolkitOpti
         return Command{CommandKind::Version, {}};
     if (json && !status)
         return Command{CommandKind::Usage, "--json"};
+    if (sessions && status)
+        return Command{CommandKind::Usage, "--sessions"};
+    if (sessions)
+        return Command{CommandKind::Sessions, {}};
     if (status)
         return Command{json ? CommandKind::StatusJson : CommandKind::Status, {}};
     return Command{};
 }
 
 std::string UsageText() {
-    return "Usage: kivrel [--status [--json] | --version | --help]\n"
+    return "Usage: kivrel [--status [--json] | --sessions | --version | --help]\n"
            "\n"
            "Without an option Kivrel starts in the notification area.\n"
            "\n"
            "  --status          print the current billing month's figures, one a line\n"
            "  --status --json   the same as one JSON object: billing_month, period_start,\n"
            "                    period_end, days_left, used_minutes, allowance_hours,\n"
-           "                    remaining_minutes, forecast_minutes, online, settings_file\n"
+           "                    remaining_minutes, forecast_minutes, online, settings_file,\n"
+           "                    link, sessions, billed_minutes, bill_cents, currency\n"
+           "  --sessions        print this billing period's sessions as CSV, the open one last\n"
            "  --version         print the version\n"
            "  --help            print this help\n"
            "\n"
@@ -69,7 +78,8 @@ ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
             result.status = 2;
             break;
         case CommandKind::Status:
-        case CommandKind::StatusJson: {
+        case CommandKind::StatusJson:
+        case CommandKind::Sessions: {
             const std::string path = SettingsFileToRead(ports.files, ports.app);
             std::optional<std::string> text =
                 path.empty() ? std::nullopt : ports.files.ReadAll(path);
@@ -78,9 +88,19 @@ ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
                 result.status = 2;
                 break;
             }
-            const StatusReport report =
-                MakeStatusReport(Settings(std::move(*text)), ports.clock.Today(),
-                                 ports.connection.Connected(), path);
+            const Settings settings(std::move(*text));
+            const std::string ledger =
+                ports.files.ReadAll(LedgerPathBeside(path)).value_or(std::string());
+            const LocalDate today = ports.clock.Today();
+            if (command.kind == CommandKind::Sessions) {
+                const BillingPeriod period = PeriodOf(today, settings.Int(Setting::BillingDay));
+                result.out = SessionsCsv(PeriodSessions(settings, ledger, period));
+                break;
+            }
+            const std::optional<std::string> link =
+                BilledLink(settings.BilledLinkPatterns(), ports.connection.Connected(),
+                           ports.connection.RoutedLinks());
+            const StatusReport report = MakeStatusReport(settings, ledger, today, link, path);
             result.out = command.kind == CommandKind::StatusJson ? StatusJson(report)
                                                                  : StatusPlainText(report);
             break;
