@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "accounting/link.h"
 #include "accounting/numbers.h"
 #include "app/module1.h"
 #include "app/report.h"
@@ -25,13 +26,13 @@ ConsoleOutput WriteReport(const std::string& file, ConsolePorts& ports) {
         result.status = 2;
         return result;
     }
-    const std::string separator = ports.app.PathSeparator();
-    // The ledger and the page live beside the settings file in use; while the user's own file is
-    // still to be made from an installed one, that is the user's folder.
-    const std::string inUse = SettingsFileInUse(ports.files, ports.app);
-    const std::string folder = FolderOf(inUse, separator);
+    // The ledger beside the file read, as --status reads it. The page goes beside the settings
+    // file in use: while the user's own file is still to be made from an installed one, that is
+    // in the user's folder.
     const std::string ledger =
-        ports.files.ReadAll(folder + separator + kLedgerFileName).value_or(std::string());
+        ports.files.ReadAll(LedgerPathBeside(settingsPath)).value_or(std::string());
+    const std::string separator = ports.app.PathSeparator();
+    const std::string folder = FolderOf(SettingsFileInUse(ports.files, ports.app), separator);
     const std::string page = ReportPage(MakeReportFigures(
         ReadReportInputs(Settings(*settings), ledger), ports.clock.Now(), settingsPath));
     const std::string target = file.empty() ? folder + separator + kReportFileName : file;
@@ -56,7 +57,8 @@ Command Usage(const std::string& unknown) {
 }  // namespace
 
 Command ParseCommandLine(const std::vector<std::string>& args, const ToolkitOptions& toolkit) {
-    bool status = false, json = false, version = false, help = false, report = false;
+    bool status = false, json = false, sessions = false, version = false, help = false,
+         report = false;
     std::string file;
     for (size_t i = 0; i < args.size();) {
         const std::string& a = args[i];
@@ -69,6 +71,8 @@ Command ParseCommandLine(const std::vector<std::string>& args, const ToolkitOpti
                 file = args[++i];
         } else if (a == "--json")
             json = true;
+        else if (a == "--sessions")
+            sessions = true;
         else if (a == "--version")
             version = true;
         else if (a == "--help" || a == "-h")
@@ -86,8 +90,12 @@ Command ParseCommandLine(const std::vector<std::string>& args, const ToolkitOpti
         return Command{CommandKind::Version, {}, {}};
     if (json && !status)
         return Usage("--json");
-    if (report && status)
+    if (sessions && status)
+        return Usage("--sessions");
+    if (report && (status || sessions))
         return Usage("--report");
+    if (sessions)
+        return Command{CommandKind::Sessions, {}, {}};
     if (report)
         return Command{CommandKind::Report, {}, file};
     if (status)
@@ -96,14 +104,16 @@ Command ParseCommandLine(const std::vector<std::string>& args, const ToolkitOpti
 }
 
 std::string UsageText() {
-    return "Usage: kivrel [--status [--json] | --report [FILE] | --version | --help]\n"
+    return "Usage: kivrel [--status [--json] | --sessions | --report [FILE] | --version | --help]\n"
            "\n"
            "Without an option Kivrel starts in the notification area.\n"
            "\n"
            "  --status          print the current billing month's figures, one a line\n"
            "  --status --json   the same as one JSON object: billing_month, period_start,\n"
            "                    period_end, days_left, used_minutes, allowance_hours,\n"
-           "                    remaining_minutes, forecast_minutes, online, settings_file\n"
+           "                    remaining_minutes, forecast_minutes, online, settings_file,\n"
+           "                    link, sessions, billed_minutes, bill_cents, currency\n"
+           "  --sessions        print this billing period's sessions as CSV, the open one last\n"
            "  --report [FILE]   write the usage report, one HTML page, to FILE; without\n"
            "                    FILE, to report.html beside the settings file, open it in\n"
            "                    the default browser and print its path\n"
@@ -131,7 +141,8 @@ ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
             result.status = 2;
             break;
         case CommandKind::Status:
-        case CommandKind::StatusJson: {
+        case CommandKind::StatusJson:
+        case CommandKind::Sessions: {
             const std::string path = SettingsFileToRead(ports.files, ports.app);
             std::optional<std::string> text =
                 path.empty() ? std::nullopt : ports.files.ReadAll(path);
@@ -140,9 +151,19 @@ ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
                 result.status = 2;
                 break;
             }
-            const StatusReport report =
-                MakeStatusReport(Settings(std::move(*text)), ports.clock.Today(),
-                                 ports.connection.Connected(), path);
+            const Settings settings(std::move(*text));
+            const std::string ledger =
+                ports.files.ReadAll(LedgerPathBeside(path)).value_or(std::string());
+            const LocalDate today = ports.clock.Today();
+            if (command.kind == CommandKind::Sessions) {
+                const BillingPeriod period = PeriodOf(today, settings.Int(Setting::BillingDay));
+                result.out = SessionsCsv(PeriodSessions(settings, ledger, period));
+                break;
+            }
+            const std::optional<std::string> link =
+                BilledLink(settings.BilledLinkPatterns(), ports.connection.Connected(),
+                           ports.connection.RoutedLinks());
+            const StatusReport report = MakeStatusReport(settings, ledger, today, link, path);
             result.out = command.kind == CommandKind::StatusJson ? StatusJson(report)
                                                                  : StatusPlainText(report);
             break;

@@ -11,7 +11,7 @@
 
 namespace kivrel {
 
-enum class CommandKind { Window, Status, StatusJson, Report, Version, Help, Usage };
+enum class CommandKind { Window, Status, StatusJson, Sessions, Report, Version, Help, Usage };
 
 struct Command {
     CommandKind kind = CommandKind::Window;

@@ -54,4 +54,7 @@ std::string SettingsFileToRead(IFileSystem& files, IAppInfo& app);
 // the report live beside it.
 std::string SettingsFileInUse(IFileSystem& files, IAppInfo& app);
 
+// The ledger of sessions kept beside a settings file: sessions.csv in the same folder.
+std::string LedgerPathBeside(const std::string& settingsFile);
+
 }  // namespace kivrel

@@ -8,6 +8,8 @@ namespace kivrel {
 
 ReportInputs ReadReportInputs(Settings settings, std::string_view ledgerText) {
     ReportInputs in;
+    in.tariff = settings.TariffValues();
+    in.open = settings.OpenSession();
     in.settings = std::move(settings);
     in.ledger = ReadLedger(ledgerText);
     return in;

@@ -29,7 +29,16 @@ std::string JsonString(std::string_view text) {
 
 }  // namespace
 
-StatusReport MakeStatusReport(const Settings& settings, const LocalDate& today, bool online,
+std::vector<Session> PeriodSessions(const Settings& settings, std::string_view ledgerText,
+                                    const BillingPeriod& period) {
+    std::vector<Session> sessions = ReadLedger(ledgerText);
+    if (std::optional<Session> open = settings.OpenSession())
+        sessions.push_back(std::move(*open));
+    return SessionsOfPeriod(sessions, period);
+}
+
+StatusReport MakeStatusReport(const Settings& settings, std::string_view ledgerText,
+                              const LocalDate& today, const std::optional<std::string>& link,
                               const std::string& settingsFile) {
     StatusReport r;
     r.period = PeriodOf(today, settings.Int(Setting::BillingDay));
@@ -42,8 +51,12 @@ StatusReport MakeStatusReport(const Settings& settings, const LocalDate& today, 
                 .remainingMinutes;
     }
     r.forecastMinutes = ForecastMinutes(r.usedMinutes, r.period, today);
-    r.online = online;
+    r.online = link.has_value();
     r.settingsFile = settingsFile;
+    r.link = link;
+    r.sessions = PeriodSessions(settings, ledgerText, r.period);
+    r.tariff = settings.TariffValues();
+    r.bill = ComputeBill(r.usedMinutes, r.sessions, r.allowanceHours, r.tariff);
     return r;
 }
 
@@ -61,6 +74,12 @@ std::string StatusPlainText(const StatusReport& r) {
     lines += "计费周期：" + IsoDate(r.period.first) + "至" + IsoDate(r.period.last) + "，还剩" +
              DecimalText(r.daysLeft) + "天\n";
     lines += "预计本月共用" + DecimalText(r.forecastMinutes) + "分钟\n";
+    if (r.link && !r.link->empty())
+        lines += "计费链路：" + *r.link + "\n";
+    lines += "本期会话：" + DecimalText(static_cast<int64_t>(r.sessions.size())) + "次\n";
+    lines += "计费时长：" + MinutesText(r.bill.billedTenths) + "分钟\n";
+    if (r.tariff.Charges())
+        lines += "本月费用：" + MoneyText(r.bill.total, r.tariff.currency) + "\n";
     return lines;
 }
 
@@ -77,7 +96,20 @@ std::string StatusJson(const StatusReport& r) {
     json += ",\"forecast_minutes\":" + DecimalText(r.forecastMinutes);
     json += std::string(",\"online\":") + (r.online ? "true" : "false");
     json += ",\"settings_file\":" + JsonString(r.settingsFile);
+    json += ",\"link\":" + (r.link ? JsonString(*r.link) : std::string("null"));
+    json += ",\"sessions\":" + DecimalText(static_cast<int64_t>(r.sessions.size()));
+    json += ",\"billed_minutes\":" + MinutesText(r.bill.billedTenths);
+    json += ",\"bill_cents\":" + DecimalText(r.tariff.Charges() ? r.bill.total : 0);
+    json += ",\"currency\":" + JsonString(r.tariff.currency);
     return json + "}\n";
+}
+
+std::string SessionsCsv(const std::vector<Session>& sessions) {
+    std::string csv = kLedgerHeader;
+    csv += '\n';
+    for (const Session& s : sessions)
+        csv += LedgerLine(s);
+    return csv;
 }
 
 }  // namespace kivrel

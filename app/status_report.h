@@ -6,8 +6,12 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "accounting/ledger.h"
 #include "accounting/period.h"
+#include "accounting/tariff.h"
 #include "settings/settings_store.h"
 
 namespace kivrel {
@@ -21,14 +25,27 @@ struct StatusReport {
     int64_t forecastMinutes = 0;
     bool online = false;
     std::string settingsFile;
+    std::optional<std::string> link;  // the billed link carrying the route now, none offline
+    std::vector<Session> sessions;    // this billing period's, the open one last
+    Tariff tariff;
+    Bill bill;
 };
 
-StatusReport MakeStatusReport(const Settings& settings, const LocalDate& today, bool online,
+// The sessions of the billing period: the ledger's (`ledgerText`) that end in it, and the one the
+// settings hold open.
+std::vector<Session> PeriodSessions(const Settings& settings, std::string_view ledgerText,
+                                    const BillingPeriod& period);
+
+// `link` is the billed link carrying the route now (BilledLink), none when it is offline.
+StatusReport MakeStatusReport(const Settings& settings, std::string_view ledgerText,
+                              const LocalDate& today, const std::optional<std::string>& link,
                               const std::string& settingsFile);
 
 // One figure a line, lines ending in LF.
 std::string StatusPlainText(const StatusReport& report);
 // One JSON object on one line, ending in LF.
 std::string StatusJson(const StatusReport& report);
+// The period's sessions as the ledger stores them: the header, then a line each.
+std::string SessionsCsv(const std::vector<Session>& sessions);
 
 }  // namespace kivrel

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "accounting/link.h"
 #include "settings/ini_format.h"
 
 namespace kivrel {
@@ -15,7 +16,7 @@ struct Place {
 };
 
 // Where each value lives. Section and key names are compared without regard to case.
-constexpr std::array<Place, 8> kLayout{{
+constexpr std::array<Place, 18> kLayout{{
     {Setting::BillingDay, "r", "Value"},
     {Setting::AllowanceHours, "s", "Value"},
     {Setting::RunAtLogOn, "Run", "Value"},
@@ -24,6 +25,16 @@ constexpr std::array<Place, 8> kLayout{{
     {Setting::AlertShownMonth, "AlertShown", "Month"},
     {Setting::LowAlertShown, "AlertShown", "Low"},
     {Setting::EmptyAlertShown, "AlertShown", "Empty"},
+    {Setting::BilledLink, "Link", "Value"},
+    {Setting::TariffRound, "Tariff", "Round"},
+    {Setting::TariffFee, "Tariff", "Fee"},
+    {Setting::TariffBase, "Tariff", "Base"},
+    {Setting::TariffPrice, "Tariff", "Price"},
+    {Setting::TariffCurrency, "Tariff", "Currency"},
+    {Setting::SessionStart, "Session", "Start"},
+    {Setting::SessionLast, "Session", "Last"},
+    {Setting::SessionTenths, "Session", "Tenths"},
+    {Setting::SessionLink, "Session", "Link"},
 }};
 
 const Place& PlaceOf(Setting setting) {
@@ -92,6 +103,47 @@ int32_t Settings::PastYearMinutes(int month, int32_t year) const {
 
 void Settings::SetPastYearMinutes(int month, int32_t year, int32_t minutes) {
     text_ = IniWriteInt(text_, MonthSectionName(month), PastYearKey(year), minutes);
+}
+
+std::vector<std::string> Settings::BilledLinkPatterns() const {
+    return ParseLinkPatterns(Text(Setting::BilledLink));
+}
+
+Tariff Settings::TariffValues() const {
+    const auto amount = [this](Setting setting) {
+        const int32_t value = Int(setting);
+        return value > 0 ? value : 0;
+    };
+    Tariff tariff;
+    tariff.roundMinutes = amount(Setting::TariffRound);
+    tariff.fee = amount(Setting::TariffFee);
+    tariff.base = amount(Setting::TariffBase);
+    tariff.price = amount(Setting::TariffPrice);
+    if (std::string currency = Text(Setting::TariffCurrency); !currency.empty())
+        tariff.currency = std::move(currency);
+    return tariff;
+}
+
+std::optional<Session> Settings::OpenSession() const {
+    const int32_t tenths = Int(Setting::SessionTenths);
+    const auto start = ParseIsoDateTime(Text(Setting::SessionStart));
+    const auto last = ParseIsoDateTime(Text(Setting::SessionLast));
+    if (tenths <= 0 || !start || !last)
+        return std::nullopt;
+    return Session{*start, *last, tenths, Text(Setting::SessionLink)};
+}
+
+// A closed session leaves its times behind with no ticks: the section is only ever added to.
+void Settings::SetOpenSession(const std::optional<Session>& session) {
+    if (!session) {
+        if (Int(Setting::SessionTenths) != 0)
+            SetInt(Setting::SessionTenths, 0);
+        return;
+    }
+    SetText(Setting::SessionStart, IsoDateTime(session->start));
+    SetText(Setting::SessionLast, IsoDateTime(session->end));
+    SetInt(Setting::SessionTenths, static_cast<int32_t>(session->tenths));
+    SetText(Setting::SessionLink, session->link);
 }
 
 Settings SettingsStore::Read() const {

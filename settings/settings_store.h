@@ -7,7 +7,10 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "accounting/ledger.h"
+#include "accounting/tariff.h"
 #include "platform/system_ports.h"
 
 namespace kivrel {
@@ -24,6 +27,16 @@ enum class Setting {
     AlertShownMonth,  // the billing month (year × 100 + month) the two flags below tell of
     LowAlertShown,    // 1: the low-allowance alert was shown in that month
     EmptyAlertShown,  // 1: the used-up alert was shown in that month
+    BilledLink,       // text: the billed link's interface names, comma-separated
+    TariffRound,      // each session's minutes rounded up to a multiple of this
+    TariffFee,        // charge per session, in the currency's smallest unit
+    TariffBase,       // charge per billing month
+    TariffPrice,      // charge per hour beyond the allowance
+    TariffCurrency,   // text: the unit's name
+    SessionStart,     // text: the open session's first tick
+    SessionLast,      // text: its latest tick
+    SessionTenths,    // its ticks; 0 when no session is open
+    SessionLink,      // text: its link
 };
 
 // What the section of a month holds: its whole minutes and the year they belong to (0: a total
@@ -56,6 +69,15 @@ class Settings {
     void SetMonthYear(int month, int32_t year);
     int32_t PastYearMinutes(int month, int32_t year) const;
     void SetPastYearMinutes(int month, int32_t year, int32_t minutes);
+
+    // The billed link's names; none: every connection counts.
+    std::vector<std::string> BilledLinkPatterns() const;
+    // The tariff; a negative amount reads as 0, a missing currency as 元.
+    Tariff TariffValues() const;
+    // The session left open by the last online tick; none when none is open or its fields are
+    // damaged.
+    std::optional<Session> OpenSession() const;
+    void SetOpenSession(const std::optional<Session>& session);
 
   private:
     std::string text_;

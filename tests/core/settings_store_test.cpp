@@ -58,6 +58,35 @@ TEST(SettingsStoreTest, EveryValueReadAndWrittenInItsPlace) {
     EXPECT_EQ(settings.Int(Setting::AlertPercent), 25);
 }
 
+TEST(SettingsStoreTest, TheLinkTheTariffAndTheOpenSession) {
+    Settings settings(
+        "[link]\r\nvalue= ppp*, wwan0 \r\n[TARIFF]\r\nround=6\r\nFee=-5\r\nBase=3000\r\n"
+        "Price=120\r\n[Session]\r\nStart=2026-12-07T21:03:06+08:00\r\n"
+        "Last=2026-12-07T21:15:24+08:00\r\nTenths=123\r\nLink=ppp0\r\n");
+    EXPECT_EQ(settings.BilledLinkPatterns(), (std::vector<std::string>{"ppp*", "wwan0"}));
+    const Tariff tariff = settings.TariffValues();
+    EXPECT_EQ(tariff.roundMinutes, 6);
+    EXPECT_EQ(tariff.fee, 0);  // never a negative charge
+    EXPECT_EQ(tariff.base, 3000);
+    EXPECT_EQ(tariff.price, 120);
+    EXPECT_EQ(tariff.currency, "元");
+    const Session open{
+        {{2026, 12, 7}, 21, 3, 6, 480}, {{2026, 12, 7}, 21, 15, 24, 480}, 123, "ppp0"};
+    EXPECT_EQ(settings.OpenSession(), open);
+
+    Session next = open;
+    next.start.date.day = 8;
+    next.link = "宽带连接";
+    settings.SetOpenSession(next);
+    EXPECT_EQ(Settings(settings.FileText()).OpenSession(), next);
+    settings.SetOpenSession(std::nullopt);  // closed: no ticks left open
+    EXPECT_EQ(settings.OpenSession(), std::nullopt);
+    EXPECT_EQ(settings.Int(Setting::SessionTenths), 0);
+    settings.SetInt(Setting::SessionTenths, 5);
+    settings.SetText(Setting::SessionLast, "2026-12-07T21:15");  // damaged by hand
+    EXPECT_EQ(settings.OpenSession(), std::nullopt);
+}
+
 TEST(SettingsStoreTest, ReadsTheFileEachTimeAndWritesInOneReplace) {
     fakes::FakePlatform fp;
     SettingsStore store(fp.files);

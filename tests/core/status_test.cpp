@@ -35,6 +35,8 @@ TEST(StatusTest, Options) {
         {{"--json"}, CommandKind::Usage},
         {{"--version"}, CommandKind::Version},
         {{"--help", "--status"}, CommandKind::Help},
+        {{"--sessions"}, CommandKind::Sessions},
+        {{"--sessions", "--status"}, CommandKind::Usage},
         {{"--stat"}, CommandKind::Usage},
         {{"status"}, CommandKind::Usage},
         {{"--report"}, CommandKind::Report},
@@ -61,11 +63,13 @@ TEST(StatusTest, ReportsTheBillingMonthFromTheFileAndWritesNothing) {
               "{\"billing_month\":1,\"period_start\":\"2026-12-21\",\"period_end\":\"2027-01-20\","
               "\"days_left\":27,\"used_minutes\":500,\"allowance_hours\":60,"
               "\"remaining_minutes\":3100,\"forecast_minutes\":3100,\"online\":true,"
-              "\"settings_file\":\"/opt/kivrel/timer.ini\"}\n");
+              "\"settings_file\":\"/opt/kivrel/timer.ini\",\"link\":\"\",\"sessions\":0,"
+              "\"billed_minutes\":500,\"bill_cents\":0,\"currency\":\"元\"}\n");
     c.connection.online = false;
     EXPECT_EQ(c.Run({"--status"}).out,
               "计费月为:1月\n没有连接上网\n本月已用500分钟8小时\n本月剩余3100分钟52小时\n"
-              "计费周期：2026-12-21至2027-01-20，还剩27天\n预计本月共用3100分钟\n");
+              "计费周期：2026-12-21至2027-01-20，还剩27天\n预计本月共用3100分钟\n"
+              "本期会话：0次\n计费时长：500分钟\n");
     // Last year's January and a flat rate.
     c.files.files["/opt/kivrel/timer.ini"] = "[T1]\r\nValue=500\r\nYear=2026\r\n";
     c.clock.today = {2027, 1, 10};
@@ -74,6 +78,47 @@ TEST(StatusTest, ReportsTheBillingMonthFromTheFileAndWritesNothing) {
               std::string::npos)
         << json.out;
     EXPECT_EQ(c.files.writes, 0);
+}
+
+// The README's worked example: 30 included hours, 1.20 per extra hour, sessions rounded to the
+// started minute; three sessions of 612.3, 1180.5 and 57.2 minutes (the last one still open), and
+// an older one of the month before that the bill leaves out.
+TEST(StatusTest, TheBillOfTheWorkedExampleToTheCent) {
+    Console c;
+    c.clock.today = {2026, 12, 8};
+    c.connection.online = true;
+    c.connection.routed = {"wlan0", "ppp0"};
+    c.files.files["/opt/kivrel/timer.ini"] =
+        "[s]\r\nValue=30\r\n[Link]\r\nValue=PPP*\r\n[Tariff]\r\nRound=1\r\nPrice=120\r\n"
+        "[T12]\r\nValue=1850\r\nYear=2026\r\n[Session]\r\nStart=2026-12-08T09:00:00+08:00\r\n"
+        "Last=2026-12-08T09:57:12+08:00\r\nTenths=572\r\nLink=ppp0\r\n";
+    const std::string closed =
+        "2026-12-01T08:00:00+08:00,2026-12-01T18:12:18+08:00,612.3,\"ppp0\"\n"
+        "2026-12-03T20:00:00+08:00,2026-12-04T15:40:30+08:00,1180.5,\"ppp0\"\n";
+    c.files.files["/opt/kivrel/sessions.csv"] =
+        "start,end,minutes,link\n"
+        "2026-11-30T22:00:00+08:00,2026-11-30T23:00:00+08:00,60.0,\"ppp0\"\n" +
+        closed;
+    const std::string json = c.Run({"--status", "--json"}).out;
+    EXPECT_NE(json.find("\"online\":true,\"settings_file\":\"/opt/kivrel/timer.ini\","
+                        "\"link\":\"ppp0\",\"sessions\":3,\"billed_minutes\":1852,"
+                        "\"bill_cents\":104,\"currency\":\"元\"}"),
+              std::string::npos)
+        << json;
+    const std::string text = c.Run({"--status"}).out;
+    EXPECT_NE(text.find("计费链路：ppp0\n本期会话：3次\n计费时长：1852分钟\n本月费用：1.04 元\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(c.Run({"--sessions"}).out,
+              "start,end,minutes,link\n" + closed +
+                  "2026-12-08T09:00:00+08:00,2026-12-08T09:57:12+08:00,57.2,\"ppp0\"\n");
+
+    // Only the unlisted link carries the route: offline, no link, the same bill.
+    c.connection.routed = {"wlan0"};
+    const std::string offline = c.Run({"--status", "--json"}).out;
+    EXPECT_NE(offline.find("\"online\":false"), std::string::npos) << offline;
+    EXPECT_NE(offline.find("\"link\":null,\"sessions\":3"), std::string::npos) << offline;
+    EXPECT_EQ(c.files.writes + c.files.appends, 0);
 }
 
 TEST(StatusTest, ReadsTheFileTheProgramWouldUse) {

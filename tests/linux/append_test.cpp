@@ -26,6 +26,10 @@ struct AppendCase {
     mode_t modeAfter;
 };
 
+void PrintTo(const AppendCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 // Run with the umask 027, so that a new file shows it got 0666 less the umask (0640).
 const AppendCase kCases[] = {
     {"Creates", nullptr, 0, true, "a,b\n", 0640},

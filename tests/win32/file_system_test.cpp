@@ -66,6 +66,26 @@ TEST_F(FileSystem, ADirectoryOrAMissingFolderIsRefused) {
     EXPECT_EQ(ListFolder(dir.Path()), L"timer.ini");
 }
 
+TEST_F(FileSystem, AppendCreatesAddsAtTheEndAndRefusesWhatItMayNotChange) {
+    const std::wstring csv = dir.File(L"会话.csv");
+    const std::string csvUtf8 = Narrow(csv);
+    ASSERT_TRUE(fs.Append(csvUtf8, "start,end\n"));
+    EXPECT_EQ(ReadBytes(csv), "start,end\n");
+    ASSERT_TRUE(fs.Append(csvUtf8, "1,"));  // a torn line stays as it is
+    ASSERT_TRUE(fs.Append(csvUtf8, "2\n"));
+    EXPECT_EQ(ReadBytes(csv), "start,end\n1,2\n");
+
+    SetFileAttributesW(csv.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(fs.Append(csvUtf8, "3\n"));
+    SetFileAttributesW(csv.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadBytes(csv), "start,end\n1,2\n");
+
+    CreateDirectoryW(ini.c_str(), nullptr);
+    EXPECT_FALSE(fs.Append(iniUtf8, "x"));
+    EXPECT_FALSE(fs.Append(Narrow(dir.File(L"missing\\sessions.csv")), "x"));
+    EXPECT_EQ(ListFolder(dir.Path()), L"timer.ini 会话.csv");
+}
+
 // Holds the file open without any sharing, as a virus scanner or a backup tool may, for a while.
 class Holder {
   public:
