@@ -76,7 +76,7 @@ std::string Minutes(int64_t tenths) {
 }
 
 // A chart's value axis: from 0 to `top` in steps of `step`, both in tenths of a minute. The step
-// is 1, 2 or 5 times a power of ten minutes, the smallest that covers `largest` in at most four
+// is 1, 2 or 5 times a power of ten minutes, the smallest that covers `largest` in at most five
 // steps.
 struct Axis {
     int64_t step = 10;
@@ -88,7 +88,7 @@ Axis AxisFor(int64_t largest) {
     for (int64_t power = 10;; power *= 10) {
         for (const int64_t factor : {1, 2, 5}) {
             axis.step = factor * power;
-            if (axis.step * 4 >= largest || power > INT64_MAX / 100) {
+            if (axis.step * 5 >= largest || power > INT64_MAX / 100) {
                 axis.top = std::max<int64_t>(1, (largest + axis.step - 1) / axis.step) * axis.step;
                 return axis;
             }
@@ -273,6 +273,14 @@ std::string YearChart(const ReportFigures& f) {
 
     std::string svg = SvgOpen("十二个计费月", desc);
     svg += Grid(axis);
+    // The allowance first, so that the bars and their figures stay readable over it.
+    if (f.allowanceHours > 0) {
+        const int64_t y =
+            kPlotBottom - Scale(int64_t{f.allowanceHours} * 600, kPlotHeight, axis.top);
+        svg += Line(kPlotLeft, y, kPlotRight, y, "allow");
+        svg += Text(kPlotRight, y - 40, "label end allow-text",
+                    "包时 " + Int(int64_t{f.allowanceHours} * 60) + " 分钟");
+    }
     for (size_t i = 0; i < f.months.size(); ++i) {
         const MonthBar& m = f.months[i];
         const int64_t x = kPlotLeft + slot * static_cast<int64_t>(i);
@@ -293,13 +301,6 @@ std::string YearChart(const ReportFigures& f) {
                     m.current ? std::string("本月")
                     : m.year  ? Int(*m.year)
                               : std::string("—"));
-    }
-    if (f.allowanceHours > 0) {
-        const int64_t y =
-            kPlotBottom - Scale(int64_t{f.allowanceHours} * 600, kPlotHeight, axis.top);
-        svg += Line(kPlotLeft, y, kPlotRight, y, "allow");
-        svg += Text(kPlotRight, y - 40, "label end allow-text",
-                    "包时 " + Int(int64_t{f.allowanceHours} * 60) + " 分钟");
     }
     svg += "</svg>\n";
 
@@ -437,6 +438,7 @@ svg { display: block; width: 100%; height: auto; }
 svg text { font-size: 11px; fill: #3e4c59; }
 svg .tick { font-size: 10.5px; }
 svg .unit, svg .value { font-size: 10px; }
+svg .value { paint-order: stroke; stroke: #fff; stroke-width: 3px; stroke-linejoin: round; }
 svg .mid { text-anchor: middle; }
 svg .end { text-anchor: end; }
 svg .strong { font-weight: bold; fill: #1f2933; }
