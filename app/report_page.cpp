@@ -458,6 +458,7 @@ footer { margin-top: 16px; font-size: 11px; color: #7b8794; word-break: break-al
 @media print {
   body { max-width: none; padding: 0; font-size: 11pt; }
   h2 { break-after: avoid; }
+  .sessions { break-before: page; }
   figure, .tiles, .bill { break-inside: avoid; }
   .list { font-size: 9pt; }
   .list tr { break-inside: avoid; }

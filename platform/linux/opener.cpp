@@ -20,6 +20,11 @@ bool XdgOpener::Open(const std::string& path) {
     for (const int fd : {0, 1, 2})
         posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY,
                                          0);
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    // Nothing else of ours either: a descriptor without close-on-exec (one a preloaded library
+    // made, one inherited from the caller) would keep a pipe of the caller's open in the browser.
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+#endif
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     std::string program = "xdg-open";
     std::string argument = path;

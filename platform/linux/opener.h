@@ -8,8 +8,9 @@ namespace kivrel {
 class XdgOpener final : public IOpener {
   public:
     // Starts `xdg-open path` in a session of its own, with standard input and output on
-    // /dev/null, and does not wait for it: the browser outlives this process, and a caller that
-    // reads this program's output is not held open by it.
+    // /dev/null and no other descriptor of this process, and does not wait for it: the browser
+    // outlives this process, and a caller that reads this program's output is not held open by
+    // it.
     bool Open(const std::string& path) override;
 };
 

@@ -53,12 +53,15 @@ KIVREL_DESKTOP_PACKAGES=(
     python3-gi
 )
 
-# Other test tools: clang's libFuzzer for the timer.ini fuzz smoke test, and the checker of the
-# menu entry.
+# Other test tools: clang's libFuzzer for the timer.ini fuzz smoke test, the checker of the
+# menu entry, and for the usage report a headless browser, an HTML5 checker and a PDF reader.
 KIVREL_TEST_PACKAGES=(
     clang
     desktop-file-utils
     python3
+    chromium
+    tidy
+    poppler-utils
 )
 
 # Installed when the distribution has them; the build leaves out what needs a missing one.
