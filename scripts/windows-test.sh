@@ -11,7 +11,8 @@
 # 3. Runs core_tests.exe and win32_tests.exe under wine with a virtual display, in a scratch
 #    wine prefix.
 # 4. Runs the desktop tests of Kivrel.exe (tests/win32/desktop.sh): wine, Xvfb, trayer, xdotool,
-#    inside a network namespace of their own. Screenshots land in BUILD_DIR/desktop-shots.
+#    inside a network namespace of their own. Screenshots land in BUILD_DIR/desktop-shots. The
+#    usage report is compared byte for byte with the Linux program's when build/kivrel exists.
 #
 # Ends with the line "N passed, N failed" and exits non-zero when anything failed.
 set -u
@@ -23,7 +24,7 @@ JOBS=${KIVREL_JOBS:-2}
 # ---------------------------------------------------------------- 1. packages
 
 PACKAGES=(g++-mingw-w64-x86-64-posix wine64 wine xvfb trayer xdotool x11-utils imagemagick
-          fonts-wqy-microhei cmake ninja-build googletest iproute2 util-linux)
+          fonts-wqy-microhei cmake ninja-build googletest iproute2 util-linux faketime)
 missing=()
 for package in "${PACKAGES[@]}"; do
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
@@ -109,6 +110,8 @@ XVFB_PID=
 
 echo "== desktop"
 desktop_log=$SCRATCH/desktop.log
+# The usage report is compared with the Linux program's when that is built too.
+[ -x "$ROOT/build/kivrel" ] && export KIVREL_LINUX_BIN=${KIVREL_LINUX_BIN:-$ROOT/build/kivrel}
 bash "$ROOT/tests/win32/desktop.sh" "$BUILD" "$BUILD/desktop-shots" 2>&1 | tee "$desktop_log"
 ok=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\1/p' "$desktop_log" | tail -1)
 bad=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\2/p' "$desktop_log" | tail -1)

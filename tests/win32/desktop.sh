@@ -320,6 +320,54 @@ check "--version" eval '[ "$(cd "$SCRATCH" && "$WINE" "$APP/Kivrel.exe" --versio
 check "alert: the program still runs (the options took no instance claim)" alive "$alerted"
 offline
 
+
+# ---------------------------------------------------------------- 9. the usage report
+
+# The report runs at a fixed time: the wine server must share that clock (a process whose clock
+# runs a year apart from its server's does not end), so the session so far is ended first.
+kill "$alerted" 2>/dev/null
+"$WINE" wineserver -k >/dev/null 2>&1
+
+# The prepared month of the Linux desktop test, at the same fixed time: the same page, byte for
+# byte, apart from its last line (the time it was made and the settings file's path). The Linux
+# program to compare with is KIVREL_LINUX_BIN (scripts/windows-test.sh passes build/kivrel when
+# it is there).
+# shellcheck source=tests/desktop/report_fixture.sh
+. "$(dirname "$0")/../desktop/report_fixture.sh"
+REPORT_DIR=$SCRATCH/report
+mkdir -p "$REPORT_DIR/win" "$REPORT_DIR/linux"
+cp "$EXE" "$REPORT_DIR/win/Kivrel.exe"
+report_fixture "$REPORT_DIR/win" 30
+at_fixed_time() { TZ=Asia/Shanghai faketime '2027-01-05 12:00:00' "$@"; }
+if ! command -v faketime >/dev/null; then
+    fail "--report: faketime is missing"
+else
+    (cd "$REPORT_DIR" && at_fixed_time "$WINE" "$REPORT_DIR/win/Kivrel.exe" --report win.html         >"$REPORT_DIR/win.out" 2>&1)
+    check "--report FILE: exit status 0" test $? -eq 0
+    check "--report FILE: prints nothing" test ! -s "$REPORT_DIR/win.out"
+    cp "$REPORT_DIR/win.html" "$SHOTS/report-wine.html" 2>/dev/null
+    check "--report FILE: the bill to the cent" grep -qF '本月费用</span><span class="figure">11.50 元' \
+        "$REPORT_DIR/win.html"
+    check "--report FILE: the open session from timer.ini" grep -qF '进行中（2027-01-05 11:59:54）' \
+        "$REPORT_DIR/win.html"
+    check "--report FILE: the settings file named as Windows names it" grep -qF \
+        'report\win\timer.ini</footer>' "$REPORT_DIR/win.html"
+    if [ -n "${KIVREL_LINUX_BIN:-}" ] && [ -x "$KIVREL_LINUX_BIN" ]; then
+        cp "$KIVREL_LINUX_BIN" "$REPORT_DIR/linux/kivrel"
+        report_fixture "$REPORT_DIR/linux" 30
+        (cd "$REPORT_DIR" && at_fixed_time env -u DISPLAY "$REPORT_DIR/linux/kivrel" \
+            --report linux.html >/dev/null 2>&1)
+        grep -v '^<footer>' "$REPORT_DIR/win.html" >"$REPORT_DIR/win.body"
+        grep -v '^<footer>' "$REPORT_DIR/linux.html" >"$REPORT_DIR/linux.body"
+        check "--report: the same page as the Linux program's, apart from the footer" \
+            cmp "$REPORT_DIR/win.body" "$REPORT_DIR/linux.body"
+        check "--report: the footer is the page's only other line" test \
+            "$(wc -l <"$REPORT_DIR/win.html")" -eq "$(($(wc -l <"$REPORT_DIR/win.body") + 1))"
+    else
+        echo "NOTE: no Linux program (KIVREL_LINUX_BIN) to compare the report with"
+    fi
+fi
+
 echo "screenshots: $SHOTS"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
