@@ -32,39 +32,52 @@ std::map<std::string, int64_t> RecordedDays(const std::vector<Session>& sessions
 TEST(DailyUse, SessionsAreSplitAtMidnightByTheirTimeOfDay) {
     struct {
         const char* what;
-        Session session;
+        LocalTime start, end;
+        int64_t tenths;
         std::map<std::string, int64_t> days;
     } cases[] = {
         {"within a day",
-         {At({2027, 1, 2}, 9, 0), At({2027, 1, 2}, 9, 30), 300, "a"},
+         At({2027, 1, 2}, 9, 0),
+         At({2027, 1, 2}, 9, 30),
+         300,
          {{"2027-01-02", 300}}},
         {"over midnight, half on each day",
-         {At({2027, 1, 3}, 23, 30), At({2027, 1, 4}, 0, 30), 600, "a"},
+         At({2027, 1, 3}, 23, 30),
+         At({2027, 1, 4}, 0, 30),
+         600,
          {{"2027-01-03", 300}, {"2027-01-04", 300}}},
         // 10 of 30 minutes before midnight: a third of 301 tenths is 100.3, rounded down; the
         // next day takes the rest, so nothing is lost.
         {"uneven shares add up",
-         {At({2027, 1, 3}, 23, 50), At({2027, 1, 4}, 0, 20), 301, "a"},
+         At({2027, 1, 3}, 23, 50),
+         At({2027, 1, 4}, 0, 20),
+         301,
          {{"2027-01-03", 100}, {"2027-01-04", 201}}},
         {"over two midnights",
-         {At({2026, 12, 30}, 12, 0), At({2027, 1, 1}, 12, 0), 2880, "a"},
+         At({2026, 12, 30}, 12, 0),
+         At({2027, 1, 1}, 12, 0),
+         2880,
          {{"2026-12-30", 720}, {"2026-12-31", 1440}, {"2027-01-01", 720}}},
         // The billing day's midnight: the part before the period's first day is not shown.
         {"over the billing day",
-         {At({2026, 12, 20}, 23, 0), At({2026, 12, 21}, 1, 0), 1200, "a"},
+         At({2026, 12, 20}, 23, 0),
+         At({2026, 12, 21}, 1, 0),
+         1200,
          {{"2026-12-21", 600}}},
         {"the last day of the period is kept apart from the next",
-         {At({2027, 1, 20}, 23, 0), At({2027, 1, 21}, 1, 0), 1200, "a"},
+         At({2027, 1, 20}, 23, 0),
+         At({2027, 1, 21}, 1, 0),
+         1200,
          {}},  // after today: a day still to come
-        {"a single tick",
-         {At({2027, 1, 1}, 0, 0), At({2027, 1, 1}, 0, 0), 1, "a"},
-         {{"2027-01-01", 1}}},
+        {"a single tick", At({2027, 1, 1}, 0, 0), At({2027, 1, 1}, 0, 0), 1, {{"2027-01-01", 1}}},
         {"the open session, up to its latest tick",
-         {At({2027, 1, 5}, 8, 0), At({2027, 1, 5}, 8, 6), 60, "a"},
+         At({2027, 1, 5}, 8, 0),
+         At({2027, 1, 5}, 8, 6),
+         60,
          {{"2027-01-05", 60}}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(RecordedDays({c.session}), c.days) << c.what;
+        EXPECT_EQ(RecordedDays({{c.start, c.end, c.tenths, "ppp0"}}), c.days) << c.what;
 }
 
 TEST(DailyUse, DaysBeforeTheLedgerBeganHaveNoRecordsAndDaysToComeAreApart) {
