@@ -19,11 +19,9 @@ std::string UserIniPath(IAppInfo& app) {
     return dir.empty() ? std::string() : dir + app.PathSeparator() + kIniFileName;
 }
 
-namespace {
 std::string BesideIniPath(IAppInfo& app) {
     return app.ExeDir() + app.PathSeparator() + kIniFileName;
 }
-}  // namespace
 
 IniFacts LookAtIniFiles(IFileSystem& files, IAppInfo& app) {
     const std::string beside = BesideIniPath(app);

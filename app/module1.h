@@ -33,6 +33,9 @@ struct IniFacts {
 // user folder to go to, the file beside the executable is all there is.
 IniSource ChooseIniFile(const IniFacts& facts);
 
+// The timer.ini beside the executable.
+std::string BesideIniPath(IAppInfo& app);
+
 // The user's own settings file, empty when the user's data folder cannot be told.
 std::string UserIniPath(IAppInfo& app);
 

@@ -2,7 +2,7 @@
 
 #include "accounting/billing.h"
 #include "accounting/numbers.h"
-#include "records/year_stamp.h"
+#include "accounting/year_stamp.h"
 
 namespace kivrel {
 

@@ -17,9 +17,9 @@
 #include "platform/linux/autostart_xdg.h"
 #include "platform/linux/clock.h"
 #include "platform/linux/connection.h"
-#include "platform/linux/display_session.h"
 #include "platform/linux/durable_file.h"
 #include "platform/linux/instance_guard.h"
+#include "platform/qt/display_session.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_look.h"
 #include "platform/qt/qt_session.h"
@@ -133,16 +133,16 @@ int main(int argc, char** argv) {
     kivrel::Form1 form(platform);
     window.Attach(form);
 
-    // Every closing path ends in Form1::Unload, which unloads once.
-    bool started = false;
+    // Every closing path ends in the core's close, which unloads once.
+    kivrel::IWindowEvents& events = form;
     if (CatchTerminationSignals()) {
         auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&form, &started] {
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&events] {
             char bytes[16];
             while (read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
             }
-            if (started) {
-                form.Unload();
+            if (events.Running()) {
+                events.CloseRequested();
                 return;
             }
             // A start-up message is open (no timer.ini, a second copy): the start ends with it.
@@ -151,12 +151,9 @@ int main(int argc, char** argv) {
                     dialog->reject();
         });
     }
-    kivrel::ConnectSessionEnd(&app, form, started);
+    kivrel::ConnectSessionEnd(&app, events);
 
-    if (!form.Form_Load())
+    if (!form.Form_Load() || !events.Running())
         return 0;
-    if (form.Unloaded())
-        return 0;
-    started = true;
     return QApplication::exec();
 }
