@@ -1,5 +1,6 @@
 #include "accounting/month_account.h"
 
+#include "accounting/link.h"
 #include "accounting/numbers.h"
 #include "accounting/period.h"
 #include "accounting/year_stamp.h"
@@ -8,6 +9,12 @@ namespace kivrel {
 
 void MonthAccount::Load() {
     RefreshBillingMonth();
+    tickMonth_ = MonthStamp(MonthYear, BillingMonth);
+    ledger_.Open(LedgerPathBeside(settings_.Path()));
+    // A session that a crash left open goes to the ledger once: the section keeps it until the
+    // next save, and every reader takes a session the ledger holds for a closed one.
+    if (const std::optional<Session> left = settings_.Read().OpenSession())
+        ledger_.Recover(*left);
     const Settings shown = settings_.Read();
     alerts_ =
         AlertState{shown.Int(Setting::AlertShownMonth), shown.Int(Setting::LowAlertShown) != 0,
@@ -31,6 +38,7 @@ bool MonthAccount::SaveUsage() {
     const bool saved = settings_.Write([&](Settings& settings) {
         WriteStampedTotal(settings, BillingMonth, minutes, MonthYear);
         settings.SetInt(Setting::Exit, 0);
+        settings.SetOpenSession(open_);
     });
     if (saved)
         savedTenths_ = UsedMinutes.Tenths();
@@ -40,7 +48,19 @@ bool MonthAccount::SaveUsage() {
 
 void MonthAccount::Close() {
     closed_ = true;
+    // A session the ledger cannot take now stays open in the settings: the next start closes it.
+    if (open_ && ledger_.Append(*open_))
+        open_.reset();
     SaveUsage();
+}
+
+// A ledger that cannot be written is told once; its sessions wait and go with the next append.
+void MonthAccount::CloseSession(const Session& session) {
+    const bool appended = ledger_.Append(session);
+    if (!appended && !ledgerFailureTold_)
+        notices_.Notify("Kivrel", "无法保存上网记录到 " + ledger_.Path() +
+                                      "\r\n计时仍在继续，文件恢复可写后自动补存。");
+    ledgerFailureTold_ = !appended;
 }
 
 // A save that fails is told once; counting goes on in memory and every online tick tries again.
@@ -59,9 +79,8 @@ void MonthAccount::ReportSave(bool saved) {
 // A billing month closes on the billing day: when today belongs to another billing month, the
 // old month's total is stored and the accounting moves on. Should that store fail, the move waits
 // for a later tick so that the old month's minutes are not dropped.
-void MonthAccount::FollowCalendar() {
-    const BillingPeriod period =
-        PeriodOf(clock_.Today(), settings_.Read().Int(Setting::BillingDay));
+void MonthAccount::FollowCalendar(const LocalDate& today) {
+    const BillingPeriod period = PeriodOf(today, settings_.Read().Int(Setting::BillingDay));
     if (period.month == BillingMonth && period.year == MonthYear)
         return;
     // Only a total that changed since it was saved is stored: an offline tick writes nothing.
@@ -89,15 +108,30 @@ void MonthAccount::CheckAllowance(int64_t remainingMinutes) {
         notices_.Notify(kAlertTitle, *step.text);
 }
 
-TickFigures MonthAccount::Tick(bool connected) {
-    FollowCalendar();
+MonthAccount::TickResult MonthAccount::Tick(bool connected,
+                                            const std::vector<std::string>& routed) {
+    const LocalTime now = clock_.Now();
+    FollowCalendar(now.date);
+    // The month may also have moved by a new billing day: a session never spans two.
+    const int32_t month = MonthStamp(MonthYear, BillingMonth);
+    const bool monthChanged = month != tickMonth_;
+    tickMonth_ = month;
+
+    const std::optional<std::string> link =
+        BilledLink(settings_.Read().BilledLinkPatterns(), connected, routed);
     const TickFigures figures = ComputeFigures(UsedMinutes, QuotaHours);
-    if (connected) {
+    SessionStep step = StepSession(open_, now, link, monthChanged);
+    if (step.closed)
+        CloseSession(*step.closed);
+    open_ = std::move(step.open);
+    // Offline nothing is written: a session closed now stays in the settings, held by the
+    // ledger, until the next save.
+    if (link) {
         UsedMinutes.AddTick();
         SaveUsage();
         CheckAllowance(figures.remainingMinutes);
     }
-    return figures;
+    return TickResult{figures, link.has_value()};
 }
 
 bool MonthAccount::SetAllowance(int32_t hours) {

@@ -2,6 +2,12 @@
 
 namespace kivrel {
 
+std::string LedgerPathBeside(const std::string& settingsFile) {
+    const size_t cut = settingsFile.find_last_of("/\\");
+    return (cut == std::string::npos ? std::string() : settingsFile.substr(0, cut + 1)) +
+           kLedgerFileName;
+}
+
 // The text is made against the ledger as it is now: its header when it is new, a line break
 // when a crash tore its last line.
 bool SessionLedger::Write(const Session& session) {

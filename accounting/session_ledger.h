@@ -10,6 +10,9 @@
 
 namespace kivrel {
 
+// The ledger kept beside a settings file: sessions.csv in the same folder.
+std::string LedgerPathBeside(const std::string& settingsFile);
+
 class SessionLedger {
   public:
     explicit SessionLedger(IFileSystem& files) : files_(files) {}
@@ -21,7 +24,8 @@ class SessionLedger {
     // first with the next append; false while any session waits.
     bool Append(const Session& session);
     // A session that a crash left open, closed at its latest tick: appended unless the ledger
-    // holds it already (the crash came after the append). True when the ledger holds it now.
+    // holds it already (it closed, or the crash came after the append). True when the ledger
+    // holds it now.
     bool Recover(const Session& session);
 
   private:

@@ -18,7 +18,7 @@ Form1::Form1(Platform& platform)
     : p_(platform),
       settings_(platform.files),
       boxes_(platform.dialogs),
-      account_(settings_, platform.clock, platform.tray),
+      account_(settings_, platform.files, platform.clock, platform.tray),
       windows_(platform.window, platform.tray, boxes_),
       apiStuff_(platform.tray) {}
 
@@ -131,10 +131,11 @@ void Form1::TimerElapsed(TimerId timer) {
 void Form1::Timer1_Timer() {
     if (!Running())
         return;
-    const bool connected = p_.connection.Connected();
-    const TickFigures figures = account_.Tick(connected);
-    DrawStatusLamps(connected ? -1 : 0);
-    p_.window.SetText(Ctl::Label1, StatusText(connected, BillingMonth, figures, QuotaHours));
+    // The lamps and the status follow the billed link.
+    const MonthAccount::TickResult tick =
+        account_.Tick(p_.connection.Connected(), p_.connection.RoutedLinks());
+    DrawStatusLamps(tick.online ? -1 : 0);
+    p_.window.SetText(Ctl::Label1, StatusText(tick.online, BillingMonth, tick.figures, QuotaHours));
 }
 
 void Form1::Command3_Click() {

@@ -1,7 +1,5 @@
 #include "app/module1.h"
 
-#include "accounting/ledger.h"
-
 namespace kivrel {
 
 IniSource ChooseIniFile(const IniFacts& facts) {
@@ -45,12 +43,6 @@ std::string SettingsFileToRead(IFileSystem& files, IAppInfo& app) {
             break;
     }
     return BesideIniPath(app);
-}
-
-std::string LedgerPathBeside(const std::string& settingsFile) {
-    const size_t cut = settingsFile.find_last_of("/\\");
-    return (cut == std::string::npos ? std::string() : settingsFile.substr(0, cut + 1)) +
-           kLedgerFileName;
 }
 
 IniSource CheckIniFile(Platform& platform) {

@@ -52,7 +52,4 @@ IniFacts LookAtIniFiles(IFileSystem& files, IAppInfo& app);
 // made from. Empty when there is none. kivrel --status reads this one.
 std::string SettingsFileToRead(IFileSystem& files, IAppInfo& app);
 
-// The ledger of sessions kept beside a settings file: sessions.csv in the same folder.
-std::string LedgerPathBeside(const std::string& settingsFile);
-
 }  // namespace kivrel

@@ -252,9 +252,11 @@ class FakeClock : public IClock {
     LocalDate today{2026, 5, 15};
     int secondOfDay = 12 * 3600;
     int offsetMinutes = 480;
+    // Seconds past the day's end fall on the days after it.
     LocalTime Now() override {
-        return LocalTime{today, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60,
-                         offsetMinutes};
+        const int second = secondOfDay % 86400;
+        return LocalTime{DateOfDayNumber(DayNumber(today) + secondOfDay / 86400), second / 3600,
+                         second / 60 % 60, second % 60, offsetMinutes};
     }
 };
 
