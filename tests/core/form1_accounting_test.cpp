@@ -233,7 +233,6 @@ TEST_F(Form1Test, ATickWhileTheInputBoxIsOpenIsKeptAndTheAnswerAppliedAfter) {
 
 TEST_F(Form1Test, ACommandWhoseWriteFailsChangesNothing) {
     Load("[s]\r\nValue=5\r\n");
-    form.QuotaHours = 5;
     fp.files.failWrites = true;
     fp.dialogs.inputs.push_back("60");
     form.Command3_Click();

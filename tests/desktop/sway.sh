@@ -166,12 +166,13 @@ fatal_sway() {
 
 # sway_run [VAR=VALUE...]: the program's copy, started as the session's user with the extra
 # environment given, offline (a network namespace of its own: the session's sockets are files,
-# reached from there too); KPID is the program itself.
+# reached from there too); KPID is the program itself (netns_exec.sh becomes it).
 SW_RUN_COUNT=0
 sway_run() {
     SW_RUN_COUNT=$((SW_RUN_COUNT + 1))
-    (cd "$SW_TMP/cwd" && exec "${DESK_UNSHARE[@]}" "${SW_AS[@]}" env -i "${SW_ENV[@]}" "$@" \
-        "$SW_APP/kivrel") >"$SW_TMP/kivrel.$SW_RUN_COUNT.log" 2>&1 &
+    (cd "$SW_TMP/cwd" && exec "${DESK_UNSHARE[@]}" bash "$DESK_HERE/netns_exec.sh" offline -- \
+        "${SW_AS[@]}" env -i "${SW_ENV[@]}" "$@" "$SW_APP/kivrel") \
+        >"$SW_TMP/kivrel.$SW_RUN_COUNT.log" 2>&1 &
     KPID=$!
     DESK_PIDS+=("$KPID")
 }
