@@ -41,7 +41,6 @@ class WindowStates final : public ITrayWindow {
     void PopupMenu(Menu menu) override;
     void TrayAvailabilityChanged() override;
 
-    bool Visible() const { return visible_; }
     void Hide();
     // The system or the user changed the state, or with `resized` the size: raises Form_Resize.
     // A report that only repeats the state held, or that comes while the window carries out a

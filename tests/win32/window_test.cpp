@@ -261,7 +261,8 @@ TEST_F(Window, FirstShowingCentresAndAWantedStateWaitsForIt) {
     EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - 351) / 2);
     EXPECT_FALSE(IsZoomed(window.Handle()));
 
-    window.ApplyWindowState(WindowState::Minimized);  // into the tray: the state alone shows nothing
+    // Into the tray: the state alone shows nothing.
+    window.ApplyWindowState(WindowState::Minimized);
     EXPECT_TRUE(IsWindowVisible(window.Handle()));
     EXPECT_FALSE(IsIconic(window.Handle()));
     window.SetVisible(false);  // Form1 hides the window itself
