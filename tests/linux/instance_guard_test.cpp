@@ -225,6 +225,7 @@ TEST_F(InstanceGuard, RuntimeFolderOnlyWhenPrivate) {
         {"own, 0700", me, folder(0700), true},
         {"0750", me, folder(0750), false},
         {"0701", me, folder(0701), false},
+        {"0500", me, folder(0500), false},
         {"missing", me, [](const std::string&) {}, false},
         {"a link to a private folder", me,
          [](const std::string& p) {
