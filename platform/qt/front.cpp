@@ -53,7 +53,8 @@ int main(int argc, char** argv) {
         // No display has been reached yet to show a box on: the message goes to standard error.
         std::string message = kivrel::kMissingIniText;
         message += "\nkivrel: ";
-        message += ::dlerror();
+        const char* why = ::dlerror();
+        message += why != nullptr ? why : module.c_str();
         message += "\n";
         WriteAll(stderr, message);
         return 2;
