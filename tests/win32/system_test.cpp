@@ -1,10 +1,10 @@
-#include <gtest/gtest.h>
+#include "platform/win32/system.h"
 
+#include <gtest/gtest.h>
 #include <sddl.h>
 
 #include <vector>
 
-#include "platform/win32/system.h"
 #include "platform/win32/text.h"
 
 namespace kivrel {
@@ -60,16 +60,15 @@ TEST(InstanceGuard, OnlyTheFirstClaimWinsUntilItIsGiven) {
 // objects any user may make first (the mutex earlier versions used, open to no one) stop nothing.
 TEST(InstanceGuard, TheClaimIsTheUsersOwnAndCannotBeSquatted) {
     const std::wstring path = Win32InstanceGuard::DefaultPath();
-    ASSERT_GT(path.size(), 22u);
-    EXPECT_EQ(path.substr(path.size() - 22), L"\\Kivrel\\instance.lock") << Narrow(path);
+    EXPECT_TRUE(path.ends_with(L"\\AppData\\Local\\Kivrel\\instance.lock")) << Narrow(path);
     SetEnvironmentVariableW(L"LOCALAPPDATA", L"C:\\elsewhere");
     EXPECT_EQ(Win32InstanceGuard::DefaultPath(), path);
     SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
     EXPECT_EQ(Win32InstanceGuard::DefaultPath(), path);
 
     std::vector<HANDLE> squats;
-    for (const wchar_t* name :
-         {L"Global\\Kivrel.SingleInstance", L"Local\\Kivrel.SingleInstance"}) {
+    for (const std::wstring& name : {L"Global\\Kivrel.SingleInstance." + UserSid(),
+                                     std::wstring(L"Local\\Kivrel.SingleInstance")}) {
         SECURITY_DESCRIPTOR none{};
         InitializeSecurityDescriptor(&none, SECURITY_DESCRIPTOR_REVISION);
         ACL empty{};
@@ -77,6 +76,7 @@ TEST(InstanceGuard, TheClaimIsTheUsersOwnAndCannotBeSquatted) {
         SetSecurityDescriptorDacl(&none, TRUE, &empty, FALSE);  // an empty DACL: no access
         SECURITY_ATTRIBUTES sa{sizeof sa, &none, FALSE};
         squats.push_back(CreateMutexW(&sa, TRUE, name.c_str()));
+        ASSERT_NE(squats.back(), nullptr) << Narrow(name);
     }
     Win32InstanceGuard first;
     ASSERT_FALSE(first.AnotherInstanceRunning());
