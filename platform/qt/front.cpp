@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
 
     std::string module = appInfo.ExeDir();
     module += "/kivrel-window.so";
-    void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* handle = ::dlopen(module.c_str(), RTLD_LAZY | RTLD_LOCAL);
     using WindowMain = int (*)(int, char**);
     auto windowMain =
         handle ? reinterpret_cast<WindowMain>(::dlsym(handle, "kivrel_window_main")) : nullptr;
