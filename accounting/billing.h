@@ -19,13 +19,11 @@ class MinuteTotal {
   public:
     MinuteTotal() = default;
     static MinuteTotal FromWholeMinutes(int64_t minutes) { return MinuteTotal(minutes * 10); }
-    static MinuteTotal FromTenths(int64_t tenths) { return MinuteTotal(tenths); }
 
     void AddTick() { tenths_ += 1; }
     int64_t Tenths() const { return tenths_; }
     // Whole minutes, rounded half to even: the value a save stores.
     int64_t RoundedMinutes() const;
-    double Minutes() const { return static_cast<double>(tenths_) / 10.0; }
     friend bool operator==(const MinuteTotal&, const MinuteTotal&) = default;
 
   private:

@@ -52,6 +52,7 @@ struct TimerSpec {
     std::string_view name;
     int intervalMs;
     bool enabled;
+    bool precise = false;  // must not drift: the accounting adds a tenth of a minute per tick
 };
 
 struct FormSpec {
@@ -223,10 +224,18 @@ inline constexpr std::array<ControlSpec, 16> kControls{{
      .colour = TextColour::WindowText},
 }};
 
-inline constexpr std::array<TimerSpec, 2> kTimers{{
+inline constexpr std::array<TimerSpec, 3> kTimers{{
     {TimerId::Timer2, "Timer2", 1000, false},
-    {TimerId::Timer1, "Timer1", 6000, true},
+    {TimerId::Timer1, "Timer1", 6000, true, true},
+    // How long a notification area may be away (a panel restarting) before the window leaves it.
+    {TimerId::TrayGrace, "TrayGrace", 5000, false},
 }};
+
+// The tip of the tray icon, and the usage hint of Label6: at rest, and under the mouse.
+inline constexpr const char* kTrayTip = "Kivrel正在运行，好运！";
+inline constexpr const char* kHintRest = "如何正确使用";
+inline constexpr const char* kHintText =
+    "请在控制面板→Internet选项→连接中,将(ADSL拨号连接) ⑴设置默认值 ⑵始终拨默认连接。";
 
 // The order in which the keyboard focus moves; Command2 has the focus first.
 inline constexpr std::array<Ctl, 7> kTabOrder{

@@ -24,7 +24,7 @@ constexpr std::array<ControlRoute, 9> kControlRoutes{{
     {Ctl::Combo2, UiEvent::Click, [](Form1& f, const MouseArgs&) { f.Combo2_Click(); }},
     {Ctl::Label7, UiEvent::Click, [](Form1& f, const MouseArgs&) { f.Label7_Click(); }},
     {Ctl::Label6, UiEvent::MouseMove,
-     [](Form1& f, const MouseArgs& m) { f.Label6_MouseMove(m.button, m.shift, m.x, m.y); }},
+     [](Form1& f, const MouseArgs& m) { f.Label6_MouseMove(m.x); }},
 }};
 
 struct MenuRoute {
@@ -72,10 +72,17 @@ void RaiseMenu(Form1& form, Menu item) {
 void RaiseTimer(Form1& form, TimerId timer) {
     if (form.Unloaded())
         return;
-    if (timer == TimerId::Timer1)
-        form.Timer1_Timer();
-    else
-        form.Timer2_Timer();
+    switch (timer) {
+        case TimerId::Timer1:
+            form.Timer1_Timer();
+            break;
+        case TimerId::Timer2:
+            form.Timer2_Timer();
+            break;
+        case TimerId::TrayGrace:
+            form.TrayGrace_Timer();
+            break;
+    }
 }
 
 }  // namespace kivrel

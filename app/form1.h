@@ -1,36 +1,46 @@
-// Form1: the main window's presenter. It holds every piece of the program's state and every
-// event handler; the toolkit's window only shows what it is told and forwards what the user did.
+// Form1: the main window's presenter and the table of contents of the program. It holds the
+// program's state under the names it has always had and every event handler; each handler hands
+// its work to the part that keeps that concern: the settings file (settings/), the month's
+// accounting (accounting/), the window's states and the tray (app/window_states.h, tray/), the
+// records (records/) and run at log-on (autostart/). The toolkit's window only shows what it is
+// told and reports what happened through IWindowEvents.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
-#include "accounting/alerts.h"
-#include "accounting/billing.h"
-#include "accounting/period.h"
+#include "accounting/month_account.h"
+#include "app/boxes.h"
+#include "app/window_states.h"
 #include "platform/ports.h"
 #include "settings/settings_store.h"
 #include "tray/api_stuff.h"
 
 namespace kivrel {
 
-class Form1 final : public ITrayWindow {
+class Form1 final : public IWindowEvents {
+  private:
+    // The parts, before the state that lives in them.
+    Platform& p_;
+    SettingsStore settings_;
+    ProgramBoxes boxes_;
+    MonthAccount account_;
+    WindowStates windows_;
+    APIStuff apiStuff_;
+
   public:
     explicit Form1(Platform& platform);
 
-    // --- State ---
-    std::string IniFile;
-    int32_t QuotaHours = 0;
-    std::string MonthSection;
-    int BillingMonth = 1;   // 1..12, the month MonthSection names
-    int32_t MonthYear = 0;  // the year of the billing month, the year of its closing date
-    MinuteTotal UsedMinutes;
-    int16_t LastState = kNormal;
-    int16_t HideCountdown = 0;
+    // --- State, each kept by its part ---
+    const std::string& IniFile = settings_.Path();
+    int32_t& QuotaHours = account_.QuotaHours;
+    std::string& MonthSection = account_.MonthSection;
+    int& BillingMonth = account_.BillingMonth;  // 1..12, the month MonthSection names
+    int32_t& MonthYear = account_.MonthYear;    // the year of the billing month
+    MinuteTotal& UsedMinutes = account_.UsedMinutes;
+    WindowState& LastState = windows_.LastState;
+    int16_t& HideCountdown = windows_.HideCountdown;
 
     // --- Start-up and shutdown ---
     // Returns false when start-up refused to run (no timer.ini, a second instance, or no way to
@@ -50,8 +60,8 @@ class Form1 final : public ITrayWindow {
 
     // --- Accounting ---
     void Timer1_Timer();
-    void RefreshBillingMonth();
-    bool SaveUsage();
+    void RefreshBillingMonth() { account_.RefreshBillingMonth(); }
+    bool SaveUsage() { return account_.SaveUsage(); }
     void Command3_Click();
     void command4_Click();
 
@@ -60,75 +70,51 @@ class Form1 final : public ITrayWindow {
     void DrawStatusLamps(int16_t Connected);
 
     // --- Window states, tray menu, auto-hide, hint ---
-    int16_t WindowState() const override { return windowState_; }
-    // Sets the window state at the program's request and raises Form_Resize at once.
-    void SetWindowState(int16_t state) override;
-    // The system or the user put the window into `state` (a restore from the taskbar, a
-    // maximise) or, with `resized`, gave it a new size (a keyboard size): raises Form_Resize. A
-    // report that only repeats the state Form1 holds is the echo of its own request: ignored.
-    void SystemChangedWindow(int16_t state, bool resized = false);
-    // What the platform's own restore command does: back from the tray to LastState, or from
-    // maximised to normal; then shown and focused.
-    void SystemRestore();
-    bool Visible() const { return visible_; }
-    void Show() override;
-    void Hide();
-    void SetFocus() override;
-    void PopupMenu(Menu menu) override;
-    void Form_Resize();
+    void SystemChangedWindow(WindowState state, bool resized = false);
+    void SystemRestore() { windows_.SystemRestore(); }
+    void Form_Resize() { windows_.Form_Resize(); }
     void Command2_Click();
-    void mnuTrayRestore_Click();
-    void mnuTrayMove_Click();
-    void mnuTraySize_Click();
-    void mnuTrayMinimize_Click();
-    void mnuTrayMaximize_Click();
+    void mnuTrayRestore_Click() { windows_.SystemRestore(); }
+    void mnuTrayMove_Click() { windows_.Move(); }
+    void mnuTraySize_Click() { windows_.Size(); }
+    void mnuTrayMinimize_Click() { windows_.Minimize(); }
+    void mnuTrayMaximize_Click() { windows_.Maximize(); }
     void mnuTrayClose_Click() { Unload(); }
-    void Timer2_Timer();
-    void Label7_Click();
-    void Label6_MouseMove(int16_t Button, int16_t Shift, float X, float Y);
+    void Timer2_Timer() { windows_.CountdownTick(); }
+    void TrayGrace_Timer() { windows_.GraceElapsed(); }
+    void Label7_Click() { windows_.CancelCountdown(); }
+    void Label6_MouseMove(float X);
     // The notification area appeared or went away.
-    void TrayAvailabilityChanged() override;
-    int16_t StateFromTray() const override { return LastState; }
+    void TrayAvailabilityChanged() { windows_.TrayAvailabilityChanged(); }
 
     // --- Records and autostart ---
     void Combo1_Click();
     void Combo2_Click();
     void Command5_Click();
 
-  private:
-    void CheckAllowance(int64_t remainingMinutes);
-    void ShowRunAtStartup();
-    void SetTimer2(bool enabled);
-    void SetTrayMenuFor(int16_t state);
-    void ReportSave(bool saved);
-    void FollowCalendar();
-    void WriteFailedBox(const std::string& title);
-    std::string IniPathBeside() const;
-    bool CopyIniTemplate();
-    MsgAnswer Ask(const std::string& text, const std::string& title, MsgStyle style);
-    std::string Input(const std::string& prompt, const std::string& title,
-                      const std::string& defaultAnswer);
+    // --- IWindowEvents: what the window reports ---
+    void Paint(ICanvas& canvas) override { Form_Paint(canvas); }
+    void ControlEvent(Ctl control, UiEvent event, const MouseArgs& mouse) override;
+    void MenuChosen(Menu item) override;
+    void TimerElapsed(TimerId timer) override;
+    void StateChanged(WindowState state, bool resized) override {
+        SystemChangedWindow(state, resized);
+    }
+    WindowState State() const override { return windows_.State(); }
+    void RestoreRequested() override { SystemRestore(); }
+    void CloseRequested() override { Unload(); }
+    void SessionEndAsked() override { QueryEndSession(); }
+    void SessionEnded(bool ending) override { EndSession(ending); }
+    bool Running() const override { return loaded_ && !unloaded_; }
 
-    Platform& p_;
-    SettingsStore settings_;
-    APIStuff apiStuff_;
-    int16_t windowState_ = kNormal;
-    bool visible_ = false;
-    bool everShown_ = false;
+  private:
+    bool CopyIniTemplate(const std::string& beside);
+    void ShowRunAtStartup(bool on);
+    void WriteFailedBox(const std::string& title);
+
     bool loaded_ = false;
     bool unloaded_ = false;
-    bool trayUsable_ = true;
-    bool saveFailureTold_ = false;
-    int64_t savedTenths_ = 0;       // the month's total when it was last read or saved
-    AlertState alerts_;             // which allowance alerts this billing month has shown
-    int openBoxes_ = 0;             // boxes of the program's own that are open right now
     std::optional<int16_t> lamps_;  // the lamps of the last tick; none before the first
 };
-
-// The fixed texts of the window.
-inline constexpr const char* kTrayTip = "Kivrel正在运行，好运！";
-inline constexpr const char* kHintRest = "如何正确使用";
-inline constexpr const char* kHintText =
-    "请在控制面板→Internet选项→连接中,将(ADSL拨号连接) ⑴设置默认值 ⑵始终拨默认连接。";
 
 }  // namespace kivrel

@@ -1,7 +1,5 @@
 #include "app/module1.h"
 
-#include "accounting/ledger.h"
-
 namespace kivrel {
 
 IniSource ChooseIniFile(const IniFacts& facts) {
@@ -19,11 +17,9 @@ std::string UserIniPath(IAppInfo& app) {
     return dir.empty() ? std::string() : dir + app.PathSeparator() + kIniFileName;
 }
 
-namespace {
 std::string BesideIniPath(IAppInfo& app) {
     return app.ExeDir() + app.PathSeparator() + kIniFileName;
 }
-}  // namespace
 
 IniFacts LookAtIniFiles(IFileSystem& files, IAppInfo& app) {
     const std::string beside = BesideIniPath(app);
@@ -60,12 +56,6 @@ std::string SettingsFileInUse(IFileSystem& files, IAppInfo& app) {
             break;
     }
     return BesideIniPath(app);
-}
-
-std::string LedgerPathBeside(const std::string& settingsFile) {
-    const size_t cut = settingsFile.find_last_of("/\\");
-    return (cut == std::string::npos ? std::string() : settingsFile.substr(0, cut + 1)) +
-           kLedgerFileName;
 }
 
 IniSource CheckIniFile(Platform& platform) {

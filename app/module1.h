@@ -33,6 +33,9 @@ struct IniFacts {
 // user folder to go to, the file beside the executable is all there is.
 IniSource ChooseIniFile(const IniFacts& facts);
 
+// The timer.ini beside the executable.
+std::string BesideIniPath(IAppInfo& app);
+
 // The user's own settings file, empty when the user's data folder cannot be told.
 std::string UserIniPath(IAppInfo& app);
 
@@ -53,8 +56,5 @@ std::string SettingsFileToRead(IFileSystem& files, IAppInfo& app);
 // while it is still to be made from the installed one. Empty when there is none. The ledger and
 // the report live beside it.
 std::string SettingsFileInUse(IFileSystem& files, IAppInfo& app);
-
-// The ledger of sessions kept beside a settings file: sessions.csv in the same folder.
-std::string LedgerPathBeside(const std::string& settingsFile);
 
 }  // namespace kivrel

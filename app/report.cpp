@@ -2,14 +2,17 @@
 
 #include "accounting/daily.h"
 #include "accounting/period.h"
-#include "records/year_stamp.h"
+#include "accounting/year_stamp.h"
 
 namespace kivrel {
 
 ReportInputs ReadReportInputs(Settings settings, std::string_view ledgerText) {
     ReportInputs in;
     in.tariff = settings.TariffValues();
-    in.open = settings.OpenSession();
+    // The settings keep a closed session until the next save: the ledger holds it then.
+    if (std::optional<Session> open = settings.OpenSession();
+        open && !LedgerHolds(ledgerText, *open))
+        in.open = std::move(open);
     in.settings = std::move(settings);
     in.ledger = ReadLedger(ledgerText);
     return in;

@@ -2,7 +2,7 @@
 
 #include "accounting/billing.h"
 #include "accounting/numbers.h"
-#include "records/year_stamp.h"
+#include "accounting/year_stamp.h"
 
 namespace kivrel {
 
@@ -32,7 +32,9 @@ std::string JsonString(std::string_view text) {
 std::vector<Session> PeriodSessions(const Settings& settings, std::string_view ledgerText,
                                     const BillingPeriod& period) {
     std::vector<Session> sessions = ReadLedger(ledgerText);
-    if (std::optional<Session> open = settings.OpenSession())
+    // The settings keep a closed session until the next save: the ledger holds it then.
+    if (std::optional<Session> open = settings.OpenSession();
+        open && !LedgerHolds(ledgerText, *open))
         sessions.push_back(std::move(*open));
     return SessionsOfPeriod(sessions, period);
 }

@@ -32,7 +32,7 @@ struct StatusReport {
 };
 
 // The sessions of the billing period: the ledger's (`ledgerText`) that end in it, and the one the
-// settings hold open.
+// settings hold open unless the ledger holds it already (it closed after the last save).
 std::vector<Session> PeriodSessions(const Settings& settings, std::string_view ledgerText,
                                     const BillingPeriod& period);
 

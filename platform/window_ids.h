@@ -1,6 +1,7 @@
 // The names the core and the window share: the controls, menu items and timers of the main
-// window, colours, window states and the window's own commands. The layout of the window (where
-// each control stands, its text and colours) is app/controls.h; this is only the vocabulary.
+// window, colours, window states, the window's own commands and the events of its controls. The
+// layout of the window (where each control stands, its text and colours) is app/controls.h; this is
+// only the vocabulary.
 #pragma once
 
 #include <cstdint>
@@ -46,12 +47,23 @@ enum class Menu {
     mnuTrayClose,
 };
 
-enum class TimerId { Timer1, Timer2 };
+// Timer1 the accounting tick, Timer2 the auto-hide countdown, TrayGrace the wait before a
+// notification area that went away counts as gone.
+enum class TimerId { Timer1, Timer2, TrayGrace };
 
-// Window states, as everywhere in the program: 0 normal, 1 minimised, 2 maximised.
-enum WindowStateValue : int16_t { kNormal = 0, kMinimized = 1, kMaximized = 2 };
+// The states of the main window.
+enum class WindowState : int16_t { Normal = 0, Minimized = 1, Maximized = 2 };
 
-// The system commands the tray menu's Restore, Move and Size items ask of the window.
-enum class SysCommand { Restore, Move, Size };
+// The window's own keyboard move and size, as the tray menu's Move and Size ask for them.
+enum class SysCommand { Move, Size };
+
+// What the user did to a control: a click (a button pressed, a combo box item chosen, a label
+// clicked) or the mouse moving over it.
+enum class UiEvent { Click, MouseMove };
+
+// Where the mouse is in a mouse event: relative to the control, in pixels.
+struct MouseArgs {
+    float x = 0;
+};
 
 }  // namespace kivrel

@@ -10,11 +10,6 @@
 
 namespace kivrel {
 
-// The main window and its controls. The core holds every rule; the window only shows what it is
-// told. It reports what the user did as "this control, this event" (app/events.h), and a change
-// of its state or size that the system or the user made (a restore from the taskbar, a maximise,
-// a keyboard size) to Form1::SystemChangedWindow; changes it made at Form1's request it does not
-// report, and a late echo of one is ignored by Form1 as a state it already holds.
 // What the desktop lets a program do to its own window. Where a window cannot be moved or sized
 // by the program, menu items that would do it are not offered.
 struct WindowAbilities {
@@ -22,6 +17,8 @@ struct WindowAbilities {
     bool size = true;
 };
 
+// The main window and its controls. The core holds every rule; the window only shows what it is
+// told, and reports what happens to it to its IWindowEvents.
 class IWindow {
   public:
     virtual ~IWindow() = default;
@@ -29,11 +26,11 @@ class IWindow {
     virtual void SetText(Ctl control, const std::string& text) = 0;
     virtual void SetMenuEnabled(Menu item, bool enabled) = 0;
     virtual void SetTimerEnabled(TimerId timer, bool enabled) = 0;
-    // Puts the window into a logical state: 0 normal, 2 maximised; a hidden window takes the
-    // state when it is next shown. 1 minimises it only with the taskbar fallback on (see
-    // SetTaskbarFallback); otherwise it changes nothing visible: Form1 hides the window into the
-    // tray itself with SetVisible(false). Form1 raises Form_Resize itself.
-    virtual void ApplyWindowState(int16_t state) = 0;
+    // Puts the window into a state; a hidden window takes the state when it is next shown.
+    // Minimized minimises it only with the taskbar fallback on (see SetTaskbarFallback);
+    // otherwise it changes nothing visible: the core hides the window into the tray itself with
+    // SetVisible(false).
+    virtual void ApplyWindowState(WindowState state) = 0;
     // Shows (centred the first time) or hides the window without changing its state.
     virtual void SetVisible(bool visible) = 0;
     // Brings the window to the front and gives it the input focus.
@@ -47,7 +44,7 @@ class IWindow {
     virtual void Repaint() = 0;
     // Pops up a menu at the mouse pointer and returns when it has closed (modal).
     virtual void PopupMenu(Menu menu) = 0;
-    // The platform's own window commands: restore, keyboard move, keyboard size.
+    // The platform's own keyboard move and keyboard size.
     virtual void SystemCommand(SysCommand command) = 0;
     // Whether SystemCommand's keyboard move and size can change the window in this session.
     virtual WindowAbilities Abilities() = 0;
@@ -57,7 +54,38 @@ class IWindow {
     virtual void Destroy() = 0;
 };
 
-// Surface that Form_Paint draws on, in pixels of the client area, y downwards.
+class ICanvas;
+
+// What happens to the main window, as its shell reports it to the core. The shell holds this and
+// nothing else of the core. A change the shell made at the core's request may be reported back
+// while the core makes it, or later as an echo of the state the core holds: the core ignores both.
+class IWindowEvents {
+  public:
+    virtual ~IWindowEvents() = default;
+    // The window needs painting.
+    virtual void Paint(ICanvas& canvas) = 0;
+    // The user did `event` to `control` (`mouse`: where, for mouse moves).
+    virtual void ControlEvent(Ctl control, UiEvent event, const MouseArgs& mouse) = 0;
+    virtual void MenuChosen(Menu item) = 0;
+    virtual void TimerElapsed(TimerId timer) = 0;
+    // The system or the user put the window into `state` (a restore from the taskbar, a
+    // maximise) or, with `resized`, gave it a new size (a keyboard size).
+    virtual void StateChanged(WindowState state, bool resized) = 0;
+    // The state the core holds the window in.
+    virtual WindowState State() const = 0;
+    // The system's own restore command, for a window hidden in the tray.
+    virtual void RestoreRequested() = 0;
+    // Alt+F4, the system's close, a termination signal, the application quitting.
+    virtual void CloseRequested() = 0;
+    // The desktop session asks whether it may end; then it ends (`ending`) or was cancelled.
+    virtual void SessionEndAsked() = 0;
+    virtual void SessionEnded(bool ending) = 0;
+    // Whether the program has started and not yet ended: before, a termination only closes the
+    // start-up message that may be open.
+    virtual bool Running() const = 0;
+};
+
+// Surface that the window paints on, in pixels of the client area, y downwards.
 class ICanvas {
   public:
     virtual ~ICanvas() = default;
@@ -91,7 +119,7 @@ class IDialogs {
 };
 
 // The mouse events of a notification-area icon.
-enum class TrayEvent { LeftButtonUp, RightButtonUp, LeftDoubleClick, Other };
+enum class TrayEvent { LeftButtonUp, RightButtonUp, Other };
 
 // Receiver of what happens to the tray icon.
 class ITraySink {

@@ -1,9 +1,13 @@
-// The texts of the month query and of clear and preset.
+// The records of the twelve months: the month query, clearing them all, and a preset of one.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+
+#include "platform/window_ports.h"
+#include "settings/settings_store.h"
 
 namespace kivrel {
 
@@ -23,5 +27,17 @@ inline constexpr std::string_view kPresetRejected = "预设请输正数!\r\n预�
 std::string PresetPrompt(int month);
 // "预设N月份已使用<entry as typed>分钟"
 std::string PresetDoneText(int month, std::string_view entry);
+
+// The month query's text for `month` while the accounting is in `billingMonth` of `billingYear`:
+// the current month shows its current total, last year's total being no use of this year.
+std::string MonthQuery(const SettingsStore& settings, int month, int billingMonth,
+                       int32_t billingYear);
+
+// Item `item` of the clear and preset list: 0 clears all twelve months after asking, 1 to 12
+// presets that month to the minutes the user types (stamped with the year of its latest start).
+// Asks and tells through `boxes`; `written` runs once the months are written, before the user is
+// told.
+void ClearOrPreset(int item, SettingsStore& settings, IDialogs& boxes, int billingMonth,
+                   int32_t billingYear, const std::function<void()>& written);
 
 }  // namespace kivrel

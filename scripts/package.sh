@@ -65,7 +65,8 @@ if [ $want_deb = 1 ]; then
     export DEB_BUILD_MAINT_OPTIONS=${DEB_BUILD_MAINT_OPTIONS:-hardening=+all}
     pack "$KIVREL_ROOT/build-package" DEB 'kivrel_*.deb' \
         -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
-        -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
+        -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
+        -DCMAKE_MODULE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
     deb=$PACKED
     dpkg-deb --field "$deb" >&2
     dpkg-deb --contents "$deb" >&2

@@ -168,4 +168,11 @@ bool SettingsStore::WriteInt(Setting setting, int32_t value) {
     return Write([&](Settings& settings) { settings.SetInt(setting, value); });
 }
 
+std::string WriteFailedText(const std::string& path) {
+    std::string text = "无法写入设置文件 ";
+    text += path;
+    text += "\r\n设置没有改变。";
+    return text;
+}
+
 }  // namespace kivrel

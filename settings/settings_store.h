@@ -105,4 +105,7 @@ class SettingsStore {
     std::string path_;
 };
 
+// What the user is told when a setting could not be written to the file at `path`.
+std::string WriteFailedText(const std::string& path);
+
 }  // namespace kivrel

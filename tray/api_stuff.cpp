@@ -26,7 +26,7 @@ bool APIStuff::OnTrayEvent(TrayEvent event) {
     ITrayWindow& form = *TrayForm;
     switch (event) {
         case TrayEvent::LeftButtonUp:
-            if (form.WindowState() == kMinimized)
+            if (form.State() == WindowState::Minimized)
                 form.SetWindowState(form.StateFromTray());
             form.Show();
             form.SetFocus();

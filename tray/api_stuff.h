@@ -3,7 +3,6 @@
 // coming or going is passed on to the window.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 #include "platform/window_ports.h"
@@ -14,10 +13,10 @@ namespace kivrel {
 class ITrayWindow {
   public:
     virtual ~ITrayWindow() = default;
-    virtual int16_t WindowState() const = 0;
+    virtual WindowState State() const = 0;
     // The state the window comes back to from the tray.
-    virtual int16_t StateFromTray() const = 0;
-    virtual void SetWindowState(int16_t state) = 0;
+    virtual WindowState StateFromTray() const = 0;
+    virtual void SetWindowState(WindowState state) = 0;
     virtual void Show() = 0;
     virtual void SetFocus() = 0;
     virtual void PopupMenu(Menu menu) = 0;

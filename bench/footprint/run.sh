@@ -58,7 +58,7 @@ trap 'exit 130' INT TERM HUP
 # The same surroundings for both: private folders, no session bus, the X11 tray.
 mkdir -p "$work/kivrel" "$work/minimal" "$work/home" "$work/config" "$work/runtime" "$work/cwd"
 chmod 700 "$work/runtime"
-cp "$KIVREL_BUILD_DIR/kivrel" "$work/kivrel/kivrel"
+cp "$KIVREL_BUILD_DIR/kivrel" "$KIVREL_BUILD_DIR/kivrel-window.so" "$work/kivrel/"
 cp "$minimal" "$work/minimal/minimal_tray"
 export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
 export LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb QT_ACCESSIBILITY=0

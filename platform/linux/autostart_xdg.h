@@ -17,7 +17,6 @@ class XdgAutostart final : public IAutostart {
     bool Enter(const std::string& exeDir, std::string& why) override;
     bool Remove(std::string& why) override;
 
-    const std::string& FolderPath() const { return folder_; }
     const std::string& EntryPath() const { return entry_; }
 
     static std::string DefaultConfigHome();

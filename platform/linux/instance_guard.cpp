@@ -6,11 +6,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <string>
 #include <utility>
 
 #include "platform/linux/durable_file.h"
+#include "platform/linux/user_dirs.h"
 
 namespace kivrel {
 
@@ -26,23 +26,46 @@ std::string Join(const std::string& dir, const std::string& name) {
 
 }  // namespace
 
-std::string LinuxInstanceGuard::DefaultRuntimeDir() {
-    const char* dir = std::getenv("XDG_RUNTIME_DIR");
-    struct stat st {};
-    if (dir != nullptr && dir[0] == '/' && ::stat(dir, &st) == 0 && S_ISDIR(st.st_mode) &&
-        st.st_uid == ::geteuid() && (st.st_mode & 0077) == 0) {
-        return dir;
+std::vector<LinuxInstanceGuard::Place> LinuxInstanceGuard::UserPlaces(unsigned uid,
+                                                                      const std::string& runUser,
+                                                                      const std::string& lockRoot,
+                                                                      const std::string& home) {
+    const std::string id = std::to_string(uid);
+    std::string data = home.empty() ? PasswordHome(uid) : home;
+    if (!data.empty()) {
+        data += "/.local/share/kivrel";
     }
-    return "/tmp";
+    return {Place{runUser + "/" + id, uid, false, ""},
+            Place{lockRoot + "/kivrel-" + id, uid, true, data}};
 }
 
+bool LinuxInstanceGuard::PrivateFolder(const std::string& dir, unsigned uid) {
+    struct stat st {};
+    return !dir.empty() && ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == uid && (st.st_mode & 07777) == 0700;
+}
+
+LinuxInstanceGuard::LinuxInstanceGuard() : places_(UserPlaces(::geteuid())) {}
+
 LinuxInstanceGuard::LinuxInstanceGuard(std::string runtimeDir, std::string fallbackDir)
-    : lockPath_(Join(runtimeDir, LockName())), fallbackPath_(Join(fallbackDir, LockName())) {}
+    : places_{Place{std::move(runtimeDir), ::geteuid(), false, std::move(fallbackDir)}} {}
+
+LinuxInstanceGuard::LinuxInstanceGuard(std::vector<Place> places) : places_(std::move(places)) {}
 
 LinuxInstanceGuard::~LinuxInstanceGuard() {
-    if (fd_ >= 0) {
-        ::close(fd_);  // gives up the claim; the file stays, removing it would race a newcomer
+    Release();
+}
+
+void LinuxInstanceGuard::Release() {
+    for (int fd : fds_) {
+        ::close(fd);  // gives up the claim; the file stays, removing it would race a newcomer
     }
+    fds_.clear();
+    heldPaths_.clear();
+}
+
+std::string LinuxInstanceGuard::LockPath() const {
+    return places_.empty() ? std::string() : Join(places_[0].dir, LockName());
 }
 
 int LinuxInstanceGuard::OpenOwnLock(const std::string& path) {
@@ -64,32 +87,41 @@ int LinuxInstanceGuard::OpenOwnLock(const std::string& path) {
 }
 
 bool LinuxInstanceGuard::AnotherInstanceRunning() {
-    if (fd_ >= 0) {
+    if (!fds_.empty()) {
         return false;  // the claim is ours already
     }
-    std::string path = lockPath_;
-    int fd = OpenOwnLock(path);
-    if (fd < 0 && !fallbackPath_.empty()) {
-        // The user's data folder is made, private, if it is not there yet.
-        LinuxFileSystem().MakeDirectories(fallbackPath_.substr(0, fallbackPath_.rfind('/')));
-        path = fallbackPath_;
-        fd = OpenOwnLock(path);
+    for (const Place& place : places_) {
+        if (place.make && ::mkdir(place.dir.c_str(), 0700) == 0) {
+            ::chmod(place.dir.c_str(), 0700);  // whatever the umask took away
+        }
+        std::string path = Join(place.dir, LockName());
+        int fd = PrivateFolder(place.dir, place.owner) ? OpenOwnLock(path) : -1;
+        if (fd < 0 && !place.fallbackDir.empty()) {
+            // The user's data folder is made, private, if it is not there yet.
+            LinuxFileSystem().MakeDirectories(place.fallbackDir);
+            path = Join(place.fallbackDir, LockName());
+            fd = OpenOwnLock(path);
+        }
+        if (fd < 0) {
+            continue;  // no lock to be had here: better to run less guarded than not at all
+        }
+        int rc;
+        do {
+            rc = ::flock(fd, LOCK_EX | LOCK_NB);
+        } while (rc != 0 && errno == EINTR);
+        if (rc != 0) {
+            const bool held = errno == EWOULDBLOCK;
+            ::close(fd);
+            if (held) {
+                Release();
+                return true;
+            }
+            continue;
+        }
+        fds_.push_back(fd);
+        heldPaths_.push_back(path);
     }
-    if (fd < 0) {
-        return false;  // no lock to be had: better to run unguarded than not at all
-    }
-    int rc;
-    do {
-        rc = ::flock(fd, LOCK_EX | LOCK_NB);
-    } while (rc != 0 && errno == EINTR);
-    if (rc == 0) {
-        fd_ = fd;
-        heldPath_ = path;
-        return false;
-    }
-    const bool held = errno == EWOULDBLOCK;
-    ::close(fd);
-    return held;
+    return false;
 }
 
 }  // namespace kivrel

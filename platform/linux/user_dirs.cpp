@@ -8,20 +8,21 @@
 
 namespace kivrel {
 
+std::string PasswordHome(unsigned uid) {
+    std::vector<char> buffer(16384);
+    passwd pw{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(uid, &pw, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+        found->pw_dir != nullptr && found->pw_dir[0] == '/')
+        return found->pw_dir;
+    return {};
+}
+
 std::string XdgBaseDir(const char* variable, const std::string& underHome) {
     if (const char* value = std::getenv(variable); value != nullptr && value[0] == '/')
         return value;
-    std::string home;
-    if (const char* h = std::getenv("HOME"); h != nullptr && h[0] == '/') {
-        home = h;
-    } else {
-        std::vector<char> buffer(16384);
-        passwd pw{};
-        passwd* found = nullptr;
-        if (::getpwuid_r(::getuid(), &pw, buffer.data(), buffer.size(), &found) == 0 &&
-            found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/')
-            home = found->pw_dir;
-    }
+    const char* h = std::getenv("HOME");
+    std::string home = h != nullptr && h[0] == '/' ? std::string(h) : PasswordHome(::getuid());
     if (home.empty())
         return {};
     while (home.size() > 1 && home.back() == '/')

@@ -10,4 +10,7 @@ namespace kivrel {
 // Empty when no home folder can be told.
 std::string XdgBaseDir(const char* variable, const std::string& underHome);
 
+// The home folder the password database names for `uid`; empty when it names none.
+std::string PasswordHome(unsigned uid);
+
 }  // namespace kivrel

@@ -1,4 +1,6 @@
-// Kivrel on Linux: the Qt window, dialogs and tray icon over the POSIX adapters.
+// Kivrel on Linux: the Qt window, dialogs and tray icon over the POSIX adapters. Built as the
+// module kivrel-window.so, which the program `kivrel` (front.cpp) loads when no option asks for a
+// printout; it runs in that process, so the process, its executable and its folder stay kivrel's.
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -8,19 +10,15 @@
 #include <QSocketNotifier>
 #include <array>
 #include <cerrno>
-#include <cstdio>
-#include <string_view>
 
-#include "app/command_line.h"
 #include "app/form1.h"
 #include "platform/linux/app_info.h"
 #include "platform/linux/autostart_xdg.h"
 #include "platform/linux/clock.h"
 #include "platform/linux/connection.h"
-#include "platform/linux/display_session.h"
 #include "platform/linux/durable_file.h"
 #include "platform/linux/instance_guard.h"
-#include "platform/linux/opener.h"
+#include "platform/qt/display_session.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_look.h"
 #include "platform/qt/qt_session.h"
@@ -52,57 +50,10 @@ bool CatchTerminationSignals() {
     return true;
 }
 
-// The options QApplication takes as its own (with the number of arguments each spans), so that
-// they pass; Qt accepts them with one dash or two, and "-name=value" in one argument.
-int QtOption(const std::vector<std::string>& args, size_t at) {
-    static constexpr std::array<std::string_view, 16> kWithValue = {
-        "platform",    "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry",
-        "qwindowicon", "qwindowtitle",       "session",       "display", "geometry",
-        "style",       "stylesheet",         "name",          "title",   "qmljsdebugger",
-        "fn"};
-    static constexpr std::array<std::string_view, 5> kFlags = {"reverse", "widgetcount", "sync",
-                                                               "nograb", "dograb"};
-    std::string_view a = args[at];
-    if (a.size() < 2 || a[0] != '-')
-        return 0;
-    a.remove_prefix(a[1] == '-' ? 2 : 1);
-    const size_t equals = a.find('=');
-    const std::string_view name = a.substr(0, equals);
-    for (std::string_view option : kWithValue)
-        if (name == option)
-            return equals != std::string_view::npos || at + 1 >= args.size() ? 1 : 2;
-    for (std::string_view option : kFlags)
-        if (name == option)
-            return 1;
-    return 0;
-}
-
-void WriteAll(std::FILE* stream, const std::string& text) {
-    if (!text.empty())
-        std::fwrite(text.data(), 1, text.size(), stream);
-    std::fflush(stream);
-}
-
 }  // namespace
 
-int main(int argc, char** argv) {
-    // The command-line options print and end before any toolkit starts: they need no display and
-    // take no single-instance claim.
-    const kivrel::Command command =
-        kivrel::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), QtOption);
-    if (command.kind != kivrel::CommandKind::Window) {
-        kivrel::LinuxFileSystem files;
-        kivrel::LinuxClock clock;
-        kivrel::LinuxConnection connection;
-        kivrel::LinuxAppInfo appInfo;
-        kivrel::XdgOpener opener;
-        const kivrel::ConsoleOutput output =
-            kivrel::RunConsoleCommand(command, {files, clock, connection, appInfo, opener});
-        WriteAll(stdout, output.out);
-        WriteAll(stderr, output.err);
-        return output.status;
-    }
-
+// The command line was read by the front: only a start in the notification area comes here.
+extern "C" __attribute__((visibility("default"))) int kivrel_window_main(int argc, char** argv) {
     // In a Wayland session the window goes through XWayland when it can (display_session.h).
     if (const auto platform = kivrel::ChooseQtPlatform(kivrel::CurrentDisplayEnvironment()))
         qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(*platform));
@@ -135,16 +86,16 @@ int main(int argc, char** argv) {
     kivrel::Form1 form(platform);
     window.Attach(form);
 
-    // Every closing path ends in Form1::Unload, which unloads once.
-    bool started = false;
+    // Every closing path ends in the core's close, which unloads once.
+    kivrel::IWindowEvents& events = form;
     if (CatchTerminationSignals()) {
         auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&form, &started] {
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&events] {
             char bytes[16];
             while (read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
             }
-            if (started) {
-                form.Unload();
+            if (events.Running()) {
+                events.CloseRequested();
                 return;
             }
             // A start-up message is open (no timer.ini, a second copy): the start ends with it.
@@ -153,12 +104,9 @@ int main(int argc, char** argv) {
                     dialog->reject();
         });
     }
-    kivrel::ConnectSessionEnd(&app, form, started);
+    kivrel::ConnectSessionEnd(&app, events);
 
-    if (!form.Form_Load())
+    if (!form.Form_Load() || !events.Running())
         return 0;
-    if (form.Unloaded())
-        return 0;
-    started = true;
     return QApplication::exec();
 }

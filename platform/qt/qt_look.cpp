@@ -182,8 +182,6 @@ QString ButtonStyle(Rgb fill, bool flat) {
         .arg(faceText, pressedText, edgeText);
 }
 
-// Mouse buttons and shift keys as the handlers count them: left 1, right 2, middle 4;
-
 namespace {
 
 constexpr std::array<int, 3> kIconSizes{16, 32, 48};

@@ -3,19 +3,17 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 
-#include "app/form1.h"
+#include "platform/window_ports.h"
 
 namespace kivrel {
 
-void ConnectSessionEnd(QObject* context, Form1& form, const bool& started) {
+void ConnectSessionEnd(QObject* context, IWindowEvents& events) {
 #ifndef QT_NO_SESSIONMANAGER
     QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, context,
-                     [&form, &started](QSessionManager&) {
-                         if (started)
-                             form.QueryEndSession();
-                     });
+                     [&events](QSessionManager&) { events.SessionEndAsked(); });
 #endif
-    QObject::connect(qGuiApp, &QCoreApplication::aboutToQuit, context, [&form] { form.Unload(); });
+    QObject::connect(qGuiApp, &QCoreApplication::aboutToQuit, context,
+                     [&events] { events.CloseRequested(); });
 }
 
 }  // namespace kivrel

@@ -1,6 +1,5 @@
 #include "platform/qt/qt_tray.h"
 
-#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -8,16 +7,9 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWidget>
-#include <cstdlib>
-#include <cstring>
-#include <string>
 
 #include "platform/qt/qt_look.h"
-
-#if QT_CONFIG(xcb)
-#include <QtGui/qguiapplication_platform.h>
-#include <xcb/xcb.h>
-#endif
+#include "platform/qt/qt_x11.h"
 
 #ifdef KIVREL_HAVE_QTDBUS
 #include <QDBusConnection>
@@ -49,140 +41,6 @@ bool StatusNotifierWatcherPresent() {
 
 }  // namespace
 
-// Watches the X11 notification area: its owner announces itself with a MANAGER message on the
-// root window, and its window is destroyed when it goes away. Nothing polls.
-class TrayHostWatch final : public QAbstractNativeEventFilter {
-  public:
-    explicit TrayHostWatch(std::function<void(bool announced)> changed)
-        : changed_(std::move(changed)) {}
-    ~TrayHostWatch() override {
-        if (QCoreApplication::instance() != nullptr)
-            QCoreApplication::instance()->removeNativeEventFilter(this);
-    }
-
-    // False when there is no X11 connection (another platform, or offscreen).
-    bool Start();
-
-    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override;
-
-  private:
-#if QT_CONFIG(xcb)
-    xcb_atom_t Intern(const std::string& name);
-    void Follow(xcb_window_t owner);
-
-    xcb_connection_t* connection_ = nullptr;
-    xcb_window_t root_ = 0;
-    xcb_atom_t manager_ = XCB_ATOM_NONE;
-    xcb_atom_t selection_ = XCB_ATOM_NONE;
-    xcb_window_t owner_ = 0;
-#endif
-    std::function<void(bool)> changed_;
-};
-
-#if QT_CONFIG(xcb)
-
-xcb_atom_t TrayHostWatch::Intern(const std::string& name) {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        connection_,
-        xcb_intern_atom(connection_, 0, static_cast<uint16_t>(name.size()), name.c_str()), nullptr);
-    const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-    std::free(reply);
-    return atom;
-}
-
-void TrayHostWatch::Follow(xcb_window_t owner) {
-    owner_ = owner;
-    if (owner_ == 0)
-        return;
-    // Its DestroyNotify tells when the notification area goes away.
-    const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-    xcb_change_window_attributes(connection_, owner_, XCB_CW_EVENT_MASK, &mask);
-    xcb_flush(connection_);
-}
-
-bool TrayHostWatch::Start() {
-    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr || x11->connection() == nullptr)
-        return false;
-    connection_ = x11->connection();
-
-    int screenNumber = 0;
-    char* host = nullptr;
-    int display = 0;
-    if (xcb_parse_display(nullptr, &host, &display, &screenNumber) == 0)
-        screenNumber = 0;
-    std::free(host);
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection_));
-    for (int i = 0; i < screenNumber && screens.rem > 1; ++i)
-        xcb_screen_next(&screens);
-    if (screens.data == nullptr)
-        return false;
-    root_ = screens.data->root;
-
-    manager_ = Intern("MANAGER");
-    selection_ = Intern("_NET_SYSTEM_TRAY_S" + std::to_string(screenNumber));
-    if (manager_ == XCB_ATOM_NONE || selection_ == XCB_ATOM_NONE)
-        return false;
-
-    // MANAGER messages reach the clients that listen to the root window's structure; Qt does,
-    // but make sure without taking away any event it listens to.
-    xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
-        connection_, xcb_get_window_attributes(connection_, root_), nullptr);
-    if (attributes != nullptr &&
-        (attributes->your_event_mask & XCB_EVENT_MASK_STRUCTURE_NOTIFY) == 0) {
-        const uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-        xcb_change_window_attributes(connection_, root_, XCB_CW_EVENT_MASK, &mask);
-    }
-    std::free(attributes);
-
-    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
-        connection_, xcb_get_selection_owner(connection_, selection_), nullptr);
-    Follow(owner != nullptr ? owner->owner : 0);
-    std::free(owner);
-
-    QCoreApplication::instance()->installNativeEventFilter(this);
-    return true;
-}
-
-bool TrayHostWatch::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
-    if (eventType != "xcb_generic_event_t")
-        return false;
-    const auto* event = static_cast<const xcb_generic_event_t*>(message);
-    switch (event->response_type & 0x7f) {
-        case XCB_CLIENT_MESSAGE: {
-            const auto* client = static_cast<const xcb_client_message_event_t*>(message);
-            if (client->window == root_ && client->type == manager_ &&
-                client->data.data32[1] == selection_) {
-                Follow(client->data.data32[2]);
-                changed_(true);
-            }
-            break;
-        }
-        case XCB_DESTROY_NOTIFY: {
-            const auto* destroyed = static_cast<const xcb_destroy_notify_event_t*>(message);
-            if (owner_ != 0 && destroyed->window == owner_) {
-                owner_ = 0;
-                changed_(false);
-            }
-            break;
-        }
-        default:
-            break;
-    }
-    return false;  // Qt's own tray code needs the same events
-}
-
-#else
-
-bool TrayHostWatch::Start() {
-    return false;
-}
-bool TrayHostWatch::nativeEventFilter(const QByteArray&, void*, qintptr*) {
-    return false;
-}
-
-#endif
-
 // ------------------------------------------------------------------------------- icon
 
 QtTrayIcon::QtTrayIcon(const QIcon& icon, QObject* parent, Probe probe,
@@ -204,10 +62,7 @@ QtTrayIcon::QtTrayIcon(const QIcon& icon, QObject* parent, Probe probe,
     if (!UserInterfacePrepared() && QCoreApplication::instance() != nullptr)
         QCoreApplication::instance()->installEventFilter(this);
 
-    x11Watch_ =
-        std::make_unique<TrayHostWatch>([this](bool announced) { ScheduleCheck(announced); });
-    if (!x11Watch_->Start())
-        x11Watch_.reset();
+    x11Watch_ = WatchX11TrayHost([this](bool announced) { ScheduleCheck(announced); });
 
 #ifdef KIVREL_HAVE_QTDBUS
     // Desktops with StatusNotifierItem trays: the watcher service coming and going.
@@ -360,9 +215,6 @@ void QtTrayIcon::Dispatch(QSystemTrayIcon::ActivationReason reason) {
             break;
         case QSystemTrayIcon::Context:
             event = TrayEvent::RightButtonUp;
-            break;
-        case QSystemTrayIcon::DoubleClick:
-            event = TrayEvent::LeftDoubleClick;
             break;
         default:
             break;

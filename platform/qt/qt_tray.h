@@ -15,6 +15,7 @@
 //     the sink pops one up.
 #pragma once
 
+#include <QAbstractNativeEventFilter>
 #include <QIcon>
 #include <QObject>
 #include <QPointer>
@@ -29,8 +30,6 @@ class QMenu;
 class QWidget;
 
 namespace kivrel {
-
-class TrayHostWatch;
 
 class QtTrayIcon final : public QObject, public ITrayIcon {
     Q_OBJECT
@@ -51,7 +50,6 @@ class QtTrayIcon final : public QObject, public ITrayIcon {
 
     // Where the menu named in Add comes from. Asked only when the panel draws the menu.
     void SetMenuSource(MenuSource source) { menus_ = std::move(source); }
-    bool HostDrawsMenus() const { return hostDrawsMenus_; }
 
     // The XEmbed icon's widget, whose mouse buttons are read here (found after every Add; tests
     // hand in a widget of their own).
@@ -92,7 +90,7 @@ class QtTrayIcon final : public QObject, public ITrayIcon {
     Qt::MouseButtons pressed_;  // pressed over the XEmbed icon, not yet released
     ITraySink* sink_ = nullptr;
     bool hostKnown_ = false;
-    std::unique_ptr<TrayHostWatch> x11Watch_;
+    std::unique_ptr<QAbstractNativeEventFilter> x11Watch_;
 };
 
 }  // namespace kivrel

@@ -15,7 +15,6 @@
 #include <QTimer>
 
 #include "app/events.h"
-#include "app/form1.h"
 #include "platform/qt/qt_canvas.h"
 #include "platform/qt/qt_look.h"
 #include "platform/qt/qt_x11.h"
@@ -23,30 +22,6 @@
 namespace kivrel {
 
 namespace {
-
-// Mouse buttons and shift keys as the handlers count them: left 1, right 2, middle 4;
-// Shift 1, Ctrl 2, Alt 4.
-int16_t ButtonMask(Qt::MouseButtons buttons) {
-    int16_t mask = 0;
-    if (buttons & Qt::LeftButton)
-        mask |= 1;
-    if (buttons & Qt::RightButton)
-        mask |= 2;
-    if (buttons & Qt::MiddleButton)
-        mask |= 4;
-    return mask;
-}
-
-int16_t ShiftMask(Qt::KeyboardModifiers modifiers) {
-    int16_t mask = 0;
-    if (modifiers & Qt::ShiftModifier)
-        mask |= 1;
-    if (modifiers & Qt::ControlModifier)
-        mask |= 2;
-    if (modifiers & Qt::AltModifier)
-        mask |= 4;
-    return mask;
-}
 
 constexpr QSize kDesignSize(TwipsToPixels(kForm1.clientWidth), TwipsToPixels(kForm1.clientHeight));
 
@@ -121,30 +96,25 @@ void QtWindow::SetTimerEnabled(TimerId timer, bool enabled) {
         t->start();  // an enabled timer keeps its rhythm
 }
 
-void QtWindow::ApplyWindowState(int16_t state) {
+void QtWindow::ApplyWindowState(WindowState state) {
     Qt::WindowStates states = windowState();
     switch (state) {
-        case kNormal:
+        case WindowState::Normal:
             states &= ~(Qt::WindowMinimized | Qt::WindowMaximized);
             break;
-        case kMaximized:
+        case WindowState::Maximized:
             states = (states & ~Qt::WindowMinimized) | Qt::WindowMaximized;
             break;
-        case kMinimized:
-            // In the tray Form1 hides the window itself; only with the taskbar fallback does
+        case WindowState::Minimized:
+            // In the tray the core hides the window itself; only with the taskbar fallback does
             // minimising show as such.
             if (!fallback_)
                 return;
             states |= Qt::WindowMinimized;
             break;
-        default:
-            return;
     }
-    if (states == windowState())
-        return;
-    ++applying_;
-    setWindowState(states);
-    --applying_;
+    if (states != windowState())
+        setWindowState(states);
 }
 
 void QtWindow::SetVisible(bool visible) {
@@ -210,20 +180,11 @@ void QtWindow::PopupMenu(Menu menu) {
 }
 
 void QtWindow::SystemCommand(SysCommand command) {
-    if (form_ == nullptr || destroyed_)
+    if (!Reporting())
         return;
-    switch (command) {
-        case SysCommand::Restore:
-            form_->SystemRestore();
-            break;
-        case SysCommand::Move:
-        case SysCommand::Size: {
-            const Tracking mode = command == SysCommand::Move ? Tracking::Move : Tracking::Size;
-            // Started once the menu that asked for it has let go of the keyboard.
-            QTimer::singleShot(0, this, [this, mode] { StartTracking(mode); });
-            break;
-        }
-    }
+    const Tracking mode = command == SysCommand::Move ? Tracking::Move : Tracking::Size;
+    // Started once the menu that asked for it has let go of the keyboard.
+    QTimer::singleShot(0, this, [this, mode] { StartTracking(mode); });
 }
 
 WindowAbilities QtWindow::Abilities() {
@@ -272,64 +233,58 @@ void QtWindow::setVisible(bool visible) {
 }
 
 void QtWindow::paintEvent(QPaintEvent*) {
-    if (form_ == nullptr)
+    if (events_ == nullptr)
         return;
     QPainter painter(this);
     QtCanvas canvas(painter, width(), height());
-    form_->Form_Paint(canvas);
+    events_->Paint(canvas);
 }
 
 void QtWindow::closeEvent(QCloseEvent* event) {
     // Alt+F4 or the system's close request: the same unloading as every other closing path.
-    if (!destroyed_ && form_ != nullptr)
-        form_->Unload();
+    if (Reporting())
+        events_->CloseRequested();
     event->accept();
 }
 
-int16_t QtWindow::StateOfWindow() const {
+WindowState QtWindow::StateOfWindow() const {
     const Qt::WindowStates states = windowState();
     if (states & Qt::WindowMinimized)
-        return kMinimized;
+        return WindowState::Minimized;
     if (states & (Qt::WindowMaximized | Qt::WindowFullScreen))
-        return kMaximized;
-    return kNormal;
+        return WindowState::Maximized;
+    return WindowState::Normal;
 }
 
 void QtWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || form_ == nullptr || destroyed_ ||
-        applying_ > 0 || !isVisible())
-        return;
-    // What the program asked for may come back here later: Form1 ignores a state it holds.
-    form_->SystemChangedWindow(StateOfWindow());
+    if (event->type() == QEvent::WindowStateChange && Reporting() && isVisible())
+        events_->StateChanged(StateOfWindow(), false);
 }
 
 void QtWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (form_ == nullptr || destroyed_ || applying_ > 0 || !isVisible())
+    if (!Reporting() || !isVisible())
         return;
     // Sizes that belong to a state (maximised, minimised) come with that state's change.
-    if (form_->WindowState() != kNormal || StateOfWindow() != kNormal)
+    if (events_->State() != WindowState::Normal || StateOfWindow() != WindowState::Normal)
         return;
     // Back at the size last set or accepted: the echo of a restore, not a new size.
     if (size() == normalSize_)
         return;
     normalSize_ = size();
-    form_->SystemChangedWindow(kNormal, true);
+    events_->StateChanged(WindowState::Normal, true);
 }
 
 bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (form_ == nullptr || destroyed_)
+    if (!Reporting())
         return QWidget::eventFilter(watched, event);
     const Ctl control = ControlOf(watched);
     if (event->type() == QEvent::MouseMove) {
         // While a button pressed over the label is held, Qt keeps sending the moves here,
         // relative to the label, wherever the pointer goes.
         const auto* move = static_cast<QMouseEvent*>(event);
-        Raise(control, UiEvent::MouseMove,
-              MouseArgs{ButtonMask(move->buttons()), ShiftMask(move->modifiers()),
-                        static_cast<float>(move->position().x()),
-                        static_cast<float>(move->position().y())});
+        Raise(control, UiEvent::MouseMove, MouseArgs{static_cast<float>(move->position().x())});
     } else if (HasHandler(control, UiEvent::Click)) {
         // A label's click: the left button pressed and released over it.
         auto* label = static_cast<QWidget*>(watched);
@@ -349,8 +304,8 @@ bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void QtWindow::Raise(Ctl control, UiEvent event, const MouseArgs& mouse) {
-    if (form_ != nullptr && !destroyed_)
-        RaiseEvent(*form_, control, event, mouse);
+    if (Reporting())
+        events_->ControlEvent(control, event, mouse);
 }
 
 Ctl QtWindow::ControlOf(const QObject* widget) const {
@@ -370,7 +325,6 @@ void QtWindow::ApplyWindowFlags() {
     const bool wasVisible = isVisible();
     const QPoint at = pos();
     const Qt::WindowStates states = windowState();
-    ++applying_;
     setWindowFlags(wanted);
     move(at);
     setWindowState(states);
@@ -379,7 +333,6 @@ void QtWindow::ApplyWindowFlags() {
         show();
         ApplySkipTaskbar(true);
     }
-    --applying_;
 }
 
 void QtWindow::ApplySkipTaskbar(bool mapped) {

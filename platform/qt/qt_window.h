@@ -1,6 +1,6 @@
-// The main window on Qt: builds itself from the control table, shows what Form1 tells it and
-// reports what the user did as "this control, this event" (app/events.h). It keeps no rule of its
-// own. The building is qt_window_build.cpp, the keyboard move and size qt_window_tracking.cpp.
+// The main window on Qt: builds itself from the control table, shows what the core tells it and
+// reports what happens to it through IWindowEvents. It keeps no rule of its own. The building is
+// qt_window_build.cpp, the keyboard move and size qt_window_tracking.cpp.
 //
 // The program spends most of its life hidden in the tray, so the window starts as an empty
 // top-level widget with its timers: the child controls (and the font that covers Chinese) are
@@ -30,8 +30,6 @@ class QTimer;
 
 namespace kivrel {
 
-class Form1;
-
 class QtWindow final : public QWidget, public IWindow {
     Q_OBJECT
 
@@ -39,8 +37,8 @@ class QtWindow final : public QWidget, public IWindow {
     explicit QtWindow(QWidget* parent = nullptr);
     ~QtWindow() override;
 
-    // Events reach `form` from now on; before this nothing is forwarded.
-    void Attach(Form1& form) { form_ = &form; }
+    // Events reach `events` from now on; before this nothing is forwarded.
+    void Attach(IWindowEvents& events) { events_ = &events; }
 
     // Lookups for the program's own wiring and for tests. Control (of anything but the window
     // itself) builds the controls, MenuOf and ActionOf build the menus, if not built yet.
@@ -48,17 +46,12 @@ class QtWindow final : public QWidget, public IWindow {
     QMenu* MenuOf(Menu menu);
     QAction* ActionOf(Menu item);
     QTimer* TimerOf(TimerId timer) const;
-    // Whether the child controls, and the menus, have been built yet.
-    bool ControlsBuilt() const { return controlsBuilt_; }
-    bool MenusBuilt() const { return menusBuilt_; }
-    // The keyboard move or size in progress, if any.
-    bool KeyboardTracking() const { return tracking_ != Tracking::None; }
 
     // IWindow
     void SetText(Ctl control, const std::string& text) override;
     void SetMenuEnabled(Menu item, bool enabled) override;
     void SetTimerEnabled(TimerId timer, bool enabled) override;
-    void ApplyWindowState(int16_t state) override;
+    void ApplyWindowState(WindowState state) override;
     void SetVisible(bool visible) override;
     void Activate() override;
     void SetFocus(Ctl control) override;
@@ -104,13 +97,15 @@ class QtWindow final : public QWidget, public IWindow {
     void StartTracking(Tracking mode);
     void EndTracking(bool keep);
     void StepTracking(int dx, int dy);
-    int16_t StateOfWindow() const;
-    // Reports an event of a control to Form1, unless the window is gone.
+    WindowState StateOfWindow() const;
+    // Whether events are reported: attached, and not destroyed.
+    bool Reporting() const { return events_ != nullptr && !destroyed_; }
+    // Reports an event of a control, unless the window is gone.
     void Raise(Ctl control, UiEvent event = UiEvent::Click, const MouseArgs& mouse = {});
     // The control that `widget` is; Ctl::Form1 for anything else.
     Ctl ControlOf(const QObject* widget) const;
 
-    Form1* form_ = nullptr;
+    IWindowEvents* events_ = nullptr;
     std::map<Ctl, QWidget*> controls_;
     std::map<Menu, QMenu*> menus_;
     std::map<Menu, QAction*> actions_;
@@ -129,7 +124,6 @@ class QtWindow final : public QWidget, public IWindow {
     bool everShown_ = false;
     bool fallback_ = false;
     bool destroyed_ = false;
-    int applying_ = 0;  // inside a change the program asked for: not reported back
     QSize normalSize_;  // the size last set or accepted in the normal state
 
     Tracking tracking_ = Tracking::None;

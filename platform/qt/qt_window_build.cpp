@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/form1.h"
 #include "platform/qt/qt_look.h"
 #include "platform/qt/qt_window.h"
 
@@ -32,7 +31,7 @@ void QtWindow::EnsureControls() {
     setFont(UiFontFitting(QString::fromUtf8(kHintText),
                           QSize(TwipsToPixels(hintLabel.width), TwipsToPixels(hintLabel.height))));
     BuildControls();
-    // What Form1 wrote while there were no controls.
+    // What the core wrote while there were no controls.
     for (const auto& [control, shown] : pendingTexts_)
         ShowText(BuiltControl(control), shown);
     pendingTexts_.clear();
@@ -134,8 +133,8 @@ void QtWindow::BuildMenus() {
         action->setEnabled(row.enabled);
         action->setVisible(row.visible);
         connect(action, &QAction::triggered, this, [this, item = row.id] {
-            if (form_ != nullptr && !destroyed_)
-                RaiseMenu(*form_, item);
+            if (Reporting())
+                events_->MenuChosen(item);
         });
         actions_[row.id] = action;
     }
@@ -146,12 +145,11 @@ void QtWindow::BuildTimers() {
         auto* timer = new QTimer(this);
         timer->setObjectName(FromView(row.name));
         timer->setInterval(row.intervalMs);
-        // The accounting adds a tenth of a minute per tick: the ticks must not drift.
-        if (row.id == TimerId::Timer1)
+        if (row.precise)
             timer->setTimerType(Qt::PreciseTimer);
         connect(timer, &QTimer::timeout, this, [this, id = row.id] {
-            if (form_ != nullptr && !destroyed_)
-                RaiseTimer(*form_, id);
+            if (Reporting())
+                events_->TimerElapsed(id);
         });
         timers_[row.id] = timer;
     }

@@ -4,7 +4,6 @@
 #include <QMouseEvent>
 #include <algorithm>
 
-#include "app/form1.h"
 #include "platform/qt/qt_window.h"
 
 namespace kivrel {
@@ -41,15 +40,14 @@ void QtWindow::EndTracking(bool keep) {
     if (mode == Tracking::Move) {
         move(trackingStart_.topLeft());
     } else if (size() != trackingStart_.size()) {
+        // The size is the one last set: what Qt reports of it is no new size.
         normalSize_ = trackingStart_.size();
-        ++applying_;
         if (nativeWayland_)
             SetWindowSize(trackingStart_.size());
         else
             setGeometry(trackingStart_);
-        --applying_;
-        if (form_ != nullptr && !destroyed_)
-            form_->SystemChangedWindow(form_->WindowState(), true);
+        if (Reporting())
+            events_->StateChanged(events_->State(), true);
     }
 }
 
@@ -63,11 +61,9 @@ void QtWindow::StepTracking(int dx, int dy) {
     if (wanted == size())
         return;
     normalSize_ = wanted;
-    ++applying_;
     SetWindowSize(wanted);
-    --applying_;
-    if (form_ != nullptr && !destroyed_)
-        form_->SystemChangedWindow(form_->WindowState(), true);
+    if (Reporting())
+        events_->StateChanged(events_->State(), true);
 }
 
 void QtWindow::keyPressEvent(QKeyEvent* event) {

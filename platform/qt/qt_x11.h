@@ -1,6 +1,10 @@
-// What the Qt window asks of an X11 window manager: whether the window has an entry in the task
-// bar and the pager.
+// What the Qt program asks of an X11 server: whether the window has an entry in the task bar and
+// the pager, who places it, and whether a notification area is there.
 #pragma once
+
+#include <QAbstractNativeEventFilter>
+#include <functional>
+#include <memory>
 
 class QWidget;
 
@@ -14,5 +18,12 @@ void HintSkipTaskbar(QWidget& window, bool skip, bool mapped);
 // Whether the window manager is the one wlroots compositors run for XWayland, which places
 // floating windows itself and ignores where a program moves them. False on other platforms.
 bool PlacedByWlroots();
+
+// Watches the X11 notification area: its owner announces itself with a MANAGER message on the
+// root window (`changed(true)`), and its window is destroyed when it goes away
+// (`changed(false)`). Nothing polls. None without an X11 connection (another platform,
+// offscreen).
+std::unique_ptr<QAbstractNativeEventFilter> WatchX11TrayHost(
+    std::function<void(bool announced)> changed);
 
 }  // namespace kivrel

@@ -8,6 +8,7 @@
 #include <netioapi.h>
 #include <sddl.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <wininet.h>
 
 #include <algorithm>
@@ -151,44 +152,33 @@ std::vector<std::string> Win32Connection::RoutedLinks() {
     return links;
 }
 
-std::wstring Win32InstanceGuard::DefaultName() {
-    std::wstring name = L"Local\\Kivrel.SingleInstance";
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
-        return name;
-    DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    std::vector<unsigned char> user(size);
-    wchar_t* sid = nullptr;
-    if (size != 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size) &&
-        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
-        name = std::wstring(L"Global\\Kivrel.SingleInstance.") + sid;
-        LocalFree(sid);
-    }
-    CloseHandle(token);
-    return name;
+std::wstring Win32InstanceGuard::DefaultPath() {
+    wchar_t folder[MAX_PATH] = {};
+    if (FAILED(
+            SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder)) ||
+        folder[0] == L'\0')
+        return {};
+    return std::wstring(folder) + L"\\Kivrel\\instance.lock";
 }
 
-Win32InstanceGuard::Win32InstanceGuard(std::wstring name) : name_(std::move(name)) {}
+Win32InstanceGuard::Win32InstanceGuard(std::wstring path) : path_(std::move(path)) {}
 
 Win32InstanceGuard::~Win32InstanceGuard() {
-    if (mutex_ != nullptr)
-        CloseHandle(mutex_);
+    if (file_ != INVALID_HANDLE_VALUE)
+        CloseHandle(file_);  // gives up the claim; the file stays
 }
 
 bool Win32InstanceGuard::AnotherInstanceRunning() {
-    if (mutex_ != nullptr)
-        return false;  // this process already holds the claim
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, name_.c_str());
-    const DWORD error = GetLastError();
-    if (mutex == nullptr)
-        // A mutex of that name that this process may not open belongs to another copy.
-        return error == ERROR_ACCESS_DENIED;
-    if (error == ERROR_ALREADY_EXISTS) {
-        CloseHandle(mutex);
-        return true;
-    }
-    mutex_ = mutex;
+    if (file_ != INVALID_HANDLE_VALUE || path_.empty())
+        return false;  // held already, or no place for a lock: better unguarded than not at all
+    CreateDirectoryW(path_.substr(0, path_.rfind(L'\\')).c_str(), nullptr);
+    // No sharing: every other open of the file fails while this handle is open. The handle is
+    // not inherited by programs this one starts.
+    const HANDLE file = CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_SHARING_VIOLATION;
+    file_ = file;
     return false;
 }
 

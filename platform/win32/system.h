@@ -53,26 +53,29 @@ class Win32Opener final : public IOpener {
     bool Open(const std::string& path) override;
 };
 
-// A named mutex held for the life of the process; the system releases it when the process ends,
-// however it ends. The name carries the user's security identifier and lives in the Global
-// namespace, so one user's copies meet across all of that user's sessions while other users'
-// copies do not count.
+// The claim is a file opened for the life of the process with no sharing at all, so that a second
+// open fails until the process ends, however it ends. It lies in the user's own local application
+// data folder (%LOCALAPPDATA%\Kivrel, from the user's profile, not from the environment), which
+// only that user (and the system's administrators) may write: one user's copies meet there across
+// all of that user's sessions, and no other user can put anything under that name first. (A named
+// object, even one in the Global namespace named after the user's SID, can be made first by any
+// user, which would keep this user's Kivrel from ever starting.)
 class Win32InstanceGuard final : public IInstanceGuard {
   public:
-    explicit Win32InstanceGuard(std::wstring name = DefaultName());
+    explicit Win32InstanceGuard(std::wstring path = DefaultPath());
     ~Win32InstanceGuard() override;
     Win32InstanceGuard(const Win32InstanceGuard&) = delete;
     Win32InstanceGuard& operator=(const Win32InstanceGuard&) = delete;
 
     bool AnotherInstanceRunning() override;
 
-    // "Global\\Kivrel.SingleInstance.<the user's SID>", or the per-session
-    // "Local\\Kivrel.SingleInstance" when the SID cannot be read.
-    static std::wstring DefaultName();
+    // <the user's local application data folder>\Kivrel\instance.lock; empty when the folder
+    // cannot be told.
+    static std::wstring DefaultPath();
 
   private:
-    std::wstring name_;
-    HANDLE mutex_ = nullptr;
+    std::wstring path_;
+    HANDLE file_ = INVALID_HANDLE_VALUE;
 };
 
 }  // namespace kivrel

@@ -31,8 +31,6 @@ TrayEvent TrayEventOf(LPARAM mouseMessage) {
             return TrayEvent::LeftButtonUp;
         case WM_RBUTTONUP:
             return TrayEvent::RightButtonUp;
-        case WM_LBUTTONDBLCLK:
-            return TrayEvent::LeftDoubleClick;
         default:
             return TrayEvent::Other;
     }

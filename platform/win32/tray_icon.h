@@ -33,8 +33,6 @@ class Win32TrayIcon final : public ITrayIcon {
     // A balloon from the icon.
     void Notify(const std::string& title, const std::string& text) override;
 
-    bool Hooked() const { return oldProc_ != nullptr; }
-
   private:
     static LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void Hook();

@@ -3,29 +3,17 @@
 #include <windowsx.h>
 
 #include "app/events.h"
-#include "app/form1.h"
 #include "platform/win32/text.h"
 
 namespace kivrel {
 namespace {
 
-int16_t StateOfSize(WPARAM kind) {
+WindowState StateOfSize(WPARAM kind) {
     if (kind == SIZE_MINIMIZED)
-        return kMinimized;
+        return WindowState::Minimized;
     if (kind == SIZE_MAXIMIZED)
-        return kMaximized;
-    return kNormal;
-}
-
-// Mouse buttons and shift keys as event arguments: left 1, right 2, middle 4; shift 1, ctrl 2,
-// alt 4.
-int16_t ButtonsOf(WPARAM keys) {
-    return static_cast<int16_t>(((keys & MK_LBUTTON) ? 1 : 0) | ((keys & MK_RBUTTON) ? 2 : 0) |
-                                ((keys & MK_MBUTTON) ? 4 : 0));
-}
-int16_t ShiftOf(WPARAM keys) {
-    return static_cast<int16_t>(((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
-                                (GetKeyState(VK_MENU) < 0 ? 4 : 0));
+        return WindowState::Maximized;
+    return WindowState::Normal;
 }
 
 }  // namespace
@@ -69,8 +57,8 @@ void Win32Window::SetTimerEnabled(TimerId timer, bool enabled) {
     if (hwnd_ == nullptr)
         return;
     // Timer ids are 1 + the TimerId, as WM_TIMER reads them back.
-    const int index = static_cast<int>(timer);
-    const UINT_PTR id = static_cast<UINT_PTR>(index + 1);
+    const auto index = static_cast<size_t>(timer);
+    const UINT_PTR id = index + 1;
     if (enabled == timerOn_[index])
         return;  // enabling a running timer does not restart it
     timerOn_[index] = enabled;
@@ -83,26 +71,24 @@ void Win32Window::SetTimerEnabled(TimerId timer, bool enabled) {
             SetTimer(hwnd_, id, static_cast<UINT>(spec.intervalMs), nullptr);
 }
 
-void Win32Window::ApplyWindowState(int16_t state) {
+void Win32Window::ApplyWindowState(WindowState state) {
     if (hwnd_ == nullptr)
         return;
-    Applying applying(applying_);
     wantedState_ = state;
-    if (state == kMinimized) {
-        // In the tray Form1 hides the window itself; only with the taskbar fallback does
+    if (state == WindowState::Minimized) {
+        // In the tray the core hides the window itself; only with the taskbar fallback does
         // minimising show as such.
         if (taskbarFallback_ && IsWindowVisible(hwnd_))
             ShowWindow(hwnd_, SW_MINIMIZE);
         return;
     }
     if (IsWindowVisible(hwnd_))
-        ShowWindow(hwnd_, state == kMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+        ShowWindow(hwnd_, state == WindowState::Maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
 }
 
 void Win32Window::SetVisible(bool visible) {
     if (hwnd_ == nullptr)
         return;
-    Applying applying(applying_);
     if (!visible) {
         ShowWindow(hwnd_, SW_HIDE);
         return;
@@ -112,9 +98,9 @@ void Win32Window::SetVisible(bool visible) {
         Centre();
     }
     int command = SW_SHOWNORMAL;
-    if (wantedState_ == kMaximized)
+    if (wantedState_ == WindowState::Maximized)
         command = SW_SHOWMAXIMIZED;
-    else if (wantedState_ == kMinimized)
+    else if (wantedState_ == WindowState::Minimized)
         command = SW_SHOWMINNOACTIVE;
     ShowWindow(hwnd_, command);
     RECT r{};
@@ -190,19 +176,13 @@ void Win32Window::PopupMenu(Menu menu) {
 void Win32Window::SystemCommand(SysCommand command) {
     if (hwnd_ == nullptr)
         return;
-    WPARAM sc = SC_RESTORE;
-    if (command == SysCommand::Move)
-        sc = SC_MOVE;
-    else if (command == SysCommand::Size)
-        sc = SC_SIZE;
-    SendMessageW(hwnd_, WM_SYSCOMMAND, sc, 0);
+    SendMessageW(hwnd_, WM_SYSCOMMAND, command == SysCommand::Move ? SC_MOVE : SC_SIZE, 0);
 }
 
 void Win32Window::SetTaskbarFallback(bool on) {
     if (hwnd_ == nullptr || on == taskbarFallback_)
         return;
     taskbarFallback_ = on;
-    Applying applying(applying_);
     const bool visible = IsWindowVisible(hwnd_) != FALSE;
     if (visible)
         ShowWindow(hwnd_, SW_HIDE);  // the taskbar notices a style change only on showing
@@ -219,8 +199,8 @@ void Win32Window::SetTaskbarFallback(bool on) {
 void Win32Window::Destroy() {
     if (hwnd_ != nullptr) {
         HWND h = hwnd_;
-        KillTimer(h, 1);
-        KillTimer(h, 2);
+        for (size_t id = 1; id <= kTimers.size(); ++id)
+            KillTimer(h, id);
         DestroyWindow(h);
         hwnd_ = nullptr;
     }
@@ -294,12 +274,12 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             OnCommand(wParam, lParam);
             return 0;
         case kComboChosenMessage:
-            if (form_ != nullptr)
-                RaiseEvent(*form_, static_cast<Ctl>(wParam), UiEvent::Click);
+            if (events_ != nullptr)
+                events_->ControlEvent(static_cast<Ctl>(wParam), UiEvent::Click, {});
             return 0;
         case WM_TIMER:
-            if (form_ != nullptr && wParam >= 1 && wParam <= kTimers.size())
-                RaiseTimer(*form_, static_cast<TimerId>(wParam - 1));
+            if (events_ != nullptr && wParam >= 1 && wParam <= kTimers.size())
+                events_->TimerElapsed(static_cast<TimerId>(wParam - 1));
             return 0;
         case WM_SIZE:
             OnSize(wParam, lParam);
@@ -309,8 +289,8 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (!IsWindowVisible(hwnd)) {
                 // In the tray the window is hidden, not minimised: the system's restore would
                 // leave it hidden, so restoring is done as the program does it from the icon.
-                if (command == SC_RESTORE && form_ != nullptr) {
-                    form_->SystemRestore();
+                if (command == SC_RESTORE && events_ != nullptr) {
+                    events_->RestoreRequested();
                     return 0;
                 }
                 if (command == SC_MOVE || command == SC_SIZE)
@@ -347,21 +327,21 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 ::SetFocus(lastFocus_);
             return 0;
         case WM_CLOSE:
-            if (form_ != nullptr)
-                form_->Unload();
+            if (events_ != nullptr)
+                events_->CloseRequested();
             else
                 Destroy();
             return 0;
         case WM_QUERYENDSESSION:
             // Only a question: the log-out may still be cancelled, so the usage is stored and
             // the program keeps counting.
-            if (form_ != nullptr)
-                form_->QueryEndSession();
+            if (events_ != nullptr)
+                events_->SessionEndAsked();
             return TRUE;
         case WM_ENDSESSION:
             // wParam TRUE: the session really ends now; FALSE: the end was cancelled.
-            if (form_ != nullptr)
-                form_->EndSession(wParam != FALSE);
+            if (events_ != nullptr)
+                events_->SessionEnded(wParam != FALSE);
             return 0;
         case WM_NCDESTROY:
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
@@ -389,7 +369,7 @@ void Win32Window::OnCommand(WPARAM wParam, LPARAM lParam) {
         return;
     }
     const int index = IndexOf(source);
-    if (index < 0 || form_ == nullptr)
+    if (index < 0 || events_ == nullptr)
         return;
     const ControlSpec& spec = kControls[static_cast<size_t>(index)];
     switch (spec.kind) {
@@ -397,7 +377,7 @@ void Win32Window::OnCommand(WPARAM wParam, LPARAM lParam) {
             // An owner-drawn button reports the second click of a quick pair as a double click;
             // for the user it is one more click.
             if (code == BN_CLICKED || code == BN_DOUBLECLICKED)
-                RaiseEvent(*form_, spec.id, UiEvent::Click);
+                events_->ControlEvent(spec.id, UiEvent::Click, {});
             return;
         case ControlKind::ComboBox:
             // Raised once the combo box has finished with the choice, so that the text the
@@ -407,35 +387,33 @@ void Win32Window::OnCommand(WPARAM wParam, LPARAM lParam) {
             return;
         case ControlKind::Label:
             if (code == STN_CLICKED)
-                RaiseEvent(*form_, spec.id, UiEvent::Click);
+                events_->ControlEvent(spec.id, UiEvent::Click, {});
             return;
     }
 }
 
 void Win32Window::OnMenu(UINT id) {
-    if (form_ == nullptr || id < kFirstMenuId || id >= kFirstMenuId + kMenus.size())
+    if (events_ == nullptr || id < kFirstMenuId || id >= kFirstMenuId + kMenus.size())
         return;
-    RaiseMenu(*form_, kMenus[id - kFirstMenuId].id);
+    events_->MenuChosen(kMenus[id - kFirstMenuId].id);
 }
 
 void Win32Window::OnSize(WPARAM kind, LPARAM size) {
     if (kind != SIZE_RESTORED && kind != SIZE_MINIMIZED && kind != SIZE_MAXIMIZED)
         return;
-    const int16_t state = StateOfSize(kind);
+    const WindowState state = StateOfSize(kind);
     const SIZE now{GET_X_LPARAM(size), GET_Y_LPARAM(size)};
-    const bool resized =
-        state != kMinimized && (now.cx != shownSize_.cx || now.cy != shownSize_.cy);
-    if (state != kMinimized)
+    const bool minimized = state == WindowState::Minimized;
+    const bool resized = !minimized && (now.cx != shownSize_.cx || now.cy != shownSize_.cy);
+    if (!minimized)
         shownSize_ = now;
-    // Changes that Form1 asked for are not reported: it raises Form_Resize itself. Form1 ignores
-    // a report of the state it already holds.
-    if (applying_ > 0 || form_ == nullptr)
-        return;
-    form_->SystemChangedWindow(state, resized);
+    // The core ignores what it asked for itself, and a report of the state it already holds.
+    if (events_ != nullptr)
+        events_->StateChanged(state, resized);
 }
 
 void Win32Window::OnMouse(UINT message, WPARAM keys, LPARAM position) {
-    if (form_ == nullptr)
+    if (events_ == nullptr)
         return;
     const POINT at{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
     // The label whose mouse moves are wanted: the one the pointer is over, or the one a held
@@ -473,9 +451,8 @@ void Win32Window::OnMouse(UINT message, WPARAM keys, LPARAM position) {
             break;
     }
     if (label != nullptr)
-        RaiseEvent(*form_, label->id, UiEvent::MouseMove,
-                   MouseArgs{ButtonsOf(keys), ShiftOf(keys), static_cast<float>(at.x - box.left),
-                             static_cast<float>(at.y - box.top)});
+        events_->ControlEvent(label->id, UiEvent::MouseMove,
+                              MouseArgs{static_cast<float>(at.x - box.left)});
 }
 
 }  // namespace kivrel

@@ -1,6 +1,6 @@
 // The main window on Win32: a borderless popup without a taskbar button, 539 × 351 client pixels,
 // hidden until first shown and centred then, holding every control of the control table. It shows
-// what Form1 tells it and reports what the user did as "this control, this event" (app/events.h).
+// what the core tells it and reports what happens to it through IWindowEvents.
 // Its creation is window_build.cpp, its painting window_paint.cpp.
 #pragma once
 
@@ -15,8 +15,6 @@
 
 namespace kivrel {
 
-class Form1;
-
 class Win32Window final : public IWindow {
   public:
     explicit Win32Window(HINSTANCE instance);
@@ -27,8 +25,8 @@ class Win32Window final : public IWindow {
     // Creates the window, hidden, with all its controls, menus and fonts. False when the system
     // refused (no display).
     bool Create();
-    // From now on events go to `form`'s handlers.
-    void Attach(Form1& form) { form_ = &form; }
+    // From now on events go to `events`.
+    void Attach(IWindowEvents& events) { events_ = &events; }
 
     HWND Handle() const { return hwnd_; }
     HWND Control(Ctl id) const;
@@ -42,7 +40,7 @@ class Win32Window final : public IWindow {
     void SetText(Ctl control, const std::string& text) override;
     void SetMenuEnabled(Menu item, bool enabled) override;
     void SetTimerEnabled(TimerId timer, bool enabled) override;
-    void ApplyWindowState(int16_t state) override;
+    void ApplyWindowState(WindowState state) override;
     void SetVisible(bool visible) override;
     void Activate() override;
     void SetFocus(Ctl control) override;
@@ -58,18 +56,6 @@ class Win32Window final : public IWindow {
   private:
     static constexpr int kFirstControlId = 100;
     static constexpr int kFirstMenuId = 200;
-
-    // Counts the window's own requests, so that the sizes they cause are not reported back.
-    class Applying {
-      public:
-        explicit Applying(int& depth) : depth_(depth) { ++depth_; }
-        ~Applying() { --depth_; }
-        Applying(const Applying&) = delete;
-        Applying& operator=(const Applying&) = delete;
-
-      private:
-        int& depth_;
-    };
 
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -88,7 +74,7 @@ class Win32Window final : public IWindow {
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
-    Form1* form_ = nullptr;
+    IWindowEvents* events_ = nullptr;
     std::array<HWND, kControls.size()> controls_{};
     HMENU fileMenu_ = nullptr;
     HMENU trayMenu_ = nullptr;
@@ -97,14 +83,13 @@ class Win32Window final : public IWindow {
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     HWND lastFocus_ = nullptr;
-    bool timerOn_[2] = {false, false};
-    // The state Form1 asked for, shown on the next SetVisible(true).
-    int16_t wantedState_ = kNormal;
+    std::array<bool, kTimers.size()> timerOn_{};
+    // The state the core asked for, shown on the next SetVisible(true).
+    WindowState wantedState_ = WindowState::Normal;
     // The size the window last had outside the minimised state: a new one is a resize.
     SIZE shownSize_{0, 0};
     bool everShown_ = false;
     bool taskbarFallback_ = false;
-    int applying_ = 0;               // > 0 while the window carries out a request of Form1's
     Ctl trackedLabel_ = Ctl::Form1;  // the label a held mouse button went down on, if any
 };
 

@@ -40,7 +40,7 @@ RECT PixelRect(const ControlSpec& spec) {
 Win32Window::Win32Window(HINSTANCE instance) : instance_(instance) {}
 
 Win32Window::~Win32Window() {
-    form_ = nullptr;  // the form may be gone already: the last messages are the window's alone
+    events_ = nullptr;  // the core may be gone already: the last messages are the window's alone
     if (hwnd_ != nullptr)
         DestroyWindow(hwnd_);
     if (trayMenu_ != nullptr)
@@ -90,11 +90,8 @@ bool Win32Window::Create() {
     if (hwnd_ == nullptr)
         return false;
     // The frame style changed the sizes CreateWindowEx worked with: settle them again.
-    {
-        Applying applying(applying_);
-        SetWindowPos(hwnd_, nullptr, 0, 0, width, height,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-    }
+    SetWindowPos(hwnd_, nullptr, 0, 0, width, height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     shownSize_ = SIZE{width, height};
 
     const HDC screen = GetDC(nullptr);

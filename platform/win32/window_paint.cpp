@@ -1,6 +1,5 @@
-// The Win32 window's face: Form_Paint drawn off the screen, the owner-drawn buttons in their own
-// colours, and the repaint behind a transparent label.
-#include "app/form1.h"
+// The Win32 window's face: the core's painting drawn off the screen, the owner-drawn buttons in
+// their own colours, and the repaint behind a transparent label.
 #include "platform/win32/canvas.h"
 #include "platform/win32/window.h"
 
@@ -21,9 +20,9 @@ void Win32Window::OnPaint() {
         HBRUSH background = CreateSolidBrush(ToColorref(kForm1.background));
         FillRect(memory, &client, background);
         DeleteObject(background);
-        if (form_ != nullptr) {
+        if (events_ != nullptr) {
             Win32Canvas canvas(memory, w, h);
-            form_->Form_Paint(canvas);
+            events_->Paint(canvas);
         }
         BitBlt(dc, 0, 0, w, h, memory, 0, 0, SRCCOPY);
         SelectObject(memory, old);

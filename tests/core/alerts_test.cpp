@@ -87,5 +87,18 @@ TEST_F(Form1Test, AllowanceAlertsReachTheTrayOncePerMonthAcrossRestarts) {
     EXPECT_EQ(p2.files.writes, writes);
 }
 
+// The alerts belong to the billing month, whose year is that of its closing date.
+TEST_F(Form1Test, AnAlertShownInDecemberForJanuaryIsNotShownAgainInJanuary) {
+    fp.clock.today = {2026, 12, 25};
+    Load("[r]\r\nValue=20\r\n[s]\r\nValue=10\r\n[T1]\r\nValue=539\r\nYear=2027\r\n");
+    fp.connection.online = true;
+    Ticks(10);
+    ASSERT_EQ(fp.tray.notifications.size(), 1u);
+    EXPECT_EQ(IniReadInt(fp.Ini(), "AlertShown", "Month"), 202701);
+    fp.clock.today = {2027, 1, 2};
+    Ticks(1);
+    EXPECT_EQ(fp.tray.notifications.size(), 1u);
+}
+
 }  // namespace
 }  // namespace kivrel

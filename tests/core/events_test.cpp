@@ -2,6 +2,7 @@
 // nothing reaches Form1 once it has unloaded.
 #include <functional>
 
+#include "app/controls.h"
 #include "app/events.h"
 #include "form1_fixture.h"
 #include "records/records.h"
@@ -24,7 +25,7 @@ const Case kCases[] = {
     {"Command1", [](Form1& f) { RaiseEvent(f, Ctl::Command1, UiEvent::Click); },
      [](auto&, auto& f) { return f.Unloaded(); }},
     {"Command2", [](Form1& f) { RaiseEvent(f, Ctl::Command2, UiEvent::Click); },
-     [](auto&, auto& f) { return f.WindowState() == kMinimized; }},
+     [](auto&, auto& f) { return f.State() == WindowState::Minimized; }},
     {"Command3", [](Form1& f) { RaiseEvent(f, Ctl::Command3, UiEvent::Click); },
      [](auto& fp, auto&) { return BoxTitled(fp, "设置每月使用时间"); }},
     {"command4", [](Form1& f) { RaiseEvent(f, Ctl::command4, UiEvent::Click); },
@@ -37,17 +38,12 @@ const Case kCases[] = {
      [](auto& fp, auto&) { return BoxTitled(fp, std::string(kClearAskTitle)); }},
     {"Label7", [](Form1& f) { RaiseEvent(f, Ctl::Label7, UiEvent::Click); },
      [](auto& fp, auto&) { return fp.window.Text(Ctl::Label7) == "已取消自动隐藏"; }},
-    {"Label6",
-     [](Form1& f) {
-         RaiseEvent(f, Ctl::Label6, UiEvent::MouseMove, {1, 0, 5, 5});
-     },
+    {"Label6", [](Form1& f) { RaiseEvent(f, Ctl::Label6, UiEvent::MouseMove, {5}); },
      [](auto& fp, auto&) { return fp.window.Text(Ctl::Label6) == kHintText; }},
     {"mnuFileExit", [](Form1& f) { RaiseMenu(f, Menu::mnuFileExit); },
      [](auto&, auto& f) { return f.Unloaded(); }},
     {"mnuTrayRestore", [](Form1& f) { RaiseMenu(f, Menu::mnuTrayRestore); },
-     [](auto& fp, auto&) {
-         return fp.window.systemCommands == std::vector<SysCommand>{SysCommand::Restore};
-     }},
+     [](auto& fp, auto&) { return fp.window.visible && fp.window.systemCommands.empty(); }},
     {"mnuTrayMove", [](Form1& f) { RaiseMenu(f, Menu::mnuTrayMove); },
      [](auto& fp, auto&) {
          return fp.window.systemCommands == std::vector<SysCommand>{SysCommand::Move};
@@ -57,15 +53,17 @@ const Case kCases[] = {
          return fp.window.systemCommands == std::vector<SysCommand>{SysCommand::Size};
      }},
     {"mnuTrayMinimize", [](Form1& f) { RaiseMenu(f, Menu::mnuTrayMinimize); },
-     [](auto&, auto& f) { return f.WindowState() == kMinimized; }},
+     [](auto&, auto& f) { return f.State() == WindowState::Minimized; }},
     {"mnuTrayMaximize", [](Form1& f) { RaiseMenu(f, Menu::mnuTrayMaximize); },
-     [](auto&, auto& f) { return f.WindowState() == kMaximized; }},
+     [](auto&, auto& f) { return f.State() == WindowState::Maximized; }},
     {"mnuTrayClose", [](Form1& f) { RaiseMenu(f, Menu::mnuTrayClose); },
      [](auto&, auto& f) { return f.Unloaded(); }},
     {"Timer1", [](Form1& f) { RaiseTimer(f, TimerId::Timer1); },
      [](auto& fp, auto&) { return fp.connection.asked == 1; }},
     {"Timer2", [](Form1& f) { RaiseTimer(f, TimerId::Timer2); },
      [](auto& fp, auto&) { return fp.window.Text(Ctl::Label7).starts_with("自动隐藏倒计时:"); }},
+    {"TrayGrace", [](Form1& f) { RaiseTimer(f, TimerId::TrayGrace); },
+     [](auto& fp, auto&) { return fp.window.taskbarFallback; }},
 };
 
 TEST(Dispatch, EveryEventReachesItsOwnHandler) {
@@ -79,6 +77,7 @@ TEST(Dispatch, EveryEventReachesItsOwnHandler) {
         fp.dialogs.inputs = {"", ""};
         fp.dialogs.answers = {MsgAnswer::No};
         fp.window.texts.erase(Ctl::Label7);
+        fp.tray.available = false;  // gone, though no one has said so yet
         ASSERT_FALSE(c.ran(fp, form));
         c.raise(form);
         EXPECT_TRUE(c.ran(fp, form));
@@ -102,7 +101,7 @@ TEST_F(Form1Test, NothingIsRaisedAfterUnloading) {
     RaiseMenu(form, Menu::mnuTrayMaximize);
     EXPECT_EQ(fp.connection.asked, 0);
     EXPECT_TRUE(fp.dialogs.shown.empty());
-    EXPECT_EQ(form.WindowState(), kNormal);
+    EXPECT_EQ(form.State(), WindowState::Normal);
     EXPECT_EQ(fp.files.writes, writes);
 }
 

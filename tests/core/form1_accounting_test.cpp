@@ -8,7 +8,7 @@ TEST_F(Form1Test, AnOnlineTickCountsSavesAndShowsTheFiguresBeforeIt) {
     fp.connection.online = true;
     Ticks(3);  // 125.3
     form.Timer1_Timer();
-    EXPECT_EQ(form.UsedMinutes, MinuteTotal::FromTenths(1254));
+    EXPECT_EQ(form.UsedMinutes, TenthsTotal(1254));
     EXPECT_EQ(Stored("T5"), 125);
     EXPECT_EQ(Stored("Exit"), 0);
     EXPECT_EQ(Text(Ctl::Label1),
@@ -56,7 +56,7 @@ TEST_F(Form1Test, FirstOnlineTickFromZero) {
     fp.connection.online = true;
     form.Timer1_Timer();
     EXPECT_EQ(Text(Ctl::Label1), "计费月为：5月\r\n已经连接上网\r\n本月已用0分钟0小时\r\n");
-    EXPECT_EQ(form.UsedMinutes, MinuteTotal::FromTenths(1));
+    EXPECT_EQ(form.UsedMinutes, TenthsTotal(1));
     EXPECT_EQ(Stored("T5"), 0);
 }
 
@@ -84,7 +84,7 @@ TEST_F(Form1Test, TheBillingMonthFollowsTheCalendarWhileRunning) {
     form.Timer1_Timer();  // closes May's billing month first, then counts into June's
     EXPECT_EQ(Stored("T5"), 11);
     EXPECT_EQ(form.MonthSection, "T6");
-    EXPECT_EQ(form.UsedMinutes, MinuteTotal::FromTenths(31));
+    EXPECT_EQ(form.UsedMinutes, TenthsTotal(31));
     EXPECT_EQ(Text(Ctl::Label1), "计费月为：6月\r\n已经连接上网\r\n本月已用3分钟0小时\r\n");
     // Year end: December's billing month is followed by January's.
     fp.clock.today = {2026, 12, 21};
@@ -94,7 +94,7 @@ TEST_F(Form1Test, TheBillingMonthFollowsTheCalendarWhileRunning) {
 
 TEST_F(Form1Test, RefreshReplacesTheTotalInMemory) {
     Load("[T5]\r\nValue=41\r\n");
-    form.UsedMinutes = MinuteTotal::FromTenths(407);
+    form.UsedMinutes = TenthsTotal(407);
     form.RefreshBillingMonth();
     EXPECT_EQ(form.UsedMinutes, MinuteTotal::FromWholeMinutes(41));
 }
@@ -103,7 +103,7 @@ TEST_F(Form1Test, SaveUsageRoundsHalfToEven) {
     Load();
     const std::pair<int64_t, int32_t> cases[] = {{125, 12}, {135, 14}, {126, 13}, {124, 12}};
     for (const auto& [tenths, stored] : cases) {
-        form.UsedMinutes = MinuteTotal::FromTenths(tenths);
+        form.UsedMinutes = TenthsTotal(tenths);
         ASSERT_TRUE(form.SaveUsage());
         EXPECT_EQ(Stored("T5"), stored) << tenths;
         EXPECT_EQ(Stored("Exit"), 0);
@@ -233,7 +233,6 @@ TEST_F(Form1Test, ATickWhileTheInputBoxIsOpenIsKeptAndTheAnswerAppliedAfter) {
 
 TEST_F(Form1Test, ACommandWhoseWriteFailsChangesNothing) {
     Load("[s]\r\nValue=5\r\n");
-    form.QuotaHours = 5;
     fp.files.failWrites = true;
     fp.dialogs.inputs.push_back("60");
     form.Command3_Click();

@@ -9,6 +9,14 @@
 
 namespace kivrel {
 
+// A total of `tenths` tenths of a minute, as whole minutes and ticks make it.
+inline MinuteTotal TenthsTotal(int64_t tenths) {
+    MinuteTotal total = MinuteTotal::FromWholeMinutes(tenths / 10);
+    for (int64_t i = 0; i < tenths % 10; ++i)
+        total.AddTick();
+    return total;
+}
+
 class Form1Test : public ::testing::Test {
   protected:
     fakes::FakePlatform fp;

@@ -51,13 +51,13 @@ TEST_F(Form1Test, ClearAnsweredYesZeroesAllTwelveAndReloads) {
 
 TEST_F(Form1Test, ClearAnsweredNoWritesNothing) {
     Load("[T5]\r\nValue=80\r\n");
-    form.UsedMinutes = MinuteTotal::FromTenths(803);
+    form.UsedMinutes = TenthsTotal(803);
     fp.window.comboIndex[Ctl::Combo2] = 0;
     fp.dialogs.answers.push_back(MsgAnswer::No);
     form.Combo2_Click();
     EXPECT_EQ(fp.files.writes, 0);
     EXPECT_EQ(fp.dialogs.shown.size(), 1u);
-    EXPECT_EQ(form.UsedMinutes, MinuteTotal::FromTenths(803));  // no reload
+    EXPECT_EQ(form.UsedMinutes, TenthsTotal(803));  // no reload
     EXPECT_EQ(fp.window.focus, Ctl::Command2);
 }
 

@@ -226,9 +226,9 @@ TEST_F(Form1Test, WithoutANotificationAreaTheWindowStartsShown) {
     EXPECT_TRUE(fp.window.taskbarFallback);
     // Hiding it keeps it reachable: it is minimised, not hidden.
     form.Command2_Click();
-    EXPECT_EQ(form.WindowState(), kMinimized);
+    EXPECT_EQ(form.State(), WindowState::Minimized);
     EXPECT_TRUE(fp.window.visible);
-    EXPECT_EQ(fp.window.appliedStates.back(), kMinimized);
+    EXPECT_EQ(fp.window.appliedStates.back(), WindowState::Minimized);
 }
 
 }  // namespace

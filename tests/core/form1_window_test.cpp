@@ -39,7 +39,7 @@ TEST_F(Form1Test, TheFirstLeftClickShowsTheWindowAndArmsTheCountdown) {
               (std::vector<std::string>{"Maximize", "Minimize", "Move", "Restore", "Size"}));
     EXPECT_TRUE(fp.window.timerEnabled[TimerId::Timer2]);
     EXPECT_EQ(form.HideCountdown, 30);
-    EXPECT_EQ(form.LastState, kNormal);
+    EXPECT_EQ(form.LastState, WindowState::Normal);
 }
 
 TEST_F(Form1Test, StateTableForEveryWayInAndOutOfTheTray) {
@@ -48,39 +48,39 @@ TEST_F(Form1Test, StateTableForEveryWayInAndOutOfTheTray) {
     struct Step {
         std::string name;
         std::function<void()> act;
-        int16_t state;
+        WindowState state;
         bool visible;
         MenuRow menu;
         bool timer2;
-        int16_t lastState;
+        WindowState lastState;
     };
     const std::vector<Step> steps = {
-        {"hide button", [&] { form.Command2_Click(); }, kMinimized, false, kTrayMenu, false,
-         kNormal},
-        {"left click", [&] { fp.tray.Click(TrayEvent::LeftButtonUp); }, kNormal, true, kNormalMenu,
-         true, kNormal},
-        {"maximize item", [&] { form.mnuTrayMaximize_Click(); }, kMaximized, true, kMaxMenu, true,
-         kMaximized},
-        {"minimize item", [&] { form.mnuTrayMinimize_Click(); }, kMinimized, false, kTrayMenu,
-         false, kMaximized},
+        {"hide button", [&] { form.Command2_Click(); }, WindowState::Minimized, false, kTrayMenu,
+         false, WindowState::Normal},
+        {"left click", [&] { fp.tray.Click(TrayEvent::LeftButtonUp); }, WindowState::Normal, true,
+         kNormalMenu, true, WindowState::Normal},
+        {"maximize item", [&] { form.mnuTrayMaximize_Click(); }, WindowState::Maximized, true,
+         kMaxMenu, true, WindowState::Maximized},
+        {"minimize item", [&] { form.mnuTrayMinimize_Click(); }, WindowState::Minimized, false,
+         kTrayMenu, false, WindowState::Maximized},
         {"left click back to maximised", [&] { fp.tray.Click(TrayEvent::LeftButtonUp); },
-         kMaximized, true, kMaxMenu, true, kMaximized},
-        {"system restore", [&] { form.SystemRestore(); }, kNormal, true, kNormalMenu, true,
-         kNormal},
-        {"keyboard size", [&] { form.SystemChangedWindow(kNormal, true); }, kNormal, true,
-         kNormalMenu, true, kNormal},
+         WindowState::Maximized, true, kMaxMenu, true, WindowState::Maximized},
+        {"system restore", [&] { form.SystemRestore(); }, WindowState::Normal, true, kNormalMenu,
+         true, WindowState::Normal},
+        {"keyboard size", [&] { form.SystemChangedWindow(WindowState::Normal, true); },
+         WindowState::Normal, true, kNormalMenu, true, WindowState::Normal},
         {"countdown ends",
          [&] {
              for (int i = 0; i < 31; ++i)
                  form.Timer2_Timer();
          },
-         kMinimized, false, kTrayMenu, false, kNormal},
-        {"restore from the tray", [&] { form.SystemRestore(); }, kNormal, true, kNormalMenu, true,
-         kNormal},
+         WindowState::Minimized, false, kTrayMenu, false, WindowState::Normal},
+        {"restore from the tray", [&] { form.SystemRestore(); }, WindowState::Normal, true,
+         kNormalMenu, true, WindowState::Normal},
     };
     for (const auto& s : steps) {
         s.act();
-        EXPECT_EQ(form.WindowState(), s.state) << s.name;
+        EXPECT_EQ(form.State(), s.state) << s.name;
         EXPECT_EQ(fp.window.visible, s.visible) << s.name;
         ExpectMenu(fp.window, s.menu, s.name);
         EXPECT_EQ(fp.window.timerEnabled[TimerId::Timer2], s.timer2) << s.name;
@@ -102,7 +102,7 @@ TEST_F(Form1Test, TheCountdownRunsThirtyOneTicks) {
     form.Timer2_Timer();  // the 31st tick shows 0 and hides the window
     EXPECT_EQ(Text(Ctl::Label7), "自动隐藏倒计时:0");
     EXPECT_FALSE(fp.window.visible);
-    EXPECT_EQ(form.WindowState(), kMinimized);
+    EXPECT_EQ(form.State(), WindowState::Minimized);
     EXPECT_FALSE(fp.window.timerEnabled[TimerId::Timer2]);
     EXPECT_EQ(form.HideCountdown, -1);
     // Brought back, the label keeps its 0 until the next tick shows 30.
@@ -121,9 +121,10 @@ TEST_F(Form1Test, CancellingTheCountdownLastsUntilTheNextResize) {
     EXPECT_EQ(Text(Ctl::Label7), "已取消自动隐藏");
     EXPECT_FALSE(fp.window.timerEnabled[TimerId::Timer2]);
     EXPECT_EQ(form.HideCountdown, 25);  // kept as it was
-    form.SystemChangedWindow(kNormal);  // the echo of the state it holds changes nothing
+    form.SystemChangedWindow(
+        WindowState::Normal);  // the echo of the state it holds changes nothing
     EXPECT_FALSE(fp.window.timerEnabled[TimerId::Timer2]);
-    form.SystemChangedWindow(kNormal, true);  // a resize re-arms it
+    form.SystemChangedWindow(WindowState::Normal, true);  // a resize re-arms it
     EXPECT_TRUE(fp.window.timerEnabled[TimerId::Timer2]);
     EXPECT_EQ(form.HideCountdown, 30);
     // Minimising during a countdown stops it and keeps the last number shown.
@@ -155,7 +156,6 @@ TEST_F(Form1Test, TheCountdownHoldsWhileABoxIsOpen) {
 TEST_F(Form1Test, RightClickPopsUpTheTrayMenuAndOtherEventsPassOn) {
     Load();
     fp.window.onPopup = [&](Menu) { form.mnuTrayClose_Click(); };
-    EXPECT_FALSE(fp.tray.Click(TrayEvent::LeftDoubleClick));
     EXPECT_FALSE(fp.tray.Click(TrayEvent::Other));
     EXPECT_FALSE(fp.window.visible);
     EXPECT_TRUE(fp.tray.Click(TrayEvent::RightButtonUp));
@@ -165,13 +165,12 @@ TEST_F(Form1Test, RightClickPopsUpTheTrayMenuAndOtherEventsPassOn) {
     EXPECT_FALSE(fp.tray.present);
 }
 
-TEST_F(Form1Test, TrayMenuItemsAskTheSystemForItsWindowCommands) {
+TEST_F(Form1Test, TrayMenuItemsAskTheSystemForItsMoveAndSize) {
     Load();
-    form.mnuTrayRestore_Click();
     form.mnuTrayMove_Click();
     form.mnuTraySize_Click();
     EXPECT_EQ(fp.window.systemCommands,
-              (std::vector<SysCommand>{SysCommand::Restore, SysCommand::Move, SysCommand::Size}));
+              (std::vector<SysCommand>{SysCommand::Move, SysCommand::Size}));
 }
 
 // A desktop that does not let the program move, or size, its window: those items stay off in
@@ -223,6 +222,7 @@ TEST_F(Form1Test, LosingTheTrayWhileHiddenKeepsTheWindowReachable) {
     ASSERT_FALSE(fp.window.visible);
     fp.tray.available = false;
     form.TrayAvailabilityChanged();
+    form.TrayGrace_Timer();
     EXPECT_TRUE(fp.window.visible);
     EXPECT_TRUE(fp.window.taskbarFallback);
     // And when the tray comes back the window goes back into it.
@@ -236,14 +236,42 @@ TEST_F(Form1Test, LosingTheTrayBeforeTheWindowWasEverOpenedKeepsItReachable) {
     Load();
     fp.tray.available = false;
     form.TrayAvailabilityChanged();
+    form.TrayGrace_Timer();
     EXPECT_TRUE(fp.window.visible);
-    EXPECT_EQ(form.WindowState(), kMinimized);
-    EXPECT_EQ(fp.window.appliedStates.back(), kMinimized);
+    EXPECT_EQ(form.State(), WindowState::Minimized);
+    EXPECT_EQ(fp.window.appliedStates.back(), WindowState::Minimized);
     EXPECT_FALSE(fp.window.timerEnabled[TimerId::Timer2]);
     // Restored from the taskbar, it behaves as any shown window.
-    form.SystemChangedWindow(kNormal);
+    form.SystemChangedWindow(WindowState::Normal);
     EXPECT_TRUE(fp.window.timerEnabled[TimerId::Timer2]);
-    EXPECT_EQ(form.LastState, kNormal);
+    EXPECT_EQ(form.LastState, WindowState::Normal);
+}
+
+// A panel restarting takes its notification area away for a moment: within the grace period
+// nothing the user sees changes; only a tray that stays away brings the window out.
+TEST_F(Form1Test, ATrayBackWithinTheGracePeriodChangesNothing) {
+    Load();
+    for (int round = 0; round < 2; ++round) {
+        fp.tray.available = false;
+        fp.tray.sink->TrayHostLost();
+        EXPECT_TRUE(fp.window.timerEnabled[TimerId::TrayGrace]) << round;
+        fp.tray.available = true;
+        fp.tray.sink->TrayHostCreated();
+        EXPECT_FALSE(fp.window.timerEnabled[TimerId::TrayGrace]) << round;
+        form.TrayGrace_Timer();  // a tick already on its way finds the tray back
+    }
+    EXPECT_FALSE(fp.window.visible);
+    EXPECT_FALSE(fp.window.taskbarFallback);
+    EXPECT_TRUE(fp.window.appliedStates.empty());
+    EXPECT_EQ(fp.tray.adds, 3);  // the icon went back in each time
+    // Gone for good: the grace timer's tick brings the window out, and stops.
+    fp.tray.available = false;
+    fp.tray.sink->TrayHostLost();
+    EXPECT_FALSE(fp.window.visible);
+    form.TrayGrace_Timer();
+    EXPECT_TRUE(fp.window.visible);
+    EXPECT_TRUE(fp.window.taskbarFallback);
+    EXPECT_FALSE(fp.window.timerEnabled[TimerId::TrayGrace]);
 }
 
 TEST_F(Form1Test, HintFollowsThePointerAcrossTheLabelWidth) {
@@ -256,7 +284,7 @@ TEST_F(Form1Test, HintFollowsThePointerAcrossTheLabelWidth) {
         {50, hint.c_str()}, {400, "如何正确使用"},  {-20, hint.c_str()},
     };
     for (const auto& [x, expected] : moves) {
-        form.Label6_MouseMove(0, 0, x, 10);
+        form.Label6_MouseMove(x);
         EXPECT_EQ(Text(Ctl::Label6), expected) << x;
     }
     form.Command2_Click();

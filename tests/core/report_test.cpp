@@ -4,11 +4,11 @@
 
 #include "accounting/daily.h"
 #include "accounting/numbers.h"
+#include "accounting/year_stamp.h"
 #include "app/command_line.h"
 #include "app/report.h"
 #include "app/report_page.h"
 #include "fakes/fakes.h"
-#include "records/year_stamp.h"
 
 namespace kivrel {
 namespace {
@@ -238,8 +238,11 @@ TEST(ReportFigures, TwelveBillingMonthsWithTheirStampsAndLastYears) {
         "start,end,minutes,link\n"
         "\"2026-12-20T23:00:00+08:00\",\"2026-12-20T23:30:00+08:00\",30.0,\"ppp0\"\n"
         "\"2027-01-02T09:00:00+08:00\",\"2027-01-02T09:30:00+08:00\",30.0,\"ppp0\"\n";
-    ReportInputs in = ReadReportInputs(std::move(settings), ledger);
-    in.open = Session{At(kToday, 8, 0), At(kToday, 8, 30), 300, "ppp0"};
+    // A session closed and appended, still in the settings until their next save: counted once.
+    settings.SetOpenSession(Session{At({2027, 1, 2}, 9, 0), At({2027, 1, 2}, 9, 30), 300, "ppp0"});
+    EXPECT_EQ(ReadReportInputs(settings, ledger).open, std::nullopt);
+    settings.SetOpenSession(Session{At(kToday, 8, 0), At(kToday, 8, 30), 300, "ppp0"});
+    const ReportInputs in = ReadReportInputs(std::move(settings), ledger);
     const ReportFigures f = MakeReportFigures(in, At(kToday, 12, 0), "/x/timer.ini");
     ASSERT_EQ(f.months.size(), 12u);
     EXPECT_EQ(f.months[0].month, 2);  // February 2026 is the oldest

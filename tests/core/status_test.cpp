@@ -70,9 +70,10 @@ TEST(StatusTest, ReportsTheBillingMonthFromTheFileAndWritesNothing) {
               "计费月为:1月\n没有连接上网\n本月已用500分钟8小时\n本月剩余3100分钟52小时\n"
               "计费周期：2026-12-21至2027-01-20，还剩27天\n预计本月共用3100分钟\n"
               "本期会话：0次\n计费时长：500分钟\n");
-    // Last year's January and a flat rate.
-    c.files.files["/opt/kivrel/timer.ini"] = "[T1]\r\nValue=500\r\nYear=2026\r\n";
-    c.clock.today = {2027, 1, 10};
+    // Last year's January, read in December of the calendar year it is stamped with, and a flat
+    // rate.
+    c.files.files["/opt/kivrel/timer.ini"] =
+        "[r]\r\nValue=20\r\n[T1]\r\nValue=500\r\nYear=2026\r\n";
     json = c.Run({"--status", "--json"});
     EXPECT_NE(json.out.find("\"used_minutes\":0,\"allowance_hours\":0,\"remaining_minutes\":null"),
               std::string::npos)
@@ -134,6 +135,12 @@ TEST(StatusTest, ReadsTheFileTheProgramWouldUse) {
     EXPECT_NE(json.find("\"used_minutes\":9,"), std::string::npos);
     EXPECT_NE(json.find("\"settings_file\":\"" + user + "\""), std::string::npos) << json;
     EXPECT_EQ(c.files.writes, 0);
+    // A path with a quote and a backslash in it stays one JSON string.
+    c.app.userDir = "/home/u \"q\"\\x";
+    c.files.files[c.app.userDir + "/timer.ini"] = "";
+    EXPECT_NE(
+        c.Run({"--status", "--json"}).out.find(R"("settings_file":"/home/u \"q\"\\x/timer.ini")"),
+        std::string::npos);
 }
 
 TEST(StatusTest, RefusalsAndVersion) {

@@ -1,4 +1,4 @@
-#include "records/year_stamp.h"
+#include "accounting/year_stamp.h"
 #include "form1_fixture.h"
 
 namespace kivrel {
@@ -18,6 +18,8 @@ TEST(YearStampTest, WritingAStampedTotal) {
          "[T1]\r\nValue=42\r\nYear=2027\r\n"},
         {"last year's total is kept", "[T1]\r\nValue=900\r\nYear=2026\r\n", 1, 2027,
          "[T1]\r\nValue=1\r\nYear=2027\r\nValue2026=900\r\n"},
+        {"an older year's total is kept under its year", "[T1]\r\nValue=900\r\nYear=2025\r\n", 1,
+         2027, "[T1]\r\nValue=1\r\nYear=2027\r\nValue2025=900\r\n"},
         {"nothing to keep", "[T1]\r\nValue=0\r\nYear=2025\r\n", 0, 2027,
          "[T1]\r\nValue=0\r\nYear=2027\r\n"},
         {"other sections untouched", "[T2]\r\nValue=5\r\n", 7, 2027,
@@ -73,6 +75,18 @@ TEST_F(Form1Test, AnUnstampedTotalIsThisYearsAndAnOfflineBoundaryWritesNothing) 
     Ticks(1);
     EXPECT_EQ(form.MonthSection, "T12");
     EXPECT_EQ(form.UsedMinutes, MinuteTotal());
+}
+
+// A long suspend: the running program wakes in the same billing month a year later.
+TEST_F(Form1Test, TheSameMonthAYearLaterStartsFromZero) {
+    fp.clock.today = {2026, 5, 10};
+    Load("[T5]\r\nValue=100\r\nYear=2026\r\n");
+    fp.connection.online = true;
+    fp.clock.today = {2027, 5, 10};
+    Ticks(10);
+    EXPECT_EQ(Stored("T5"), 1);
+    EXPECT_EQ(IniReadInt(fp.Ini(), "T5", "Year"), 2027);
+    EXPECT_EQ(IniReadInt(fp.Ini(), "T5", "Value2026"), 100);
 }
 
 }  // namespace

@@ -168,8 +168,10 @@ desk_begin() {
     mkdir -p "$DESK_APP" "$DESK_CWD" "$DESK_TMP/home" "$DESK_TMP/config" "$DESK_TMP/data" \
         "$DESK_TMP/cache" "$DESK_TMP/runtime"
     chmod 700 "$DESK_TMP/runtime"
-    cp "$KIVREL_BIN" "$DESK_APP/kivrel"
+    desk_copy_program "$(dirname "$KIVREL_BIN")" "$DESK_APP"
     : >"$DESK_INI"
+    # The single-instance locks of this test's copies (own_locks.sh).
+    export KIVREL_TEST_LOCKS=$DESK_TMP/locks
 
     DESK_ART=${KIVREL_ARTIFACTS:-$DESK_TMP/artifacts}
     rm -rf "$DESK_ART"
@@ -384,12 +386,18 @@ screen_variation() {
 
 DESK_RUN_COUNT=0
 
-# A new network namespace: as root no user namespace is needed (and none can be made inside a
-# chroot); other users map themselves to root in a user namespace of their own.
-if [ "$(id -u)" -eq 0 ]; then DESK_UNSHARE=(unshare -n); else DESK_UNSHARE=(unshare -rn); fi
+# A new network and mount namespace: as root no user namespace is needed (and none can be made
+# inside a chroot); other users map themselves to root in a user namespace of their own.
+if [ "$(id -u)" -eq 0 ]; then DESK_UNSHARE=(unshare -nm); else DESK_UNSHARE=(unshare -rnm); fi
+# The same without a network namespace.
+if [ "$(id -u)" -eq 0 ]; then DESK_MOUNTNS=(unshare -m); else DESK_MOUNTNS=(unshare -rm); fi
+
+# desk_copy_program FROM TO: the program's files, the executable and its window module.
+desk_copy_program() { cp "$1/kivrel" "$1/kivrel-window.so" "$2/"; }
 
 # desk_run DIR [online|offline]: starts DIR/kivrel from the empty working folder and sets KPID.
 # With a mode it runs inside a new network namespace that tests/desktop/netns_exec.sh lays out.
+# Its single-instance locks are the test's own (own_locks.sh, $KIVREL_TEST_LOCKS).
 desk_run() {
     local dir=$1
     shift
@@ -397,9 +405,10 @@ desk_run() {
     local log=$DESK_TMP/kivrel.$DESK_RUN_COUNT.log
     if [ $# -gt 0 ]; then
         (cd "$DESK_CWD" && exec "${DESK_UNSHARE[@]}" bash "$DESK_HERE/netns_exec.sh" "$1" \
-            -- "$dir/kivrel") >"$log" 2>&1 &
+            -- bash "$DESK_HERE/own_locks.sh" "$dir/kivrel") >"$log" 2>&1 &
     else
-        (cd "$DESK_CWD" && exec "$dir/kivrel") >"$log" 2>&1 &
+        (cd "$DESK_CWD" && exec "${DESK_MOUNTNS[@]}" bash "$DESK_HERE/own_locks.sh" \
+            "$dir/kivrel") >"$log" 2>&1 &
     fi
     KPID=$!
     DESK_PIDS+=("$KPID")

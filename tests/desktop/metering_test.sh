@@ -18,7 +18,7 @@ printf '[%s]\r\nValue=36\r\n[T13]\r\nValue=99\r\n[s]\r\nValue=40\r\n' "$month" >
 
 offline_dir=$DESK_TMP/offline
 mkdir -p "$offline_dir"
-cp "$DESK_APP/kivrel" "$offline_dir/kivrel"
+desk_copy_program "$DESK_APP" "$offline_dir"
 offline_ini=$offline_dir/timer.ini
 printf '[%s]\r\nValue=5\r\n[Exit]\r\nValue=1\r\n' "$month" >"$offline_ini"
 offline_state() { stat -c '%i %s %Y' "$offline_ini" && file_sum "$offline_ini"; }
@@ -29,9 +29,8 @@ started=$(kivrel_now_ms)
 desk_start online
 online=$KPID
 # The two copies stand for the meters of two users (one running copy per user), so the offline
-# one gets a runtime folder of its own.
-mkdir -p -m 700 "$DESK_TMP/runtime2"
-XDG_RUNTIME_DIR=$DESK_TMP/runtime2 desk_run "$offline_dir" offline
+# one gets single-instance locks of its own.
+KIVREL_TEST_LOCKS=$DESK_TMP/locks2 desk_run "$offline_dir" offline
 offline=$KPID
 
 group "both copies start"

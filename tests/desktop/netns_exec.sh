@@ -1,6 +1,6 @@
-# Runs inside a network namespace made for one desktop test (unshare -n): lays out the links
-# and routes asked for, then becomes the program. The namespace is private, so nothing reaches the
-# host's network, and it disappears with the program.
+# Runs inside a network namespace made for one desktop test (unshare -n, or unshare -rn for a
+# normal user): lays out the links and routes asked for, then becomes the program. The namespace
+# is private, so nothing reaches the host's network, and it disappears with the program.
 #   netns_exec.sh online|offline -- PROGRAM [ARG...]
 #     online   a veth pair, up with carrier, 10.200.0.2/24, default route via 10.200.0.1
 #     offline  the same links and address, no default route

@@ -76,7 +76,7 @@ check_eq "nothing else appeared beside the program" "$app_before" "$(folder_stat
 # timer.ini, is refused as well and writes nothing.
 group "a copy installed in another folder"
 mkdir -p "$DESK_TMP/app2"
-cp "$DESK_APP/kivrel" "$DESK_TMP/app2/kivrel"
+desk_copy_program "$DESK_APP" "$DESK_TMP/app2"
 : >"$DESK_TMP/app2/timer.ini"
 desk_run "$DESK_TMP/app2" offline
 other=$KPID
@@ -85,6 +85,25 @@ check "the other copy shows no tray icon" icon_gone "$other"
 keys_to "$DESK_WIN" Return
 check "after OK the other copy ends" wait_gone "$other" 10
 check "its timer.ini is still empty" test ! -s "$DESK_TMP/app2/timer.ini"
+check "the first copy is still running" alive "$first"
+
+# However it was started: a copy without $XDG_RUNTIME_DIR (a start from ssh, su or cron), or with
+# another one, is refused as well.
+group "a copy started without XDG_RUNTIME_DIR, and one with another"
+runtime=$XDG_RUNTIME_DIR
+mkdir -p -m 700 "$DESK_TMP/runtime2"
+for other_runtime in "" "$DESK_TMP/runtime2"; do
+    unset XDG_RUNTIME_DIR
+    [ -z "$other_runtime" ] || export XDG_RUNTIME_DIR=$other_runtime
+    desk_run "$DESK_TMP/app2" offline
+    other=$KPID
+    export XDG_RUNTIME_DIR=$runtime
+    check "the copy with XDG_RUNTIME_DIR='$other_runtime' shows a box titled Kivrel" \
+        wait_window "$other" '^Kivrel$' 15
+    check "and no tray icon" icon_gone "$other"
+    keys_to "$DESK_WIN" Return
+    check "after OK it ends" wait_gone "$other" 10
+done
 check "the first copy is still running" alive "$first"
 
 # The claim dies with the process, however it ends: after a kill, a new start is not refused.

@@ -20,6 +20,7 @@ SW_ART=
 SW_SESSION_PID=
 SW_WAYBAR_PID=
 SW_AS=()
+SW_UID=
 SW_ENV=()
 
 _sway_missing_tools() {
@@ -94,6 +95,7 @@ sway_begin() {
                 "$SW_USER" 2>/dev/null || id -u "$SW_USER" >/dev/null 2>&1 ||
             _sway_skip "cannot make the user $SW_USER"
         SW_AS=(setpriv --reuid="$SW_USER" --regid="$SW_USER" --init-groups)
+        SW_UID=$(id -u "$SW_USER")
     fi
 
     trap sway_cleanup EXIT
@@ -105,7 +107,7 @@ sway_begin() {
     SW_INI=$SW_APP/timer.ini
     mkdir -p "$SW_APP" "$SW_TMP/cwd" "$SW_TMP/home" "$SW_TMP/runtime"
     chmod 700 "$SW_TMP/runtime"
-    cp "$KIVREL_BIN" "$SW_APP/kivrel"
+    desk_copy_program "$(dirname "$KIVREL_BIN")" "$SW_APP"
     : >"$SW_INI"
     SW_ART=${KIVREL_ARTIFACTS:-$SW_TMP/artifacts}
     rm -rf "$SW_ART"
@@ -166,12 +168,13 @@ fatal_sway() {
 
 # sway_run [VAR=VALUE...]: the program's copy, started as the session's user with the extra
 # environment given, offline (a network namespace of its own: the session's sockets are files,
-# reached from there too); KPID is the program itself.
+# reached from there too); KPID is the program itself (netns_exec.sh becomes it).
 SW_RUN_COUNT=0
 sway_run() {
     SW_RUN_COUNT=$((SW_RUN_COUNT + 1))
-    (cd "$SW_TMP/cwd" && exec "${DESK_UNSHARE[@]}" "${SW_AS[@]}" env -i "${SW_ENV[@]}" "$@" \
-        "$SW_APP/kivrel") >"$SW_TMP/kivrel.$SW_RUN_COUNT.log" 2>&1 &
+    (cd "$SW_TMP/cwd" && KIVREL_TEST_LOCKS=$SW_TMP/locks KIVREL_TEST_LOCK_UID=$SW_UID \
+        exec "${DESK_UNSHARE[@]}" bash "$DESK_HERE/own_locks.sh" "${SW_AS[@]}" env -i \
+        "${SW_ENV[@]}" "$@" "$SW_APP/kivrel") >"$SW_TMP/kivrel.$SW_RUN_COUNT.log" 2>&1 &
     KPID=$!
     DESK_PIDS+=("$KPID")
 }

@@ -98,13 +98,25 @@ check "the program keeps running" alive "$p"
 check "its icon stays" test -n "$(kivrel_tray_icon_of "$p")"
 shot window_hidden_again
 
+# ---------------------------------------------------------------- tray host restart at once
+# Back within the grace period (5 s): nothing the user sees changes.
+group "the notification area restarts at once: the window stays in the tray"
+came_out=0
+note_window() { window_shown "$p" && came_out=1; return 0; }
+kivrel_stop_pid "$KIVREL_TRAYER_PID" 5
+KIVREL_TRAYER_PID=
+kivrel_tray_start "$DESK_TMP" || fatal "trayer did not start again"
+check "the icon comes back" kivrel_wait_for 20 eval 'note_window; _desk_icon "$p"'
+kivrel_wait_for 8 eval 'note_window; false'
+check_eq "the window never came out" 0 "$came_out"
+
 # ---------------------------------------------------------------- tray host restart
 group "the notification area goes away and comes back"
 old_icon=$(kivrel_tray_icon_of "$p")
 kivrel_stop_pid "$KIVREL_TRAYER_PID" 5
 KIVREL_TRAYER_PID=
-check "with no notification area the window stays reachable (it is mapped)" \
-    kivrel_wait_for 10 window_shown "$p"
+check "with no notification area the window stays reachable (it is mapped, after the grace period)" \
+    kivrel_wait_for 15 window_shown "$p"
 shot no_tray_host
 check "the program keeps running without it" alive "$p"
 kivrel_tray_start "$DESK_TMP" || fatal "trayer did not start again"

@@ -122,8 +122,8 @@ p=$KPID
 kivrel_wait_for 20 sway_item || fatal_sway "no item registered with the watcher within 20 s"
 check "the window is hidden in the tray" sway_no_window
 kivrel_stop_pid "$SW_WAYBAR_PID" 5
-check "with the bar gone, the window is shown (no tray: it stays reachable)" \
-    kivrel_wait_for 10 sway_window
+check "with the bar gone, the window is shown (no tray: it stays reachable, after the grace period)" \
+    kivrel_wait_for 15 sway_window
 check "the program keeps running" alive "$p"
 sway_shot native_no_bar
 : >"$SW_TMP/waybar.pid"

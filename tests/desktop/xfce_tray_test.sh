@@ -2,7 +2,8 @@
 # xfwm4. The icon registers with the watcher and offers the window's menu, whose enabled states
 # follow the window; a left click shows the window, which gets no button in the panel's task
 # list; a right click shows the program's menu, drawn by the panel; a panel restart brings the
-# icon back; Close from the panel's menu ends the program.
+# icon back and leaves the window where it was, also one never opened; Close from the panel's menu
+# ends the program.
 # shellcheck shell=bash
 . "$(dirname "$0")/lib.sh"
 
@@ -34,6 +35,23 @@ check "the status tray shows it" kivrel_wait_for 10 panel_tray
 check "the window is hidden at start" window_hidden "$p"
 check_eq "the menu offered" "$menu_at_start" "$(sni_menu_of "$DESK_ITEM")"
 shot start_icon
+
+# ---------------------------------------------------------------- panel restart, never opened
+# The status tray is away for a moment: within the grace period nothing the user sees changes, so
+# a window that was never opened stays hidden, throughout and after.
+group "the panel restarts before the window was ever opened"
+came_out=0
+note_window() { window_shown "$p" && came_out=1; return 0; }
+old_panel=$(panel_pid)
+xfce4-panel --restart >>"$DESK_TMP/panel.log" 2>&1
+new_panel() { local q; q=$(panel_pid) && [ -n "$q" ] && [ "$q" != "$old_panel" ] && sni_host_ready; }
+check "a new panel with its status tray" kivrel_wait_for 40 eval 'note_window; new_panel'
+check "the icon registers again" kivrel_wait_for 20 eval 'note_window; _desk_item "$p"'
+# Longer than the grace period (5 s) after the tray came back.
+kivrel_wait_for 8 eval 'note_window; false'
+check_eq "the window never came out" 0 "$came_out"
+check "the window is hidden" window_hidden "$p"
+shot never_opened_after_panel_restart
 
 # ---------------------------------------------------------------- left click
 group "a left click on the icon shows the window"
@@ -80,7 +98,6 @@ check "the offered menu follows ($menu_hidden)" kivrel_wait_for 5 menu_is "$menu
 group "the panel restarts"
 old_panel=$(panel_pid)
 xfce4-panel --restart >>"$DESK_TMP/panel.log" 2>&1
-new_panel() { local q; q=$(panel_pid) && [ -n "$q" ] && [ "$q" != "$old_panel" ] && sni_host_ready; }
 check "a new panel with its status tray" kivrel_wait_for 40 new_panel
 if check "the icon registers again" kivrel_wait_for 20 _desk_item "$p"; then
     check "the new status tray shows it" kivrel_wait_for 10 panel_tray

@@ -40,8 +40,9 @@ class FakeWindow : public IWindow {
 
     std::map<Ctl, std::string> texts;
     std::map<Menu, bool> menuEnabled;
-    std::map<TimerId, bool> timerEnabled{{TimerId::Timer1, true}, {TimerId::Timer2, false}};
-    std::vector<int16_t> appliedStates;
+    std::map<TimerId, bool> timerEnabled{
+        {TimerId::Timer1, true}, {TimerId::Timer2, false}, {TimerId::TrayGrace, false}};
+    std::vector<WindowState> appliedStates;
     std::vector<std::string> menuOrder;  // names of menu items in the order they were set
     bool visible = false;
     int showCount = 0;
@@ -68,9 +69,9 @@ class FakeWindow : public IWindow {
         menuOrder.emplace_back(MenuName(item));
     }
     void SetTimerEnabled(TimerId timer, bool enabled) override { timerEnabled[timer] = enabled; }
-    void ApplyWindowState(int16_t state) override {
+    void ApplyWindowState(WindowState state) override {
         appliedStates.push_back(state);
-        journal_.Add("window.state " + std::to_string(state));
+        journal_.Add("window.state " + std::to_string(static_cast<int>(state)));
     }
     void SetVisible(bool v) override {
         visible = v;
@@ -251,9 +252,11 @@ class FakeClock : public IClock {
     LocalDate today{2026, 5, 15};
     int secondOfDay = 12 * 3600;
     int offsetMinutes = 480;
+    // Seconds past the day's end fall on the days after it.
     LocalTime Now() override {
-        return LocalTime{today, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60,
-                         offsetMinutes};
+        const int second = secondOfDay % 86400;
+        return LocalTime{DateOfDayNumber(DayNumber(today) + secondOfDay / 86400), second / 3600,
+                         second / 60 % 60, second % 60, offsetMinutes};
     }
 };
 

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -22,6 +23,10 @@ namespace {
 class GuardChild {
   public:
     GuardChild(const std::string& runtimeDir, const std::string& fallbackDir, bool stay,
+               bool spawnGrandchild = false)
+        : GuardChild({LinuxInstanceGuard::Place{runtimeDir, ::geteuid(), false, fallbackDir}}, stay,
+                     spawnGrandchild) {}
+    GuardChild(std::vector<LinuxInstanceGuard::Place> places, bool stay,
                bool spawnGrandchild = false) {
         int fds[2];
         if (::pipe(fds) != 0) {
@@ -30,7 +35,7 @@ class GuardChild {
         pid_ = ::fork();
         if (pid_ == 0) {
             ::close(fds[0]);
-            LinuxInstanceGuard guard(runtimeDir, fallbackDir);
+            LinuxInstanceGuard guard(places);
             char answer = guard.AnotherInstanceRunning() ? 'y' : 'n';
             pid_t grandchild = 0;
             if (spawnGrandchild) {
@@ -164,63 +169,129 @@ TEST_F(InstanceGuard, LockIsPerUserAndLivesInTheRuntimeFolder) {
 // In a shared /tmp another user may have put something under the lock's name first. It is never
 // followed or locked: the claim moves to the user's own folder, so that it neither stops the
 // program nor fakes a running copy, and two copies of the same user still meet there.
+void ExpectPlantedNeitherStopsNorFools(const std::function<void(const std::string&)>& plant,
+                                       const std::string& victim) {
+    linuxtest::TempDir shared, own, elsewhere;
+    LinuxInstanceGuard first(shared.path(), own / "data/kivrel");
+    plant(first.LockPath());
+    EXPECT_FALSE(first.AnotherInstanceRunning());
+    EXPECT_EQ(first.HeldPath(),
+              own / ("data/kivrel/kivrel-" + std::to_string(::geteuid()) + ".lock"));
+    GuardChild second(shared.path(), own / "data/kivrel", /*stay=*/false);
+    EXPECT_EQ(second.answer(), 'y');
+    EXPECT_FALSE(std::filesystem::exists(victim));
+    // Someone else's lock, even when held, is not taken for a running copy.
+    const int planted = ::open(first.LockPath().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+    if (planted >= 0) {
+        ASSERT_EQ(::flock(planted, LOCK_EX | LOCK_NB), 0);
+        LinuxInstanceGuard later(shared.path(), elsewhere.path());
+        EXPECT_FALSE(later.AnotherInstanceRunning());
+        ::close(planted);
+    }
+}
+
 TEST_F(InstanceGuard, PlantedThingsNeitherStopNorFoolIt) {
     const std::string victim = runtimeDir_ / "victim";
-    const std::function<void(const std::string&)> plants[] = {
-        [&](const std::string& p) { ASSERT_EQ(::symlink(victim.c_str(), p.c_str()), 0); },
-        [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0666), 0); },
-        [](const std::string& p) { ASSERT_EQ(::mkdir(p.c_str(), 0777), 0); },
+    ExpectPlantedNeitherStopsNorFools(
+        [&](const std::string& p) { ASSERT_EQ(::symlink(victim.c_str(), p.c_str()), 0); }, victim);
+    ExpectPlantedNeitherStopsNorFools(
+        [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0666), 0); }, victim);
+    ExpectPlantedNeitherStopsNorFools(
+        [](const std::string& p) { ASSERT_EQ(::mkdir(p.c_str(), 0777), 0); }, victim);
+}
+
+TEST_F(InstanceGuard, AnotherUsersFileNeitherStopsNorFoolsIt) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "planting a file another user owns needs root";
+    }
+    ExpectPlantedNeitherStopsNorFools(
         [](const std::string& p) {  // someone else's file, open to all
             const int fd = ::open(p.c_str(), O_CREAT | O_RDWR, 0666);
             ASSERT_GE(fd, 0);
             ::close(fd);
             ASSERT_EQ(::chmod(p.c_str(), 0666), 0);
-            ASSERT_EQ(::chown(p.c_str(), 65534, 65534), 0) << "needs root";
+            ASSERT_EQ(::chown(p.c_str(), 65534, 65534), 0);
         },
-    };
-    int n = 0;
-    for (const auto& plant : plants) {
-        SCOPED_TRACE(n++);
-        linuxtest::TempDir shared, own;
-        LinuxInstanceGuard first(shared.path(), own / "data/kivrel");
-        plant(first.LockPath());
-        EXPECT_FALSE(first.AnotherInstanceRunning());
-        EXPECT_EQ(first.HeldPath(),
-                  own / ("data/kivrel/kivrel-" + std::to_string(::geteuid()) + ".lock"));
-        GuardChild second(shared.path(), own / "data/kivrel", /*stay=*/false);
-        EXPECT_EQ(second.answer(), 'y');
-        EXPECT_FALSE(std::filesystem::exists(victim));
-        // Someone else's lock, even when held, is not taken for a running copy.
-        const int planted = ::open(first.LockPath().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
-        if (planted >= 0) {
-            ::flock(planted, LOCK_EX | LOCK_NB);
-            LinuxInstanceGuard later(shared.path(), fallbackDir_.path());
-            EXPECT_FALSE(later.AnotherInstanceRunning());
-            ::close(planted);
-        }
-    }
+        runtimeDir_ / "victim");
 }
 
-TEST_F(InstanceGuard, RuntimeFolderFromTheEnvironment) {
-    struct {
-        std::optional<std::string> value;
-        std::string expected;
-    } cases[] = {
-        {runtimeDir_.path(), runtimeDir_.path()},
-        {std::nullopt, "/tmp"},
-        {"", "/tmp"},
-        {"relative/run", "/tmp"},
-        {runtimeDir_ / "missing", "/tmp"},
-        {"/tmp", "/tmp"},  // a folder every user may enter is not a private one
+// The lock's places follow from the uid alone. The runtime folder /run/user/<uid> is used only
+// when it is the user's own, a real folder with mode 0700 exactly; the fixed place after it always.
+TEST_F(InstanceGuard, RuntimeFolderOnlyWhenPrivate) {
+    const unsigned me = ::geteuid();
+    const auto folder = [](mode_t mode) {
+        return [mode](const std::string& p) {
+            ASSERT_EQ(::mkdir(p.c_str(), 0700), 0);
+            ASSERT_EQ(::chmod(p.c_str(), mode), 0);
+        };
     };
+    const struct {
+        const char* what;
+        unsigned uid;
+        std::function<void(const std::string&)> make;
+        bool used;
+    } cases[] = {
+        {"own, 0700", me, folder(0700), true},
+        {"0750", me, folder(0750), false},
+        {"0701", me, folder(0701), false},
+        {"0500", me, folder(0500), false},
+        {"missing", me, [](const std::string&) {}, false},
+        {"a link to a private folder", me,
+         [](const std::string& p) {
+             ASSERT_EQ(::mkdir((p + ".real").c_str(), 0700), 0);
+             ASSERT_EQ(::symlink((p + ".real").c_str(), p.c_str()), 0);
+         },
+         false},
+        {"another user's", me + 1, folder(0700), false},
+    };
+    const std::string lockName = "/kivrel-" + std::to_string(me) + ".lock";
     for (const auto& c : cases) {
-        linuxtest::ScopedEnv env("XDG_RUNTIME_DIR", c.value);
-        EXPECT_EQ(LinuxInstanceGuard::DefaultRuntimeDir(), c.expected) << c.value.value_or("unset");
+        SCOPED_TRACE(c.what);
+        linuxtest::TempDir run, lock, home;
+        const std::string runtime = run / std::to_string(c.uid);
+        c.make(runtime);
+        LinuxInstanceGuard guard(
+            LinuxInstanceGuard::UserPlaces(c.uid, run.path(), lock.path(), home.path()));
+        ASSERT_FALSE(guard.AnotherInstanceRunning());
+        const auto& held = guard.HeldPaths();
+        EXPECT_EQ(std::count(held.begin(), held.end(), runtime + lockName), c.used ? 1 : 0);
+        ASSERT_FALSE(held.empty());
+        const std::string fixed = lock / ("kivrel-" + std::to_string(c.uid));
+        EXPECT_EQ(held.back(), (c.uid == me ? fixed : home / ".local/share/kivrel") + lockName);
     }
-    linuxtest::ScopedEnv env("XDG_RUNTIME_DIR", runtimeDir_.path());
-    LinuxInstanceGuard guard;
-    EXPECT_EQ(std::filesystem::path(guard.LockPath()).parent_path(),
-              std::filesystem::path(runtimeDir_.path()));
+    struct stat st {};
+    linuxtest::TempDir run, lock;
+    LinuxInstanceGuard guard(LinuxInstanceGuard::UserPlaces(me, run.path(), lock.path()));
+    ASSERT_FALSE(guard.AnotherInstanceRunning());
+    ASSERT_EQ(::lstat((lock / ("kivrel-" + std::to_string(me))).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+}
+
+// A copy started before the user's first log-in (no runtime folder yet) and one started after it
+// meet at the fixed place, whichever came first.
+TEST_F(InstanceGuard, CopiesBeforeAndAfterTheLogInMeet) {
+    const unsigned me = ::geteuid();
+    const std::string runtime = runtimeDir_ / std::to_string(me);
+    const auto places = [&] {
+        return LinuxInstanceGuard::UserPlaces(me, runtimeDir_.path(), fallbackDir_.path());
+    };
+    for (bool loggedInFirst : {false, true}) {
+        SCOPED_TRACE(loggedInFirst);
+        std::filesystem::remove_all(runtime);
+        if (loggedInFirst) {
+            ASSERT_EQ(::mkdir(runtime.c_str(), 0700), 0);
+        }
+        GuardChild first(places(), /*stay=*/true);
+        ASSERT_EQ(first.answer(), 'n');
+        if (!loggedInFirst) {
+            ASSERT_EQ(::mkdir(runtime.c_str(), 0700), 0);
+        } else {
+            std::filesystem::remove_all(runtime);
+        }
+        LinuxInstanceGuard second(places());
+        EXPECT_TRUE(second.AnotherInstanceRunning());
+        EXPECT_TRUE(second.HeldPaths().empty());
+    }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QLabel>
+#include <QMenu>
 #include <QTest>
 #include <string>
 
@@ -52,5 +54,17 @@ struct Harness {
         return qobject_cast<T*>(window.Control(control));
     }
 };
+
+// What the window has built so far, and whether a keyboard move or size holds the keyboard, as
+// Qt shows them.
+inline bool ControlsBuilt(QtWindow& window) {
+    return !window.findChildren<QLabel*>().isEmpty();
+}
+inline bool MenusBuilt(QtWindow& window) {
+    return !window.findChildren<QMenu*>().isEmpty();
+}
+inline bool KeyboardTracking(QtWindow& window) {
+    return QWidget::keyboardGrabber() == &window;
+}
 
 }  // namespace kivrel::qttest

@@ -15,9 +15,8 @@ namespace {
 TEST(QtSession, TheQuestionSavesAndOnlyTheQuitUnloads) {
     Harness h(true, "[T5]\r\nValue=7\r\n");
     ASSERT_TRUE(h.form.Form_Load());
-    bool started = true;
     QObject context;
-    ConnectSessionEnd(&context, h.form, started);
+    ConnectSessionEnd(&context, h.form);
     h.connection.online = true;
     for (int i = 0; i < 6; ++i)
         h.form.Timer1_Timer();  // 7.6 minutes

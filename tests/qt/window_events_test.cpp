@@ -42,7 +42,7 @@ TEST(QtWindowEvents, ButtonsAndLabelsReachTheirHandlers) {
     // Command2 hides the window into the tray and puts the resting hint back.
     QTest::mouseClick(h.Get<QPushButton>(Ctl::Command2), Qt::LeftButton);
     EXPECT_FALSE(h.window.isVisible());
-    EXPECT_EQ(h.form.WindowState(), kMinimized);
+    EXPECT_EQ(h.form.State(), WindowState::Minimized);
     EXPECT_EQ(label6->text(), QString::fromUtf8(kHintRest));
 }
 
@@ -105,12 +105,12 @@ TEST(QtWindowEvents, MenuItemsAndClosingReachTheirHandlers) {
     h.LoadAndOpen();
     h.window.ActionOf(Menu::mnuTrayMinimize)->trigger();
     EXPECT_FALSE(h.window.isVisible());
-    EXPECT_EQ(h.form.WindowState(), kMinimized);
+    EXPECT_EQ(h.form.State(), WindowState::Minimized);
     EXPECT_TRUE(h.window.ActionOf(Menu::mnuTrayRestore)->isEnabled());
 
     h.window.ActionOf(Menu::mnuTrayRestore)->trigger();
     EXPECT_TRUE(h.window.isVisible());
-    EXPECT_EQ(h.form.WindowState(), kNormal);
+    EXPECT_EQ(h.form.State(), WindowState::Normal);
 
     // Closing from the system unloads once and stops the timers.
     h.window.close();
@@ -134,11 +134,11 @@ TEST(QtWindowStates, ProgramChangesAreNotReportedBack) {
     h.form.HideCountdown = 5;
     QTest::qWait(50);
     EXPECT_EQ(h.form.HideCountdown, 5);
-    EXPECT_EQ(h.form.WindowState(), kMaximized);
+    EXPECT_EQ(h.form.State(), WindowState::Maximized);
 
-    h.window.SystemCommand(SysCommand::Restore);
+    h.form.mnuTrayRestore_Click();
     EXPECT_FALSE(h.window.isMaximized());
-    EXPECT_EQ(h.form.WindowState(), kNormal);
+    EXPECT_EQ(h.form.State(), WindowState::Normal);
     h.form.HideCountdown = 5;
     QTest::qWait(50);
     EXPECT_EQ(h.form.HideCountdown, 5);
@@ -152,11 +152,11 @@ TEST(QtWindowStates, SystemChangesReachForm) {
     h.form.HideCountdown = 5;
     h.window.resize(600, 400);
     EXPECT_EQ(h.form.HideCountdown, 30);
-    EXPECT_EQ(h.form.WindowState(), kNormal);
+    EXPECT_EQ(h.form.State(), WindowState::Normal);
 
     // Minimised by the window manager: into the tray.
     h.window.setWindowState(Qt::WindowMinimized);
-    EXPECT_EQ(h.form.WindowState(), kMinimized);
+    EXPECT_EQ(h.form.State(), WindowState::Minimized);
     EXPECT_FALSE(h.window.isVisible());
     EXPECT_FALSE(h.window.TimerOf(TimerId::Timer2)->isActive());
 }
@@ -166,7 +166,7 @@ TEST(QtWindowStates, KeyboardSizeFollowsEveryStepAndEscPutsItBack) {
     h.LoadAndOpen();
     const QRect start = h.window.geometry();
     h.window.ActionOf(Menu::mnuTraySize)->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return h.window.KeyboardTracking(); }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return KeyboardTracking(h.window); }, 1000));
 
     struct Step {
         Qt::Key key;
@@ -187,7 +187,7 @@ TEST(QtWindowStates, KeyboardSizeFollowsEveryStepAndEscPutsItBack) {
     }
     h.form.HideCountdown = 5;
     QTest::keyClick(&h.window, Qt::Key_Escape);
-    EXPECT_FALSE(h.window.KeyboardTracking());
+    EXPECT_FALSE(KeyboardTracking(h.window));
     EXPECT_EQ(h.window.geometry(), start);
     EXPECT_EQ(h.form.HideCountdown, 30);
 }
@@ -197,13 +197,13 @@ TEST(QtWindowStates, KeyboardMoveMovesUntilEnter) {
     h.LoadAndOpen();
     const QPoint start = h.window.pos();
     h.window.ActionOf(Menu::mnuTrayMove)->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return h.window.KeyboardTracking(); }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return KeyboardTracking(h.window); }, 1000));
     h.form.HideCountdown = 5;
     QTest::keyClick(&h.window, Qt::Key_Left);
     QTest::keyClick(&h.window, Qt::Key_Down, Qt::ControlModifier);
     EXPECT_EQ(h.window.pos(), start + QPoint(-10, 1));
     QTest::keyClick(&h.window, Qt::Key_Return);
-    EXPECT_FALSE(h.window.KeyboardTracking());
+    EXPECT_FALSE(KeyboardTracking(h.window));
     EXPECT_EQ(h.window.pos(), start + QPoint(-10, 1));
     EXPECT_EQ(h.window.size(), QSize(539, 351));
     EXPECT_EQ(h.form.HideCountdown, 5);  // a move is no resize
@@ -217,13 +217,13 @@ TEST(QtWindowStates, WithoutATrayTheWindowMinimisesToTheTaskbar) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&h.window));
 
     QTest::mouseClick(h.Get<QPushButton>(Ctl::Command2), Qt::LeftButton);
-    EXPECT_EQ(h.form.WindowState(), kMinimized);
+    EXPECT_EQ(h.form.State(), WindowState::Minimized);
     EXPECT_TRUE(h.window.isVisible());
     EXPECT_TRUE(h.window.isMinimized());
 
     // Restored from the taskbar.
     h.window.setWindowState(Qt::WindowNoState);
-    EXPECT_EQ(h.form.WindowState(), kNormal);
+    EXPECT_EQ(h.form.State(), WindowState::Normal);
     EXPECT_TRUE(h.window.TimerOf(TimerId::Timer2)->isActive());
 
     // The notification area appears: the window goes back to being a tool window.

@@ -48,7 +48,7 @@ TEST(QtWindowLazy, HiddenWindowHasNoWidgetsAndShowsWhatWasWrittenOnceOpened) {
     // The same start with the controls built up front, for comparison.
     Harness eager(true, kIni);
     ASSERT_NE(eager.window.Control(Ctl::Label1), nullptr);
-    ASSERT_TRUE(eager.window.ControlsBuilt());
+    ASSERT_TRUE(ControlsBuilt(eager.window));
     StartAndWriteWhileHidden(eager);
 
     Harness h(true, kIni);
@@ -56,15 +56,15 @@ TEST(QtWindowLazy, HiddenWindowHasNoWidgetsAndShowsWhatWasWrittenOnceOpened) {
     EXPECT_FALSE(h.window.isVisible());
     EXPECT_TRUE(h.window.findChildren<QWidget*>().isEmpty())
         << h.window.findChildren<QWidget*>().size() << " child widgets while hidden";
-    EXPECT_FALSE(h.window.ControlsBuilt());
-    EXPECT_FALSE(h.window.MenusBuilt());
+    EXPECT_FALSE(ControlsBuilt(h.window));
+    EXPECT_FALSE(MenusBuilt(h.window));
     // The timers are real from the start: Timer1 ticks while hidden.
     EXPECT_TRUE(h.window.TimerOf(TimerId::Timer1)->isActive());
     EXPECT_EQ(h.window.windowTitle(), QString::fromUtf8("☆Kivrel☆  第1版第71次编译"));
 
     h.tray.Click(TrayEvent::LeftButtonUp);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&h.window));
-    EXPECT_TRUE(h.window.ControlsBuilt());
+    EXPECT_TRUE(ControlsBuilt(h.window));
     const auto labels = std::count_if(kControls.begin(), kControls.end(), [](const auto& row) {
         return row.kind == ControlKind::Label;
     });
@@ -93,13 +93,13 @@ TEST(QtWindowLazy, HiddenWindowHasNoWidgetsAndShowsWhatWasWrittenOnceOpened) {
 TEST(QtWindowLazy, ACallThatNeedsAControlBuildsTheControls) {
     Harness h(true, kIni);
     StartAndWriteWhileHidden(h);
-    ASSERT_FALSE(h.window.ControlsBuilt());
+    ASSERT_FALSE(ControlsBuilt(h.window));
     // Form1 asks for Label6's width while the pointer moves over it.
     const auto label6 = std::find_if(kControls.begin(), kControls.end(),
                                      [](const auto& row) { return row.id == Ctl::Label6; });
     ASSERT_NE(label6, kControls.end());
     EXPECT_EQ(h.window.ControlWidth(Ctl::Label6), TwipsToPixels(label6->width));
-    EXPECT_TRUE(h.window.ControlsBuilt());
+    EXPECT_TRUE(ControlsBuilt(h.window));
     EXPECT_FALSE(h.window.isVisible());
     EXPECT_EQ(h.window.ComboIndex(Ctl::Combo1), 2);
     EXPECT_EQ(h.Get<QLabel>(Ctl::Label7)->text(), QString::fromUtf8("后写的"));
@@ -116,7 +116,7 @@ TEST(QtWindowLazy, TrayMenuPopsUpBeforeTheWindowWasEverShown) {
     h.window.SetMenuEnabled(Menu::mnuTrayMaximize, true);
     h.window.SetMenuEnabled(Menu::mnuTraySize, true);
     h.window.SetMenuEnabled(Menu::mnuTraySize, false);
-    ASSERT_FALSE(h.window.MenusBuilt());
+    ASSERT_FALSE(MenusBuilt(h.window));
 
     // The right button pops the menu up (modal); it is read and closed from a timer.
     struct Seen {
@@ -154,15 +154,15 @@ TEST(QtWindowLazy, TrayMenuPopsUpBeforeTheWindowWasEverShown) {
     EXPECT_EQ(seen->enabled, enabled);
     EXPECT_TRUE(UserInterfacePrepared());  // the menu's font was put in place first
     // Only the menus were needed: the controls still wait for the window.
-    EXPECT_TRUE(h.window.MenusBuilt());
-    EXPECT_FALSE(h.window.ControlsBuilt());
+    EXPECT_TRUE(MenusBuilt(h.window));
+    EXPECT_FALSE(ControlsBuilt(h.window));
     EXPECT_TRUE(h.window.findChildren<QLabel*>().isEmpty());
     EXPECT_FALSE(h.window.isVisible());
 
     // A menu item works on the never-shown window: Maximize shows it, built.
     h.window.ActionOf(Menu::mnuTrayMaximize)->trigger();
     EXPECT_TRUE(h.window.isVisible());
-    EXPECT_TRUE(h.window.ControlsBuilt());
+    EXPECT_TRUE(ControlsBuilt(h.window));
     EXPECT_EQ(h.Get<QLabel>(Ctl::Label7)->text(), QString::fromUtf8("后写的"));
 }
 

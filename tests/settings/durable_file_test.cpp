@@ -16,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "temp_dir.h"
 #include "tiny_disk.h"
@@ -188,9 +189,9 @@ TEST_F(DurableFileTest, WritableFileInAFolderThatRefusesNewFilesIsRewrittenInPla
     WriteFile(ini_, std::string(200, 'x'));
     const ino_t inode = InodeOf(ini_);
     const bool root = ::geteuid() == 0;
-    ASSERT_EQ(::chmod(dir_.path().c_str(), root ? 0755 : 0555), 0);
     const std::string installed = dir_ / "installed.ini";
     WriteFile(installed, kSample);
+    ASSERT_EQ(::chmod(dir_.path().c_str(), root ? 0755 : 0555), 0);
     if (root) {
         ASSERT_EQ(::chown(ini_.c_str(), 65534, 65534), 0);
     }
@@ -369,6 +370,33 @@ std::string FullDiskChecks(const std::string& dir) {
     if (!files.ReplaceAll(ini, "[T5]\r\nValue=121\r\n") ||
         files.ReadAll(ini) != "[T5]\r\nValue=121\r\n") {
         return "the write after room was made again failed";
+    }
+
+    // No inode left: no temporary can be made, and that is no reason to write in place.
+    std::vector<std::string> inodes;
+    for (;;) {
+        const std::string name = dir + "/i" + std::to_string(inodes.size());
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            break;
+        }
+        ::close(fd);
+        inodes.push_back(name);
+        if (inodes.size() > 100) {
+            return "the small disk has no inode limit";
+        }
+    }
+    if (errno != ENOSPC) {
+        return std::string("cannot use up the inodes: ") + std::strerror(errno);
+    }
+    if (files.ReplaceAll(ini, "[T5]\r\nValue=122\r\n")) {
+        return "a write with no inode left reported success";
+    }
+    if (files.ReadAll(ini) != "[T5]\r\nValue=121\r\n") {
+        return "the file changed after a write with no inode left";
+    }
+    for (const std::string& name : inodes) {
+        ::unlink(name.c_str());
     }
     return {};
 }

@@ -1,5 +1,5 @@
-// A 64 KiB disk for tests of what happens when the disk is full: a tmpfs mounted in a child
-// process's private mount namespace, so nothing of it is seen outside the child.
+// A disk of 64 KiB and 32 inodes for tests of what happens when the disk is full: a tmpfs mounted
+// in a child process's private mount namespace, so nothing of it is seen outside the child.
 #pragma once
 
 #include <fcntl.h>
@@ -47,7 +47,7 @@ inline bool MountTinyDisk(const std::string& dir) {
         return false;
     }
     return ::mount("kivrel-test", dir.c_str(), "tmpfs", MS_NOSUID | MS_NODEV,
-                   "size=64k,mode=0700") == 0;
+                   "size=64k,nr_inodes=32,mode=0700") == 0;
 }
 
 struct TinyDiskResult {

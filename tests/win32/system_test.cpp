@@ -12,10 +12,33 @@
 #include <vector>
 
 #include "platform/win32/system.h"
+
+#include <gtest/gtest.h>
+#include <sddl.h>
+
+#include <vector>
+
 #include "platform/win32/text.h"
 
 namespace kivrel {
 namespace {
+
+std::wstring UserSid() {
+    HANDLE token = nullptr;
+    std::vector<unsigned char> user(256);
+    DWORD size = 0;
+    wchar_t* sid = nullptr;
+    std::wstring text;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+        GetTokenInformation(token, TokenUser, user.data(), 256, &size) &&
+        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
+        text = sid;
+        LocalFree(sid);
+    }
+    if (token != nullptr)
+        CloseHandle(token);
+    return text;
+}
 
 TEST(AppInfo, RevisionComesFromTheVersionResource) {
     // This test program carries the same version resource as Kivrel.exe.
@@ -26,25 +49,55 @@ TEST(AppInfo, RevisionComesFromTheVersionResource) {
 }
 
 TEST(InstanceGuard, OnlyTheFirstClaimWinsUntilItIsGiven) {
-    const std::wstring name = L"Local\\Kivrel.tests." + std::to_wstring(GetCurrentProcessId());
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring dir = temp + (L"kivrel-guard-" + std::to_wstring(GetCurrentProcessId()));
+    const std::wstring path = dir + L"\\instance.lock";
     {
-        Win32InstanceGuard first(name);
+        Win32InstanceGuard first(path);  // makes the folder
         EXPECT_FALSE(first.AnotherInstanceRunning());
         EXPECT_FALSE(first.AnotherInstanceRunning()) << "asking again is not another instance";
-        Win32InstanceGuard second(name);
+        Win32InstanceGuard second(path);
         EXPECT_TRUE(second.AnotherInstanceRunning());
     }
-    Win32InstanceGuard later(name);
+    Win32InstanceGuard later(path);
     EXPECT_FALSE(later.AnotherInstanceRunning());
+    // Held open by anyone (the file can be opened only by this user), it counts as a copy.
+    Win32InstanceGuard other(path);
+    EXPECT_TRUE(other.AnotherInstanceRunning());
+    DeleteFileW(path.c_str());  // fails while held: the claim stays
+    EXPECT_NE(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST(InstanceGuard, TheClaimIsPerUserAcrossSessions) {
-    const std::wstring name = Win32InstanceGuard::DefaultName();
-    EXPECT_EQ(name.rfind(L"Global\\Kivrel.SingleInstance.S-1-", 0), 0u) << Narrow(name);
+// The lock lies in the user's own local folder, whatever the environment says, and the named
+// objects any user may make first (the mutex earlier versions used, open to no one) stop nothing.
+TEST(InstanceGuard, TheClaimIsTheUsersOwnAndCannotBeSquatted) {
+    const std::wstring path = Win32InstanceGuard::DefaultPath();
+    EXPECT_TRUE(path.ends_with(L"\\AppData\\Local\\Kivrel\\instance.lock")) << Narrow(path);
+    SetEnvironmentVariableW(L"LOCALAPPDATA", L"C:\\elsewhere");
+    EXPECT_EQ(Win32InstanceGuard::DefaultPath(), path);
+    SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
+    EXPECT_EQ(Win32InstanceGuard::DefaultPath(), path);
+
+    std::vector<HANDLE> squats;
+    for (const std::wstring& name : {L"Global\\Kivrel.SingleInstance." + UserSid(),
+                                     std::wstring(L"Local\\Kivrel.SingleInstance")}) {
+        SECURITY_DESCRIPTOR none{};
+        InitializeSecurityDescriptor(&none, SECURITY_DESCRIPTOR_REVISION);
+        ACL empty{};
+        InitializeAcl(&empty, sizeof empty, ACL_REVISION);
+        SetSecurityDescriptorDacl(&none, TRUE, &empty, FALSE);  // an empty DACL: no access
+        SECURITY_ATTRIBUTES sa{sizeof sa, &none, FALSE};
+        squats.push_back(CreateMutexW(&sa, TRUE, name.c_str()));
+        ASSERT_NE(squats.back(), nullptr) << Narrow(name);
+    }
     Win32InstanceGuard first;
     ASSERT_FALSE(first.AnotherInstanceRunning());
     Win32InstanceGuard second;
     EXPECT_TRUE(second.AnotherInstanceRunning());
+    for (HANDLE squat : squats)
+        if (squat != nullptr)
+            CloseHandle(squat);
 }
 
 TEST(AppInfo, TheUsersFolderIsUnderAppData) {

@@ -251,9 +251,9 @@ TEST_F(Window, TrayMenuHasItsItemsAndDesignStates) {
 }
 
 TEST_F(Window, FirstShowingCentresAndAWantedStateWaitsForIt) {
-    window.ApplyWindowState(kMaximized);
+    window.ApplyWindowState(WindowState::Maximized);
     EXPECT_FALSE(IsWindowVisible(window.Handle())) << "a state request does not show the window";
-    window.ApplyWindowState(kNormal);
+    window.ApplyWindowState(WindowState::Normal);
     window.SetVisible(true);
     RECT r{};
     GetWindowRect(window.Handle(), &r);
@@ -261,15 +261,16 @@ TEST_F(Window, FirstShowingCentresAndAWantedStateWaitsForIt) {
     EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - 351) / 2);
     EXPECT_FALSE(IsZoomed(window.Handle()));
 
-    window.ApplyWindowState(kMinimized);  // into the tray: the state alone shows nothing
+    // Into the tray: the state alone shows nothing.
+    window.ApplyWindowState(WindowState::Minimized);
     EXPECT_TRUE(IsWindowVisible(window.Handle()));
     EXPECT_FALSE(IsIconic(window.Handle()));
     window.SetVisible(false);  // Form1 hides the window itself
     EXPECT_FALSE(IsWindowVisible(window.Handle()));
-    window.ApplyWindowState(kMaximized);
+    window.ApplyWindowState(WindowState::Maximized);
     window.SetVisible(true);
     EXPECT_TRUE(IsZoomed(window.Handle()));
-    window.ApplyWindowState(kNormal);
+    window.ApplyWindowState(WindowState::Normal);
     EXPECT_FALSE(IsZoomed(window.Handle()));
     GetWindowRect(window.Handle(), &r);
     EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 539) / 2) << "back where it was";

@@ -1,4 +1,4 @@
-#include "platform/linux/display_session.h"
+#include "platform/qt/display_session.h"
 
 #include <cstdlib>
 

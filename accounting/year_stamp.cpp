@@ -1,4 +1,4 @@
-#include "records/year_stamp.h"
+#include "accounting/year_stamp.h"
 
 namespace kivrel {
 

@@ -1,0 +1,167 @@
+#include "accounting/month_account.h"
+
+#include "accounting/link.h"
+#include "accounting/numbers.h"
+#include "accounting/period.h"
+#include "accounting/year_stamp.h"
+
+namespace kivrel {
+
+void MonthAccount::Load() {
+    RefreshBillingMonth();
+    tickMonth_ = MonthStamp(MonthYear, BillingMonth);
+    ledger_.Open(LedgerPathBeside(settings_.Path()));
+    // A session that a crash left open goes to the ledger once: the section keeps it until the
+    // next save, and every reader takes a session the ledger holds for a closed one.
+    if (const std::optional<Session> left = settings_.Read().OpenSession())
+        ledger_.Recover(*left);
+    const Settings shown = settings_.Read();
+    alerts_ =
+        AlertState{shown.Int(Setting::AlertShownMonth), shown.Int(Setting::LowAlertShown) != 0,
+                   shown.Int(Setting::EmptyAlertShown) != 0};
+    QuotaHours = settings_.Read().Int(Setting::AllowanceHours);
+}
+
+void MonthAccount::RefreshBillingMonth() {
+    const BillingPeriod period =
+        PeriodOf(clock_.Today(), settings_.Read().Int(Setting::BillingDay));
+    BillingMonth = period.month;
+    MonthSection = MonthSectionName(BillingMonth);
+    MonthYear = period.year;
+    UsedMinutes = MinuteTotal::FromWholeMinutes(
+        CurrentTotal(settings_.Read().Month(BillingMonth), MonthYear));
+    savedTenths_ = UsedMinutes.Tenths();
+}
+
+bool MonthAccount::SaveUsage() {
+    const int32_t minutes = SaturateTo32(UsedMinutes.RoundedMinutes());
+    const bool saved = settings_.Write([&](Settings& settings) {
+        WriteStampedTotal(settings, BillingMonth, minutes, MonthYear);
+        settings.SetInt(Setting::Exit, 0);
+        settings.SetOpenSession(open_);
+    });
+    if (saved)
+        savedTenths_ = UsedMinutes.Tenths();
+    ReportSave(saved);
+    return saved;
+}
+
+void MonthAccount::Close() {
+    closed_ = true;
+    // A session the ledger cannot take now stays open in the settings: the next start closes it.
+    if (open_ && ledger_.Append(*open_))
+        open_.reset();
+    SaveUsage();
+}
+
+// A ledger that cannot be written is told once; its sessions wait and go with the next append.
+void MonthAccount::CloseSession(const Session& session) {
+    const bool appended = ledger_.Append(session);
+    if (!appended && !ledgerFailureTold_)
+        notices_.Notify("Kivrel", "无法保存上网记录到 " + ledger_.Path() +
+                                      "\r\n计时仍在继续，文件恢复可写后自动补存。");
+    ledgerFailureTold_ = !appended;
+}
+
+// A save that fails is told once; counting goes on in memory and every online tick tries again.
+void MonthAccount::ReportSave(bool saved) {
+    if (saved) {
+        saveFailureTold_ = false;
+        return;
+    }
+    if (saveFailureTold_ || closed_)
+        return;
+    saveFailureTold_ = true;
+    notices_.Notify("Kivrel", "无法保存上网时间到 " + settings_.Path() +
+                                  "\r\n计时仍在继续，文件恢复可写后自动补存。");
+}
+
+// A billing month closes on the billing day: when today belongs to another billing month, the
+// old month's total is stored and the accounting moves on. Should that store fail, the move waits
+// for a later tick so that the old month's minutes are not dropped.
+void MonthAccount::FollowCalendar(const LocalDate& today) {
+    const BillingPeriod period = PeriodOf(today, settings_.Read().Int(Setting::BillingDay));
+    if (period.month == BillingMonth && period.year == MonthYear)
+        return;
+    // Only a total that changed since it was saved is stored: an offline tick writes nothing.
+    if (UsedMinutes.Tenths() != savedTenths_ && !SaveUsage())
+        return;
+    RefreshBillingMonth();
+}
+
+// Allowance alerts, on an online tick, from the remaining minutes the window shows.
+void MonthAccount::CheckAllowance(int64_t remainingMinutes) {
+    if (!HasAllowance(QuotaHours))
+        return;
+    const int32_t stamp = MonthStamp(MonthYear, BillingMonth);
+    const AlertStep step = StepAlerts(
+        alerts_, stamp, QuotaHours, settings_.Read().Int(Setting::AlertPercent), remainingMinutes);
+    if (step.state != alerts_) {
+        alerts_ = step.state;
+        settings_.Write([&](Settings& settings) {
+            settings.SetInt(Setting::AlertShownMonth, alerts_.month);
+            settings.SetInt(Setting::LowAlertShown, alerts_.lowShown ? 1 : 0);
+            settings.SetInt(Setting::EmptyAlertShown, alerts_.emptyShown ? 1 : 0);
+        });
+    }
+    if (step.text)
+        notices_.Notify(kAlertTitle, *step.text);
+}
+
+MonthAccount::TickResult MonthAccount::Tick(bool connected,
+                                            const std::vector<std::string>& routed) {
+    const LocalTime now = clock_.Now();
+    FollowCalendar(now.date);
+    // The month may also have moved by a new billing day: a session never spans two.
+    const int32_t month = MonthStamp(MonthYear, BillingMonth);
+    const bool monthChanged = month != tickMonth_;
+    tickMonth_ = month;
+
+    const std::optional<std::string> link =
+        BilledLink(settings_.Read().BilledLinkPatterns(), connected, routed);
+    const TickFigures figures = ComputeFigures(UsedMinutes, QuotaHours);
+    SessionStep step = StepSession(open_, now, link, monthChanged);
+    if (step.closed)
+        CloseSession(*step.closed);
+    open_ = std::move(step.open);
+    // Offline nothing is written: a session closed now stays in the settings, held by the
+    // ledger, until the next save.
+    if (link) {
+        UsedMinutes.AddTick();
+        SaveUsage();
+        CheckAllowance(figures.remainingMinutes);
+    }
+    return TickResult{figures, link.has_value()};
+}
+
+bool MonthAccount::SetAllowance(int32_t hours) {
+    if (!settings_.WriteInt(Setting::AllowanceHours, hours))
+        return false;
+    QuotaHours = hours;
+    return true;
+}
+
+bool MonthAccount::SetBillingDay(int32_t day) {
+    if (!settings_.WriteInt(Setting::BillingDay, day))
+        return false;
+    RefreshBillingMonth();
+    return true;
+}
+
+int32_t AllowanceAnswer(std::string_view typed) {
+    const Answer answer = ReadAnswer(typed);
+    // The allowance is held in 0..32767; a larger answer is held at 32767 hours.
+    return answer.valid ? SaturateTo16(answer.rounded) : 0;
+}
+
+BillingDayAnswer ReadBillingDayAnswer(const std::string& typed) {
+    const Answer answer = ReadAnswer(typed);
+    // A day beyond 32 bits is stored as the 32-bit limit; any day of 31 or more means month end.
+    BillingDayAnswer day;
+    day.stored = answer.valid ? SaturateTo32(answer.rounded) : 0;
+    const bool isZero = !answer.valid || answer.isZero;
+    day.label = isZero ? std::string("结算为月底") : "结算为" + typed + "号";
+    return day;
+}
+
+}  // namespace kivrel

@@ -1,0 +1,92 @@
+// The accounting of the current billing month: which month it is, its minute total and the
+// allowance; the tick that adds to the total while online, the save, the move to the next month
+// when the billing day has passed, and the allowance alerts.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "accounting/alerts.h"
+#include "accounting/billing.h"
+#include "accounting/ledger.h"
+#include "accounting/session_ledger.h"
+#include "platform/system_ports.h"
+#include "platform/window_ports.h"
+#include "settings/settings_store.h"
+
+namespace kivrel {
+
+class MonthAccount {
+  public:
+    // `notices`: where a failed save and the allowance alerts are told (the tray icon).
+    MonthAccount(SettingsStore& settings, IFileSystem& files, IClock& clock, ITrayIcon& notices)
+        : settings_(settings), clock_(clock), notices_(notices), ledger_(files) {}
+
+    int32_t QuotaHours = 0;
+    std::string MonthSection;
+    int BillingMonth = 1;   // 1..12, the month MonthSection names
+    int32_t MonthYear = 0;  // the year of the billing month, the year of its closing date
+    MinuteTotal UsedMinutes;
+
+    // At start-up: the billing month and its total, the alerts shown in it, the allowance; a
+    // session that a crash left open is closed at its latest tick and goes to the ledger.
+    void Load();
+    // Entering a billing month: a total stamped with an earlier year is last year's, and the
+    // month starts from 0 (the next save keeps last year's total beside the new one).
+    void RefreshBillingMonth();
+    // Stores the month's total and the open session; a failure is told once, unless the program
+    // is closing.
+    bool SaveUsage();
+    // The last save, as the program ends: the open session closes.
+    void Close();
+
+    struct TickResult {
+        TickFigures figures;  // those before the tick's own increment
+        bool online = false;  // the billed link carries the route
+    };
+    // One tick of the accounting clock: follows the calendar; finds the billed link among the
+    // links that carry the default route (`connected`: the system's own answer, `routed`: their
+    // names); while it is up adds a tenth of a minute, saves and checks the alerts. The session
+    // follows the tick: a closed one goes to the ledger.
+    TickResult Tick(bool connected, const std::vector<std::string>& routed);
+
+    // The allowance and the billing day as the user sets them; false when the file could not be
+    // written (nothing changed then).
+    bool SetAllowance(int32_t hours);
+    bool SetBillingDay(int32_t day);
+
+  private:
+    void FollowCalendar(const LocalDate& today);
+    void CloseSession(const Session& session);
+    void CheckAllowance(int64_t remainingMinutes);
+    void ReportSave(bool saved);
+
+    SettingsStore& settings_;
+    IClock& clock_;
+    ITrayIcon& notices_;
+    int64_t savedTenths_ = 0;  // the month's total when it was last read or saved
+    AlertState alerts_;        // which allowance alerts this billing month has shown
+    bool saveFailureTold_ = false;
+    bool ledgerFailureTold_ = false;
+    bool closed_ = false;
+    SessionLedger ledger_;
+    std::optional<Session> open_;  // the session of the billed link, while it is up
+    int32_t tickMonth_ = 0;        // the billing month (MonthStamp) of the latest tick
+};
+
+// The allowance an answer typed into the allowance box sets: a number not below 0, rounded to
+// whole hours and held in 0..32767; anything else sets 0.
+int32_t AllowanceAnswer(std::string_view typed);
+
+// The billing day an answer typed into the billing-day box stores (rounded, a day beyond 32 bits
+// as the 32-bit limit, anything else 0), and the text Label4 shows for it.
+struct BillingDayAnswer {
+    int32_t stored = 0;
+    std::string label;
+};
+BillingDayAnswer ReadBillingDayAnswer(const std::string& typed);
+
+}  // namespace kivrel
