@@ -60,12 +60,19 @@ if [ -n "${NETNS_CONTROL:-}" ]; then
     program=$$
     (
         exec 3<>"$NETNS_CONTROL" </dev/null
+        # (A read that times out keeps what it had read of a line: the rest follows.)
+        line=
         while kill -0 $program 2>/dev/null; do
-            read -r -t 1 line <&3 || continue
+            if ! read -r -t 1 part <&3; then
+                line+=$part
+                continue
+            fi
+            line+=$part
             rc=0
             bash -c "$line" >"$NETNS_CONTROL.out" 2>&1 || rc=$?
             echo $rc >"$NETNS_CONTROL.rc.new"
             mv "$NETNS_CONTROL.rc.new" "$NETNS_CONTROL.rc"
+            line=
         done
     ) &
 fi

@@ -17,8 +17,6 @@ export TZ=UTC
 fake=$(date -d '2026-03-10 10:00:00' +%s)
 printf '[T3]\r\nValue=100\r\n[Link]\r\nValue=ppp*\r\n' >"$DESK_INI"
 csv=$DESK_APP/sessions.csv
-fifo=$DESK_TMP/control
-mkfifo "$fifo"
 
 # The fake time of the run now (whole seconds), from its fake start and its real start.
 run_ms=0
@@ -32,9 +30,16 @@ start() {
     [ "$run_ms" = 0 ] || fake=$(($(fake_now) + 60))
     DESK_RUN_COUNT=$((DESK_RUN_COUNT + 1))
     run_ms=$(kivrel_now_ms)
+    # A control FIFO for each run's namespace, held open here for writing (and reading, so that
+    # opening never waits for the loop): a loop that is not there is an answer that never comes,
+    # not a test that hangs.
+    fifo=$DESK_TMP/control.$DESK_RUN_COUNT
+    mkfifo "$fifo"
+    exec 4<>"$fifo"
     (cd "$DESK_CWD" && NETNS_CONTROL=$fifo exec "${DESK_UNSHARE[@]}" bash "$DESK_HERE/netns_exec.sh" \
-        "$1" -- bash "$DESK_HERE/own_locks.sh" env LD_PRELOAD="$FAKELIB" FAKETIME="@$(date -d "@$fake" '+%F %T') x$SPEED" \
-        "$DESK_APP/kivrel") >"$DESK_TMP/kivrel.$DESK_RUN_COUNT.log" 2>&1 &
+        "$1" -- bash "$DESK_HERE/own_locks.sh" env LD_PRELOAD="$FAKELIB" \
+        FAKETIME="@$(date -d "@$fake" '+%F %T') x$SPEED" \
+        "$DESK_APP/kivrel") >"$DESK_TMP/kivrel.$DESK_RUN_COUNT.log" 2>&1 4>&- &
     KPID=$!
     DESK_PIDS+=("$KPID")
     wait_icon "$KPID" 30 || fatal "run $DESK_RUN_COUNT did not come up (no tray icon)"
@@ -44,7 +49,7 @@ start() {
 reply() { [ -f "$fifo.rc" ]; }
 ns() {
     rm -f "$fifo.rc"
-    echo "$*" >"$fifo"
+    echo "$*" >&4
     kivrel_wait_for 30 reply || fatal "the namespace did not answer '$*'"
     cp "$fifo.out" "$DESK_TMP/out"
     echo "== $*" >>"$DESK_ART/control.log"
