@@ -352,6 +352,14 @@ else
         "$REPORT_DIR/win.html"
     check "--report FILE: the settings file named as Windows names it" grep -qF \
         'report\win\timer.ini</footer>' "$REPORT_DIR/win.html"
+    # --status --json gives the same month's bill, worked by hand in report_fixture.sh.
+    json=$(cd "$REPORT_DIR" && at_fixed_time "$WINE" "$REPORT_DIR/win/Kivrel.exe" --status --json \
+        2>/dev/null | tr -d '\r')
+    check "--status --json: the billed minutes, the sessions and the bill to the cent" python3 -c '
+import json, sys
+s = json.loads(sys.argv[1])
+sys.exit(not (s["billed_minutes"] == 1328.7 and s["sessions"] == 10 and s["bill_cents"] == 1150
+              and s["currency"] == "元" and s["used_minutes"] == 1326))' "$json"
     if [ -n "${KIVREL_LINUX_BIN:-}" ] && [ -x "$KIVREL_LINUX_BIN" ]; then
         cp "$KIVREL_LINUX_BIN" "$REPORT_DIR/linux/kivrel"
         report_fixture "$REPORT_DIR/linux" 30
