@@ -111,7 +111,10 @@ XVFB_PID=
 echo "== desktop"
 desktop_log=$SCRATCH/desktop.log
 # The usage report is compared with the Linux program's when that is built too.
-[ -x "$ROOT/build/kivrel" ] && export KIVREL_LINUX_BIN=${KIVREL_LINUX_BIN:-$ROOT/build/kivrel}
+# The Linux program the report is compared with: the test build's, or the package build's.
+for linux_bin in "$ROOT/build/kivrel" "$ROOT/build-package/kivrel"; do
+    [ -x "$linux_bin" ] && export KIVREL_LINUX_BIN=${KIVREL_LINUX_BIN:-$linux_bin}
+done
 bash "$ROOT/tests/win32/desktop.sh" "$BUILD" "$BUILD/desktop-shots" 2>&1 | tee "$desktop_log"
 ok=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\1/p' "$desktop_log" | tail -1)
 bad=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\2/p' "$desktop_log" | tail -1)
