@@ -110,7 +110,6 @@ XVFB_PID=
 
 echo "== desktop"
 desktop_log=$SCRATCH/desktop.log
-# The usage report is compared with the Linux program's when that is built too.
 # The Linux program the report is compared with: the test build's, or the package build's.
 for linux_bin in "$ROOT/build/kivrel" "$ROOT/build-package/kivrel"; do
     [ -x "$linux_bin" ] && export KIVREL_LINUX_BIN=${KIVREL_LINUX_BIN:-$linux_bin}
