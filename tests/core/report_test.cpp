@@ -8,7 +8,7 @@
 #include "app/command_line.h"
 #include "app/report.h"
 #include "app/report_page.h"
-#include "fakes/fakes.h"
+#include "console.h"
 
 namespace kivrel {
 namespace {
@@ -233,22 +233,9 @@ TEST(ReportFigures, TwelveBillingMonthsWithTheirStampsAndLastYears) {
     EXPECT_EQ(f.days[0].state, DayState::Recorded);  // the ledger began on 20 December
 }
 
-struct Console {
-    fakes::Journal journal;
-    fakes::FakeFiles files{journal};
-    fakes::FakeClock clock;
-    fakes::FakeConnection connection;
-    fakes::FakeAppInfo app;
-    fakes::FakeOpener opener;
-    Console() { clock.today = kToday; }
-    ConsoleOutput Run(std::vector<std::string> args) {
-        return RunConsoleCommand(ParseCommandLine(args, nullptr),
-                                 {files, clock, connection, app, opener});
-    }
-};
-
 TEST(ReportCommand, WritesThePageWhereAskedOrBesideTheSettingsAndOpensIt) {
     Console c;
+    c.clock.today = kToday;
     ConsoleOutput out = c.Run({"--report", "out.html"});  // no settings file
     EXPECT_EQ(out.status, 2);
     EXPECT_EQ(out.err, "文件损坏，请重装本程序\n");

@@ -1,23 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "app/command_line.h"
-#include "fakes/fakes.h"
+#include "console.h"
 
 namespace kivrel {
 namespace {
-
-struct Console {
-    fakes::Journal journal;
-    fakes::FakeFiles files{journal};
-    fakes::FakeClock clock;
-    fakes::FakeConnection connection;
-    fakes::FakeAppInfo app;
-    fakes::FakeOpener opener;
-    ConsoleOutput Run(std::vector<std::string> args) {
-        const Command command = ParseCommandLine(args, nullptr);
-        return RunConsoleCommand(command, {files, clock, connection, app, opener});
-    }
-};
 
 TEST(StatusTest, Options) {
     const ToolkitOptions qtLike = [](const std::vector<std::string>& a, size_t i) {
