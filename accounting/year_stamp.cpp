@@ -10,15 +10,6 @@ int32_t CurrentTotal(const MonthRecord& record, int32_t billingYear) {
     return IsPastYear(record.year, billingYear) ? 0 : record.minutes;
 }
 
-void WriteStampedTotal(Settings& settings, int month, int32_t minutes, int32_t year) {
-    const MonthRecord stored = settings.Month(month);
-    if (IsPastYear(stored.year, year) && stored.minutes != 0)
-        settings.SetPastYearMinutes(month, stored.year, stored.minutes);
-    settings.SetMonthMinutes(month, minutes);
-    if (stored.year != year)
-        settings.SetMonthYear(month, year);
-}
-
 int32_t PresetYear(int month, int currentMonth, int32_t currentYear) {
     return month <= currentMonth ? currentYear : currentYear - 1;
 }

@@ -7,9 +7,15 @@
 
 #include <cstdint>
 
-#include "settings/settings_store.h"
-
 namespace kivrel {
+
+// What the section of a month holds: its whole minutes and the year they belong to (0: a total
+// from before totals carried their year).
+struct MonthRecord {
+    int32_t minutes = 0;
+    int32_t year = 0;
+    friend bool operator==(const MonthRecord&, const MonthRecord&) = default;
+};
 
 // Whether a total stamped `storedYear` (0: no stamp) belongs to a year before `billingYear`.
 bool IsPastYear(int32_t storedYear, int32_t billingYear);
@@ -18,11 +24,6 @@ bool IsPastYear(int32_t storedYear, int32_t billingYear);
 // when the stamp is of an earlier year. The accounting, the month query and the status report
 // all read a month's total through this.
 int32_t CurrentTotal(const MonthRecord& record, int32_t billingYear);
-
-// `month` holding `minutes` stamped `year`. A total of an earlier year found there is first kept
-// under its own year (unless it is 0). Other months, and other values of this one, stay as they
-// are.
-void WriteStampedTotal(Settings& settings, int month, int32_t minutes, int32_t year);
 
 // The year a preset of month `month` is stamped with while the accounting is in `currentMonth` of
 // `currentYear`: a preset records a month that has begun, this one or the latest before it.

@@ -175,4 +175,13 @@ std::string WriteFailedText(const std::string& path) {
     return text;
 }
 
+void WriteStampedTotal(Settings& settings, int month, int32_t minutes, int32_t year) {
+    const MonthRecord stored = settings.Month(month);
+    if (IsPastYear(stored.year, year) && stored.minutes != 0)
+        settings.SetPastYearMinutes(month, stored.year, stored.minutes);
+    settings.SetMonthMinutes(month, minutes);
+    if (stored.year != year)
+        settings.SetMonthYear(month, year);
+}
+
 }  // namespace kivrel

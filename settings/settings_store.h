@@ -11,6 +11,7 @@
 
 #include "accounting/ledger.h"
 #include "accounting/tariff.h"
+#include "accounting/year_stamp.h"
 #include "platform/system_ports.h"
 
 namespace kivrel {
@@ -37,14 +38,6 @@ enum class Setting {
     SessionLast,      // text: its latest tick
     SessionTenths,    // its ticks; 0 when no session is open
     SessionLink,      // text: its link
-};
-
-// What the section of a month holds: its whole minutes and the year they belong to (0: a total
-// from before totals carried their year).
-struct MonthRecord {
-    int32_t minutes = 0;
-    int32_t year = 0;
-    friend bool operator==(const MonthRecord&, const MonthRecord&) = default;
 };
 
 // The name of the section of month 1 to 12 ("T5"), as the window's state shows it.
@@ -82,6 +75,11 @@ class Settings {
   private:
     std::string text_;
 };
+
+// `month` holding `minutes` stamped `year`. A total of an earlier year found there is first kept
+// under its own year (unless it is 0). Other months, and other values of this one, stay as they
+// are.
+void WriteStampedTotal(Settings& settings, int month, int32_t minutes, int32_t year);
 
 // The settings file. Every read reads the file (a change made by hand is seen by the next read);
 // every write is one durable replace of the whole file, however many values it changes.
