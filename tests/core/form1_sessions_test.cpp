@@ -25,7 +25,7 @@ struct Meter {
             fp.clock.secondOfDay += 6;
         }
     }
-    std::vector<Session> Ledger() { return ReadLedger(fp.files.files[kLedger]); }
+    std::vector<Session> Ledger() { return ReadLedger(fp.files.files[kLedger]).sessions; }
     LocalTime At(int secondOfDay) const {
         return {fp.clock.today, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60, 480};
     }
@@ -56,7 +56,7 @@ TEST(SessionsTest, WhatClosesASession) {
         if (c.closedAfter > 0) {
             const LocalDate day{2026, 5, 15};
             EXPECT_EQ(t.Ledger()[0],
-                      (Session{{day, 23, 59, 42, 480}, {day, 23, 59, 54, 480}, 3, "ppp0"}))
+                      (Session{{day, 23, 59, 42, 480}, {day, 23, 59, 54, 480}, 3, "ppp0", {}, 0}))
                 << c.what;
         }
         // The open session is in the settings, counted by every tick.
@@ -114,7 +114,7 @@ TEST(SessionsTest, ACrashsSessionIsAppendedOnceAndUnloadClosesTheOpenOne) {
     last.connection.online = true;
     third.Timer1_Timer();
     third.Unload();
-    EXPECT_EQ(ReadLedger(last.files.files[kLedger]).size(), 3u);
+    EXPECT_EQ(ReadLedger(last.files.files[kLedger]).sessions.size(), 3u);
     EXPECT_FALSE(Settings(last.Ini()).OpenSession());
 }
 

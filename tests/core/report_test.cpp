@@ -26,7 +26,7 @@ Session S(std::string_view start, std::string_view end, int64_t tenths) {
         iso += ":00+08:00";
         return ParseIsoDateTime(iso).value();
     };
-    return Session{at(start), at(end), tenths, "ppp0"};
+    return Session{at(start), at(end), tenths, "ppp0", {}, 0};
 }
 
 // The recorded days that are not 0: "12-30:720 12-31:1440".
@@ -210,9 +210,10 @@ TEST(ReportFigures, TwelveBillingMonthsWithTheirStampsAndLastYears) {
         "\"2027-01-02T09:00:00+08:00\",\"2027-01-02T09:30:00+08:00\",30.0,\"ppp0\"\n";
     // A session closed and appended, still in the settings until their next save: counted once.
     settings.SetOpenSession(S("01-02 09:00", "01-02 09:30", 300));
-    EXPECT_EQ(ReadReportInputs(settings, ledger).open, std::nullopt);
+    EXPECT_EQ(ReadReportInputs(settings, ReadLedger(ledger), std::nullopt, "").open, std::nullopt);
     settings.SetOpenSession(S("01-05 08:00", "01-05 08:30", 300));
-    const ReportInputs in = ReadReportInputs(std::move(settings), ledger);
+    const ReportInputs in =
+        ReadReportInputs(std::move(settings), ReadLedger(ledger), std::nullopt, "");
     const ReportFigures f =
         MakeReportFigures(in, S("01-05 12:00", "01-05 12:00", 0).end, "/x/timer.ini");
     ASSERT_EQ(f.months.size(), 12u);
