@@ -136,5 +136,57 @@ TEST(SessionsTest, ALedgerThatCannotBeWrittenIsToldOnceAndCaughtUpLater) {
     EXPECT_LT(EpochSeconds(ledger[0].start), EpochSeconds(ledger[1].start));
 }
 
+// Two sessions closed and a third open while the ledger could not be written, then the program
+// ended: the next start appends all three, in order, and a later start none again.
+TEST(SessionsTest, SessionsWaitingForTheLedgerOutliveTheProgram) {
+    Meter m;
+    m.fp.files.readOnly.insert(kLedger);
+    for (int i = 0; i < 2; ++i) {
+        m.TicksOn(2, {"ppp0"});
+        m.TicksOn(1, {});
+    }
+    m.TicksOn(3, {"ppp0"});
+    m.form.Unload();
+    EXPECT_EQ(Settings(m.fp.Ini()).WaitingSessions().size(), 3u);
+    EXPECT_FALSE(Settings(m.fp.Ini()).OpenSession());
+
+    std::map<std::string, std::string> files = m.fp.files.files;
+    for (int start = 0; start < 2; ++start) {
+        fakes::FakePlatform next;
+        next.files.files = files;
+        Form1 again(next.platform);
+        ASSERT_TRUE(again.Form_Load());  // killed before its first save
+        files = next.files.files;
+    }
+    const LedgerRead ledger = ReadLedger(files[kLedger]);
+    ASSERT_EQ(ledger.sessions.size(), 3u);
+    EXPECT_EQ(ledger.sessions[0].tenths, 2);
+    EXPECT_EQ(ledger.sessions[2].tenths, 3);
+    EXPECT_LT(EpochSeconds(ledger.sessions[0].start), EpochSeconds(ledger.sessions[1].start));
+
+    // Once appended, the next save clears them.
+    fakes::FakePlatform last;
+    last.files.files = files;
+    Form1 third(last.platform);
+    ASSERT_TRUE(third.Form_Load());
+    third.Unload();
+    EXPECT_TRUE(Settings(last.Ini()).WaitingSessions().empty());
+    EXPECT_EQ(ReadLedger(last.files.files[kLedger]).sessions.size(), 3u);
+}
+
+// The settings file is read once a tick, whatever the tick does: online, closing a session, the
+// allowance alert, the move to the next billing month.
+TEST(SessionsTest, OneReadOfTheSettingsATick) {
+    Meter m("[s]\r\nValue=1\r\n[T5]\r\nValue=50\r\n[Alert]\r\nValue=20\r\n");
+    m.fp.clock.secondOfDay = 86400 - 12;
+    for (const std::vector<std::string>& routed :
+         {std::vector<std::string>{"ppp0"}, {"ppp0"}, {}, {"ppp0"}, {"wlan0"}, {"ppp0"}}) {
+        const int reads = m.fp.files.reads;
+        m.TicksOn(1, routed);
+        EXPECT_EQ(m.fp.files.reads - reads, 1) << m.fp.clock.secondOfDay;
+    }
+    EXPECT_EQ(m.fp.tray.notifications.size(), 1u);  // the low-allowance alert came
+}
+
 }  // namespace
 }  // namespace kivrel

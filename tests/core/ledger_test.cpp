@@ -2,6 +2,8 @@
 
 #include "accounting/ledger.h"
 #include "accounting/link.h"
+#include "accounting/session_ledger.h"
+#include "fakes/fakes.h"
 
 namespace kivrel {
 namespace {
@@ -190,6 +192,46 @@ TEST(Ledger, AnAppendCutsATornLineAndEndsAWholeOne) {
     const std::vector<Session> held{odd, plain};
     EXPECT_TRUE(LedgerHolds(held, Session{plain.start, At(9, 0), 99, "ppp0", {}, 0}));
     EXPECT_FALSE(LedgerHolds(held, Session{plain.start, plain.end, 1, "wwan0", {}, 0}));
+}
+
+// Ten years of a session a day, then this month's with a damaged line and a line too long for a
+// chunk: only the tail is read, and only what is read is counted.
+TEST(LedgerFile, ReadFromItsEndBackToThePeriodsStart) {
+    fakes::Journal journal;
+    fakes::FakeFiles files(journal);
+    const std::string path = "/f/sessions.csv";
+    std::string& text = files.files[path];
+    text = "\xEF\xBB\xBFgarbage\nstart,end,minutes,link\n";
+    const int64_t first = DayNumber({2016, 12, 1});
+    for (int64_t day = first; day < first + 3660; ++day) {
+        const LocalTime t{DateOfDayNumber(day), 12, 0, 0, 480};
+        text += LedgerLine(Session{t, t, 1, "ppp0", {}, 0});
+        if (day == first + 100)
+            text += "damaged long ago\n";
+    }
+    const LocalDate from = DateOfDayNumber(first + 3660 - 10);
+    text += std::string(40000, 'x') + "\nnot a session\n";
+    text += LedgerLine(Session{At(7, 0), At(7, 0), 1, "ppp0", {}, 0}).substr(0, 30);  // torn
+    const LedgerRead read = ReadLedgerSince(files, path, from);
+    ASSERT_EQ(read.sessions.size(), 10u);
+    EXPECT_EQ(read.sessions.front().start.date, from);
+    EXPECT_EQ(read.skipped, 2);
+    EXPECT_LT(files.bytesRead[path], 40000u + 2 * 16384u);
+    const LedgerRead whole = ReadLedger(text);
+    EXPECT_EQ(whole.sessions.size(), 3660u);
+    EXPECT_EQ(std::vector<Session>(whole.sessions.end() - 10, whole.sessions.end()), read.sessions);
+
+    const uint64_t before = files.bytesRead[path];
+    const std::optional<Session> began = FirstLedgerSession(files, path);
+    ASSERT_TRUE(began);
+    EXPECT_EQ(began->start.date, (LocalDate{2016, 12, 1}));
+    EXPECT_LT(files.bytesRead[path] - before, 2 * 16384u);
+    files.files["/f/one.csv"] =
+        "\xEF\xBB\xBF"
+        "2026-12-08T01:00:00Z,2026-12-08T01:00:00Z,0.1,a";
+    EXPECT_TRUE(FirstLedgerSession(files, "/f/one.csv"));
+    EXPECT_EQ(ReadLedgerSince(files, "/f/one.csv", {2026, 12, 1}).sessions.size(), 1u);
+    EXPECT_FALSE(FirstLedgerSession(files, "/f/none.csv"));
 }
 
 TEST(Ledger, APeriodHoldsTheSessionsThatEndInIt) {
