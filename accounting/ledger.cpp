@@ -226,16 +226,13 @@ std::string SkippedLinesText(const std::string& path, int64_t skipped) {
     return path + "：" + std::to_string(skipped) + " 行无法读取，未计入";
 }
 
-std::vector<Session> SessionsOfPeriod(const std::vector<Session>& sessions,
-                                      const BillingPeriod& period) {
+std::vector<Session> SessionsOfPeriod(std::vector<Session> sessions, const BillingPeriod& period) {
     const int64_t first = DayNumber(period.first), last = DayNumber(period.last);
-    std::vector<Session> of;
-    for (const Session& s : sessions) {
+    std::erase_if(sessions, [&](const Session& s) {
         const int64_t day = DayNumber(s.end.date);
-        if (day >= first && day <= last)
-            of.push_back(s);
-    }
-    return of;
+        return day < first || day > last;
+    });
+    return sessions;
 }
 
 }  // namespace kivrel

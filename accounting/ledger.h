@@ -107,7 +107,6 @@ bool LedgerHolds(const std::vector<Session>& sessions, const Session& session);
 std::string SkippedLinesText(const std::string& path, int64_t skipped);
 
 // The sessions that belong to a billing period: those whose end lies in it.
-std::vector<Session> SessionsOfPeriod(const std::vector<Session>& sessions,
-                                      const BillingPeriod& period);
+std::vector<Session> SessionsOfPeriod(std::vector<Session> sessions, const BillingPeriod& period);
 
 }  // namespace kivrel

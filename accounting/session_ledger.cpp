@@ -34,12 +34,12 @@ LedgerRead ReadLedgerSince(IFileSystem& files, const std::string& path, const Lo
     bool last = true, done = false, overlong = false;
     std::string carry;  // the line's part after the chunk being read
     const auto take = [&](std::string_view line) {
-        const LineRead r = overlong ? LineRead{LineKind::Damaged, {}} : ReadLedgerLine(line, last);
+        LineRead r = overlong ? LineRead{LineKind::Damaged, {}} : ReadLedgerLine(line, last);
         last = false;
         if (r.kind == LineKind::Session && DayNumber(r.session.end.date) < fromDay)
             done = true;
         else if (r.kind == LineKind::Session)
-            read.sessions.push_back(r.session);
+            read.sessions.push_back(std::move(r.session));
         read.skipped += r.kind == LineKind::Damaged ? 1 : 0;
     };
     for (uint64_t pos = *size; !done && pos > 0;) {

@@ -163,17 +163,18 @@ ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
             // The ledger from its end back to the billing period's start.
             const BillingPeriod period = PeriodOf(today, settings.Int(Setting::BillingDay));
             const std::string ledgerPath = LedgerPathBeside(path);
-            const LedgerRead ledger = ReadLedgerSince(ports.files, ledgerPath, period.first);
+            LedgerRead ledger = ReadLedgerSince(ports.files, ledgerPath, period.first);
             if (command.kind == CommandKind::Sessions) {
-                result.out = SessionsCsv(PeriodSessions(settings, ledger, period));
                 if (ledger.skipped > 0)
                     result.err = SkippedLinesText(ledgerPath, ledger.skipped) + "\n";
+                result.out = SessionsCsv(PeriodSessions(settings, std::move(ledger), period));
                 break;
             }
             const std::optional<std::string> link =
                 BilledLink(settings.BilledLinkPatterns(), ports.connection.Connected(),
                            ports.connection.RoutedLinks());
-            const StatusReport report = MakeStatusReport(settings, ledger, today, link, path);
+            const StatusReport report =
+                MakeStatusReport(settings, std::move(ledger), today, link, path);
             result.out = command.kind == CommandKind::StatusJson ? StatusJson(report)
                                                                  : StatusPlainText(report);
             break;

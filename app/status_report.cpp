@@ -30,18 +30,17 @@ std::string JsonString(std::string_view text) {
 
 }  // namespace
 
-std::vector<Session> PeriodSessions(const Settings& settings, const LedgerRead& ledger,
+std::vector<Session> PeriodSessions(const Settings& settings, LedgerRead ledger,
                                     const BillingPeriod& period) {
-    std::vector<Session> sessions = ledger.sessions;
     // The settings keep a closed session until the next save: the ledger holds it then.
     if (std::optional<Session> open = settings.OpenSession();
         open && !LedgerHolds(ledger.sessions, *open))
-        sessions.push_back(std::move(*open));
-    return SessionsOfPeriod(sessions, period);
+        ledger.sessions.push_back(std::move(*open));
+    return SessionsOfPeriod(std::move(ledger.sessions), period);
 }
 
-StatusReport MakeStatusReport(const Settings& settings, const LedgerRead& ledger,
-                              const LocalDate& today, const std::optional<std::string>& link,
+StatusReport MakeStatusReport(const Settings& settings, LedgerRead ledger, const LocalDate& today,
+                              const std::optional<std::string>& link,
                               const std::string& settingsFile) {
     StatusReport r;
     r.period = PeriodOf(today, settings.Int(Setting::BillingDay));
@@ -57,11 +56,12 @@ StatusReport MakeStatusReport(const Settings& settings, const LedgerRead& ledger
     r.online = link.has_value();
     r.settingsFile = settingsFile;
     r.link = link;
-    r.sessions = PeriodSessions(settings, ledger, r.period);
+    const int64_t skipped = ledger.skipped;
+    r.sessions = PeriodSessions(settings, std::move(ledger), r.period);
     r.tariff = settings.TariffValues();
     r.bill = ComputeBill(r.usedMinutes, r.sessions, r.allowanceHours, r.tariff);
-    if (ledger.skipped > 0)
-        r.warnings.push_back(SkippedLinesText(LedgerPathBeside(settingsFile), ledger.skipped));
+    if (skipped > 0)
+        r.warnings.push_back(SkippedLinesText(LedgerPathBeside(settingsFile), skipped));
     return r;
 }
 

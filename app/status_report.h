@@ -35,13 +35,13 @@ struct StatusReport {
 // The sessions of the billing period: the ledger's that end in it (`ledger`, read back to the
 // period's start), and the one the settings hold open unless the ledger holds it already (it
 // closed after the last save).
-std::vector<Session> PeriodSessions(const Settings& settings, const LedgerRead& ledger,
+std::vector<Session> PeriodSessions(const Settings& settings, LedgerRead ledger,
                                     const BillingPeriod& period);
 
 // `link` is the billed link carrying the route now (BilledLink), none when it is offline. The
 // ledger is read back to the start of the billing period that `today` falls in.
-StatusReport MakeStatusReport(const Settings& settings, const LedgerRead& ledger,
-                              const LocalDate& today, const std::optional<std::string>& link,
+StatusReport MakeStatusReport(const Settings& settings, LedgerRead ledger, const LocalDate& today,
+                              const std::optional<std::string>& link,
                               const std::string& settingsFile);
 
 // One figure a line, then a line for each warning; lines ending in LF.

@@ -10,6 +10,8 @@
 #
 #   bench/ledger_cost.sh [RUNS]          RUNS: calls of each (default 300)
 #
+# The CPU time of each is the median of 9 rounds in which the three take turns.
+#
 # KIVREL_BUILD_DIR (default: build-release, built as Release) holds the program; it is copied into
 # two scratch folders, each with the same timer.ini and its own sessions.csv, so that each call
 # reads the settings beside it. Not a test: it prints a table.
@@ -77,11 +79,24 @@ rss_kb() {
     done | sort -n | sed -n 5p
 }
 
+# The machine's load changes while it runs: the three take turns in ROUNDS rounds of RUNS/ROUNDS
+# calls each, and each one's CPU time is the median of its rounds.
+median() { sort -n | awk '{ v[NR] = $1 } END { printf "%.3f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 "${cat[@]}" >/dev/null
 cat "$scratch/years/sessions.csv" >/dev/null
-e_cpu=$(cpu_ms "${empty[@]}")
-y_cpu=$(cpu_ms "${years[@]}")
-c_cpu=$(cpu_ms "${cat[@]}")
+rounds=9
+total=$runs
+runs=$(((total + rounds - 1) / rounds))
+: >"$scratch/e" >"$scratch/y" >"$scratch/c"
+for ((round = 0; round < rounds; round++)); do
+    cpu_ms "${empty[@]}" >>"$scratch/e" && echo >>"$scratch/e"
+    cpu_ms "${years[@]}" >>"$scratch/y" && echo >>"$scratch/y"
+    cpu_ms "${cat[@]}" >>"$scratch/c" && echo >>"$scratch/c"
+done
+e_cpu=$(median <"$scratch/e")
+y_cpu=$(median <"$scratch/y")
+c_cpu=$(median <"$scratch/c")
+how="$how, the median of $rounds rounds"
 e_rss=$(rss_kb "${empty[@]}")
 y_rss=$(rss_kb "${years[@]}")
 c_rss=$(rss_kb "${cat[@]}")
