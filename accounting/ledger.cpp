@@ -1,5 +1,8 @@
 #include "accounting/ledger.h"
 
+#include <algorithm>
+#include <array>
+
 namespace kivrel {
 
 namespace {
@@ -16,36 +19,50 @@ std::string Quoted(std::string_view text) {
     return out + "\"";
 }
 
+// One more than a session has: a line with more is damaged, whatever follows.
+constexpr size_t kMostFields = 7;
+
+// The fields of one CSV record (RFC 4180): a field in quotes may hold commas and doubled quotes.
+// The fields are views of the line, or of `unquoted` for a quoted one.
 struct Record {
-    std::vector<std::string> fields{1};
+    std::array<std::string_view, kMostFields> fields;
+    std::array<std::string, kMostFields> unquoted;
+    size_t n = 1;             // fields; more than 6 when there are more
     bool closed = true;       // every quoted field closed
     bool lastQuoted = false;  // the last field was quoted
 };
 
-// The fields of one CSV record (RFC 4180): a field in quotes may hold commas and doubled quotes.
-Record SplitRecord(std::string_view line) {
-    Record r;
-    bool quoted = false;
-    for (size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c != '"')
-                r.fields.back() += c;
-            else if (i + 1 < line.size() && line[i + 1] == '"')
-                r.fields.back() += line[++i];
-            else
-                quoted = false;
-        } else if (c == '"') {
-            quoted = r.lastQuoted = true;
-        } else if (c == ',') {
-            r.fields.emplace_back();
-            r.lastQuoted = false;
+void SplitRecord(std::string_view line, Record& r) {
+    for (size_t i = 0;;) {
+        const size_t k = r.n - 1;
+        r.lastQuoted = i < line.size() && line[i] == '"';
+        if (r.lastQuoted) {
+            std::string& text = r.unquoted[k];
+            r.closed = false;
+            for (++i; i < line.size() && !r.closed; ++i) {
+                if (line[i] != '"')
+                    text += line[i];
+                else if (i + 1 < line.size() && line[i + 1] == '"')
+                    text += line[++i];
+                else
+                    r.closed = true;
+            }
+            for (; r.closed && i < line.size() && line[i] != ','; ++i)
+                text += line[i];  // not CSV after the closing quote, kept as it stands
+            r.fields[k] = text;
+            if (!r.closed)
+                return;
         } else {
-            r.fields.back() += c;
+            const size_t comma = std::min(line.find(',', i), line.size());
+            r.fields[k] = line.substr(i, comma - i);
+            i = comma;
         }
+        if (i >= line.size())
+            return;
+        ++i;  // the comma
+        if (++r.n > kMostFields)
+            return;
     }
-    r.closed = !quoted;
-    return r;
 }
 
 // "12.3", "12" or "0.1": digits, and at most one digit after a point. Empty reads as 0 where
@@ -139,11 +156,13 @@ LineRead ReadLedgerLine(std::string_view line, bool lastWithoutEnd) {
         return {};
     if (line.size() > kMaxLedgerLine)
         return {LineKind::Damaged, {}};
-    const Record r = SplitRecord(line);
-    const size_t n = r.fields.size();
+    Record r;
+    SplitRecord(line, r);
+    const size_t n = r.n;
     // A crash tears a line anywhere before its closing quote: in a field, in the quotes, or
     // right after a comma.
-    if (lastWithoutEnd && (!r.closed || n < 4 || (r.fields.back().empty() && !r.lastQuoted)))
+    const bool endsInComma = n <= kMostFields && r.fields[n - 1].empty() && !r.lastQuoted;
+    if (lastWithoutEnd && (!r.closed || n < 4 || endsInComma))
         return {LineKind::Torn, {}};
     if (n >= 4 && r.fields[0] == "start" && r.fields[1] == "end")
         return {LineKind::Header, {}};
@@ -152,7 +171,7 @@ LineRead ReadLedgerLine(std::string_view line, bool lastWithoutEnd) {
     const auto start = ParseTime(r.fields[0]);
     const auto end = ParseTime(r.fields[1]);
     const auto tenths = ParseTenths(r.fields[2]);
-    const auto idle = ParseTenths(n > 5 ? r.fields[5] : std::string(), true);
+    const auto idle = ParseTenths(n > 5 ? r.fields[5] : std::string_view(), true);
     if (!start || !end || !tenths || !idle)
         return {LineKind::Damaged, {}};
     // A tick is 6 seconds: n ticks span (n - 1) × 6 seconds, so up to 0.1 minute more than the
@@ -165,7 +184,7 @@ LineRead ReadLedgerLine(std::string_view line, bool lastWithoutEnd) {
     read.session.end = *end;
     read.session.tenths = *tenths;
     read.session.link = r.fields[3];
-    read.session.network = n > 4 ? r.fields[4] : std::string();
+    read.session.network = n > 4 ? r.fields[4] : std::string_view();
     read.session.idleTenths = *idle;
     return read;
 }

@@ -53,7 +53,11 @@ LedgerRead ReadLedgerSince(IFileSystem& files, const std::string& path, const Lo
         for (size_t at; !done && end > 0 && (at = chunk->rfind('\n', end - 1)) != std::string::npos;
              end = at) {
             overlong = overlong || end - at - 1 + carry.size() > kHeldLine;
-            take(overlong ? std::string() : chunk->substr(at + 1, end - at - 1) + carry);
+            const std::string_view piece = std::string_view(*chunk).substr(at + 1, end - at - 1);
+            if (overlong || carry.empty())
+                take(piece);
+            else
+                take(std::string(piece) + carry);
             carry.clear();
             overlong = false;
         }

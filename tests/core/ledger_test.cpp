@@ -104,6 +104,7 @@ TEST(Ledger, WhatALineReadsAs) {
         {times + "-1.0,ppp0", false, LineKind::Damaged, 0, "", "", 0},
         {times + "1.0,ppp0,x,y", false, LineKind::Damaged, 0, "", "", 0},
         {times + "1.0,ppp0,x,1,z", false, LineKind::Damaged, 0, "", "", 0},
+        {times + "1.0,a,b,c,d,e,f", true, LineKind::Damaged, 0, "", "", 0},
         {times + "1.0", false, LineKind::Damaged, 0, "", "", 0},
         {times + "1.0,\"ppp0", false, LineKind::Damaged, 0, "", "", 0},
         {"2026-12-08 01:00:00," + t2 + ",1.0,ppp0", false, LineKind::Damaged, 0, "", "", 0},
