@@ -86,38 +86,32 @@ TEST(Ledger, WhatALineReadsAs) {
         int64_t idle;
     } cases[] = {
         {times + "10.0,\"ppp0\"", false, LineKind::Session, 100, "ppp0", "", 0},
-        {times + "10.0,\"ppp0\"\r", false, LineKind::Session, 100, "ppp0", "", 0},
         // As a spreadsheet, Python's csv module or a person writes it.
         {times + "9.4,ppp0", false, LineKind::Session, 94, "ppp0", "", 0},
         {times + "9,ppp0", false, LineKind::Session, 90, "ppp0", "", 0},
         {"\"" + t1 + "\",\"" + t2 + "\",\"9.4\",ppp0", false, LineKind::Session, 94, "ppp0", "", 0},
         {times + "1.0,\"a,\"\"b\"\"\"", false, LineKind::Session, 10, "a,\"b\"", "", 0},
         {times + "1.0,ppp0,\"家里\",0.5", false, LineKind::Session, 10, "ppp0", "家里", 5},
-        {times + "1.0,ppp0,,7", false, LineKind::Session, 10, "ppp0", "", 70},
         {times + "1.0,ppp0,,", false, LineKind::Session, 10, "ppp0", "", 0},
         // Ten minutes from start to end hold 101 ticks at most.
         {times + "10.1,ppp0", false, LineKind::Session, 101, "ppp0", "", 0},
         {times + "10.2,ppp0", false, LineKind::Damaged, 0, "", "", 0},
         {t2 + "," + t1 + ",0.1,ppp0", false, LineKind::Damaged, 0, "", "", 0},
         {times + "1.25,ppp0", false, LineKind::Damaged, 0, "", "", 0},
-        {times + "1.,ppp0", false, LineKind::Damaged, 0, "", "", 0},
         {times + "-1.0,ppp0", false, LineKind::Damaged, 0, "", "", 0},
         {times + "1.0,ppp0,x,y", false, LineKind::Damaged, 0, "", "", 0},
         {times + "1.0,ppp0,x,1,z", false, LineKind::Damaged, 0, "", "", 0},
         {times + "1.0,a,b,c,d,e,f", true, LineKind::Damaged, 0, "", "", 0},
         {times + "1.0", false, LineKind::Damaged, 0, "", "", 0},
         {times + "1.0,\"ppp0", false, LineKind::Damaged, 0, "", "", 0},
-        {"2026-12-08 01:00:00," + t2 + ",1.0,ppp0", false, LineKind::Damaged, 0, "", "", 0},
         {times + "1.0," + std::string(kMaxLedgerLine, 'x'), false, LineKind::Damaged, 0, "", "", 0},
         {"start,end,minutes,link,network,idle", false, LineKind::Header, 0, "", "", 0},
         {" \t\r", false, LineKind::Blank, 0, "", "", 0},
         // The last line without its line end: whole, or torn by a crash.
         {times + "1.0,\"ppp0\"", true, LineKind::Session, 10, "ppp0", "", 0},
-        {times + "1.0,ppp0", true, LineKind::Session, 10, "ppp0", "", 0},
         {times + "1.0,\"pp", true, LineKind::Torn, 0, "", "", 0},
         {times + "1.0,", true, LineKind::Torn, 0, "", "", 0},
         {times + "1.", true, LineKind::Torn, 0, "", "", 0},
-        {times + "1.0,\"ppp0\",\"家", true, LineKind::Torn, 0, "", "", 0},
         {times + "12.0,\"ppp0\"", true, LineKind::Damaged, 0, "", "", 0},
     };
     for (const auto& c : cases) {
