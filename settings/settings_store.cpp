@@ -175,6 +175,7 @@ void Settings::SetWaitingSessions(const std::vector<Session>& sessions) {
     const auto count = static_cast<int32_t>(std::min<size_t>(sessions.size(), kMostWaiting));
     if (before == 0 && count == 0)
         return;
+    text_ = IniWriteInt(text_, kWaitingSection, kWaitingCount, count);
     for (int32_t i = 1; i <= std::max(before, count) && i <= kMostWaiting; ++i) {
         std::string line = i <= count ? LedgerLine(sessions[static_cast<size_t>(i - 1)]) : "";
         if (!line.empty())
@@ -182,7 +183,6 @@ void Settings::SetWaitingSessions(const std::vector<Session>& sessions) {
         if (IniReadText(text_, kWaitingSection, WaitingKey(i)) != line)
             text_ = IniWriteText(text_, kWaitingSection, WaitingKey(i), line);
     }
-    text_ = IniWriteInt(text_, kWaitingSection, kWaitingCount, count);
 }
 
 std::optional<std::string> SettingsStore::Load() const {
