@@ -1,5 +1,8 @@
 #include "accounting/ledger.h"
 
+#include <algorithm>
+#include <array>
+
 namespace kivrel {
 
 namespace {
@@ -16,62 +19,88 @@ std::string Quoted(std::string_view text) {
     return out + "\"";
 }
 
-// The fields of one CSV record (RFC 4180), none when a quoted field is not closed or the last
-// field, the link, is not quoted: the ledger always quotes it, so a line torn right after a comma
-// is not taken for a session without a link.
-std::optional<std::vector<std::string>> SplitRecord(std::string_view line) {
-    std::vector<std::string> fields(1);
-    bool quoted = false, lastQuoted = false;
-    for (size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c != '"')
-                fields.back() += c;
-            else if (i + 1 < line.size() && line[i + 1] == '"')
-                fields.back() += line[++i];
-            else
-                quoted = false;
-        } else if (c == '"') {
-            quoted = lastQuoted = true;
-        } else if (c == ',') {
-            fields.emplace_back();
-            lastQuoted = false;
+// One more than a session has: a line with more is damaged, whatever follows.
+constexpr size_t kMostFields = 7;
+
+// The fields of one CSV record (RFC 4180): a field in quotes may hold commas and doubled quotes.
+// The fields are views of the line, or of `unquoted` for a quoted one.
+struct Record {
+    std::array<std::string_view, kMostFields> fields;
+    std::array<std::string, kMostFields> unquoted;
+    size_t n = 1;             // fields; more than 6 when there are more
+    bool closed = true;       // every quoted field closed
+    bool lastQuoted = false;  // the last field was quoted
+};
+
+void SplitRecord(std::string_view line, Record& r) {
+    for (size_t i = 0;;) {
+        const size_t k = r.n - 1;
+        r.lastQuoted = i < line.size() && line[i] == '"';
+        if (r.lastQuoted) {
+            std::string& text = r.unquoted[k];
+            r.closed = false;
+            for (++i; i < line.size() && !r.closed; ++i) {
+                if (line[i] != '"')
+                    text += line[i];
+                else if (i + 1 < line.size() && line[i + 1] == '"')
+                    text += line[++i];
+                else
+                    r.closed = true;
+            }
+            for (; r.closed && i < line.size() && line[i] != ','; ++i)
+                text += line[i];  // not CSV after the closing quote, kept as it stands
+            r.fields[k] = text;
+            if (!r.closed)
+                return;
         } else {
-            fields.back() += c;
+            const size_t comma = std::min(line.find(',', i), line.size());
+            r.fields[k] = line.substr(i, comma - i);
+            i = comma;
         }
+        if (i >= line.size())
+            return;
+        ++i;  // the comma
+        if (++r.n > kMostFields)
+            return;
     }
-    if (quoted || !lastQuoted)
-        return std::nullopt;
-    return fields;
 }
 
-// "12.3": digits, a point, exactly one digit.
-std::optional<int64_t> ParseTenths(std::string_view text) {
-    if (text.size() < 3 || text.size() > 18 || text[text.size() - 2] != '.')
+// "12.3", "12" or "0.1": digits, and at most one digit after a point. Empty reads as 0 where
+// `emptyIsZero`.
+std::optional<int64_t> ParseTenths(std::string_view text, bool emptyIsZero = false) {
+    if (text.empty())
+        return emptyIsZero ? std::optional<int64_t>(0) : std::nullopt;
+    const size_t point = text.find('.');
+    const std::string_view whole = text.substr(0, point);
+    const std::string_view tenth = point == std::string_view::npos ? "0" : text.substr(point + 1);
+    if (whole.empty() || whole.size() > 15 || tenth.size() != 1)
         return std::nullopt;
     int64_t tenths = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (i == text.size() - 2)
-            continue;
-        if (text[i] < '0' || text[i] > '9')
+    for (const char c : whole) {
+        if (c < '0' || c > '9')
             return std::nullopt;
-        tenths = tenths * 10 + (text[i] - '0');
+        tenths = tenths * 10 + (c - '0');
     }
-    return tenths;
+    if (tenth[0] < '0' || tenth[0] > '9')
+        return std::nullopt;
+    return tenths * 10 + (tenth[0] - '0');
 }
 
-std::optional<Session> ReadLine(std::string_view line) {
-    if (!line.empty() && line.back() == '\r')
-        line.remove_suffix(1);
-    const auto fields = SplitRecord(line);
-    if (!fields || fields->size() != 4)
-        return std::nullopt;
-    const auto start = ParseIsoDateTime((*fields)[0]);
-    const auto end = ParseIsoDateTime((*fields)[1]);
-    const auto tenths = ParseTenths((*fields)[2]);
-    if (!start || !end || !tenths || EpochSeconds(*end) < EpochSeconds(*start))
-        return std::nullopt;
-    return Session{*start, *end, *tenths, (*fields)[3]};
+// An ISO 8601 time with its offset, or in UTC with "Z".
+std::optional<LocalTime> ParseTime(std::string_view text) {
+    if (text.size() == 20 && (text.back() == 'Z' || text.back() == 'z')) {
+        std::string withOffset(text.substr(0, 19));
+        withOffset += "+00:00";
+        return ParseIsoDateTime(withOffset);
+    }
+    return ParseIsoDateTime(text);
+}
+
+bool IsBlank(std::string_view line) {
+    for (const char c : line)
+        if (c != ' ' && c != '\t')
+            return false;
+    return true;
 }
 
 }  // namespace
@@ -93,7 +122,7 @@ SessionStep StepSession(const std::optional<Session>& open, const LocalTime& now
         step.open->end = now;
         step.open->tenths += 1;
     } else {
-        step.open = Session{now, now, 1, *link};
+        step.open = Session{now, now, 1, *link, {}, 0};
     }
     return step;
 }
@@ -120,46 +149,109 @@ std::string LedgerLine(const Session& session) {
     return line;
 }
 
-std::string LedgerAppendText(std::string_view existing, const Session& session) {
-    std::string text;
-    if (existing.empty()) {
-        text = kLedgerHeader;
-        text += '\n';
-    } else if (existing.back() != '\n') {
-        text = "\n";
-    }
-    return text + LedgerLine(session);
+LineRead ReadLedgerLine(std::string_view line, bool lastWithoutEnd) {
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    if (IsBlank(line))
+        return {};
+    if (line.size() > kMaxLedgerLine)
+        return {LineKind::Damaged, {}};
+    Record r;
+    SplitRecord(line, r);
+    const size_t n = r.n;
+    // A crash tears a line anywhere before its closing quote: in a field, in the quotes, or
+    // right after a comma.
+    const bool endsInComma = n <= kMostFields && r.fields[n - 1].empty() && !r.lastQuoted;
+    if (lastWithoutEnd && (!r.closed || n < 4 || endsInComma))
+        return {LineKind::Torn, {}};
+    if (n >= 4 && r.fields[0] == "start" && r.fields[1] == "end")
+        return {LineKind::Header, {}};
+    if (!r.closed || n < 4 || n > 6)
+        return {LineKind::Damaged, {}};
+    const auto start = ParseTime(r.fields[0]);
+    const auto end = ParseTime(r.fields[1]);
+    const auto tenths = ParseTenths(r.fields[2]);
+    const auto idle = ParseTenths(n > 5 ? r.fields[5] : std::string_view(), true);
+    if (!start || !end || !tenths || !idle)
+        return {LineKind::Damaged, {}};
+    // A tick is 6 seconds: n ticks span (n - 1) × 6 seconds, so up to 0.1 minute more than the
+    // span is a session.
+    const int64_t span = EpochSeconds(*end) - EpochSeconds(*start);
+    if (span < 0 || *tenths * 6 > span + 6)
+        return {LineKind::Damaged, {}};
+    LineRead read{LineKind::Session, {}};
+    read.session.start = *start;
+    read.session.end = *end;
+    read.session.tenths = *tenths;
+    read.session.link = r.fields[3];
+    read.session.network = n > 4 ? r.fields[4] : std::string_view();
+    read.session.idleTenths = *idle;
+    return read;
 }
 
-std::vector<Session> ReadLedger(std::string_view text) {
-    std::vector<Session> sessions;
-    size_t begin = 0;
-    // Only lines that end in a line break are whole: a last line without one was torn.
-    for (size_t end = text.find('\n'); end != std::string_view::npos;
-         begin = end + 1, end = text.find('\n', begin)) {
-        if (auto session = ReadLine(text.substr(begin, end - begin)))
-            sessions.push_back(std::move(*session));
+LedgerRead ReadLedger(std::string_view text) {
+    LedgerRead read;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
+    for (size_t begin = 0; begin < text.size();) {
+        size_t end = text.find('\n', begin);
+        const bool lastWithoutEnd = end == std::string_view::npos;
+        if (lastWithoutEnd)
+            end = text.size();
+        LineRead line = ReadLedgerLine(text.substr(begin, end - begin), lastWithoutEnd);
+        if (line.kind == LineKind::Session)
+            read.sessions.push_back(std::move(line.session));
+        read.skipped += line.kind == LineKind::Damaged ? 1 : 0;
+        begin = end + 1;
     }
-    return sessions;
+    return read;
 }
 
-bool LedgerHolds(std::string_view ledger, const Session& session) {
-    for (const Session& held : ReadLedger(ledger))
+LedgerAppend PlanLedgerAppend(std::string_view tail, bool whole, const Session& session) {
+    LedgerAppend plan;
+    const size_t lastBreak = tail.rfind('\n');
+    const size_t lastBegins = lastBreak == std::string_view::npos ? 0 : lastBreak + 1;
+    std::string_view last = tail.substr(lastBegins);
+    if (whole && lastBegins == 0 && last.substr(0, 3) == "\xEF\xBB\xBF")
+        last.remove_prefix(3);
+    // Only a last line seen from its beginning can be told torn: a longer one is damaged.
+    const bool seenWhole = lastBreak != std::string_view::npos || whole;
+    if (seenWhole && !last.empty() && ReadLedgerLine(last, true).kind == LineKind::Torn) {
+        plan.cut = tail.size() - lastBegins;
+        tail.remove_suffix(plan.cut);
+    }
+    if (whole && (tail.empty() || tail == "\xEF\xBB\xBF")) {
+        plan.text = kLedgerHeader;
+        plan.text += '\n';
+    } else if (!tail.empty() && tail.back() != '\n') {
+        // The user's last line is whole but has no line end: it ends as the user's lines do.
+        const size_t before = tail.rfind('\n');
+        plan.text = before != std::string_view::npos && before > 0 && tail[before - 1] == '\r'
+                        ? "\r\n"
+                        : "\n";
+    }
+    plan.text += LedgerLine(session);
+    return plan;
+}
+
+bool LedgerHolds(const std::vector<Session>& sessions, const Session& session) {
+    for (const Session& held : sessions)
         if (held.start == session.start && held.link == session.link)
             return true;
     return false;
 }
 
-std::vector<Session> SessionsOfPeriod(const std::vector<Session>& sessions,
-                                      const BillingPeriod& period) {
+std::string SkippedLinesText(const std::string& path, int64_t skipped) {
+    return path + "：" + std::to_string(skipped) + " 行无法读取，未计入";
+}
+
+std::vector<Session> SessionsOfPeriod(std::vector<Session> sessions, const BillingPeriod& period) {
     const int64_t first = DayNumber(period.first), last = DayNumber(period.last);
-    std::vector<Session> of;
-    for (const Session& s : sessions) {
+    std::erase_if(sessions, [&](const Session& s) {
         const int64_t day = DayNumber(s.end.date);
-        if (day >= first && day <= last)
-            of.push_back(s);
-    }
-    return of;
+        return day < first || day > last;
+    });
+    return sessions;
 }
 
 }  // namespace kivrel

@@ -11,8 +11,10 @@ void MonthAccount::Load() {
     RefreshBillingMonth();
     tickMonth_ = MonthStamp(MonthYear, BillingMonth);
     ledger_.Open(LedgerPathBeside(settings_.Path()));
-    // A session that a crash left open goes to the ledger once: the section keeps it until the
-    // next save, and every reader takes a session the ledger holds for a closed one.
+    // The sessions that waited for the ledger when the program last ended go first, in order;
+    // then a session that a crash left open. Each goes to the ledger once: the settings keep
+    // them until the next save, and the ledger is asked whether it holds them already.
+    ledger_.Resume(settings_.Read().WaitingSessions());
     if (const std::optional<Session> left = settings_.Read().OpenSession())
         ledger_.Recover(*left);
     const Settings shown = settings_.Read();
@@ -39,6 +41,7 @@ bool MonthAccount::SaveUsage() {
         WriteStampedTotal(settings, BillingMonth, minutes, MonthYear);
         settings.SetInt(Setting::Exit, 0);
         settings.SetOpenSession(open_);
+        settings.SetWaitingSessions(ledger_.Waiting());
     });
     if (saved)
         savedTenths_ = UsedMinutes.Tenths();
@@ -48,9 +51,11 @@ bool MonthAccount::SaveUsage() {
 
 void MonthAccount::Close() {
     closed_ = true;
-    // A session the ledger cannot take now stays open in the settings: the next start closes it.
-    if (open_ && ledger_.Append(*open_))
-        open_.reset();
+    // A session the ledger cannot take now waits in the settings with the others, in order: the
+    // next start appends them.
+    if (open_)
+        ledger_.Append(*open_);
+    open_.reset();
     SaveUsage();
 }
 
@@ -110,6 +115,8 @@ void MonthAccount::CheckAllowance(int64_t remainingMinutes) {
 
 MonthAccount::TickResult MonthAccount::Tick(bool connected,
                                             const std::vector<std::string>& routed) {
+    // One read of the settings file a tick: every value and write below works on it.
+    const SettingsStore::Hold hold(settings_);
     const LocalTime now = clock_.Now();
     FollowCalendar(now.date);
     // The month may also have moved by a new billing day: a session never spans two.

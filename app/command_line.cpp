@@ -2,6 +2,7 @@
 
 #include "accounting/link.h"
 #include "accounting/numbers.h"
+#include "accounting/period.h"
 #include "accounting/session_ledger.h"
 #include "app/module1.h"
 #include "app/report.h"
@@ -30,12 +31,16 @@ ConsoleOutput WriteReport(const std::string& file, ConsolePorts& ports) {
     // The ledger beside the file read, as --status reads it. The page goes beside the settings
     // file in use: while the user's own file is still to be made from an installed one, that is
     // in the user's folder.
-    const std::string ledger =
-        ports.files.ReadAll(LedgerPathBeside(settingsPath)).value_or(std::string());
+    Settings values(*settings);
+    const LocalTime now = ports.clock.Now();
+    const BillingPeriod period = PeriodOf(now.date, values.Int(Setting::BillingDay));
+    const std::string ledgerPath = LedgerPathBeside(settingsPath);
+    ReportInputs inputs =
+        ReadReportInputs(std::move(values), ReadLedgerSince(ports.files, ledgerPath, period.first),
+                         FirstLedgerSession(ports.files, ledgerPath), ledgerPath);
     const std::string separator = ports.app.PathSeparator();
     const std::string folder = FolderOf(SettingsFileInUse(ports.files, ports.app), separator);
-    const std::string page = ReportPage(MakeReportFigures(
-        ReadReportInputs(Settings(*settings), ledger), ports.clock.Now(), settingsPath));
+    const std::string page = ReportPage(MakeReportFigures(inputs, now, settingsPath));
     const std::string target = file.empty() ? folder + separator + kReportFileName : file;
     if ((file.empty() && !ports.files.MakeDirectories(folder)) ||
         !ports.files.ReplaceAll(target, page)) {
@@ -113,7 +118,8 @@ std::string UsageText() {
            "  --status --json   the same as one JSON object: billing_month, period_start,\n"
            "                    period_end, days_left, used_minutes, allowance_hours,\n"
            "                    remaining_minutes, forecast_minutes, online, settings_file,\n"
-           "                    link, sessions, billed_minutes, bill_cents, currency\n"
+           "                    link, sessions, billed_minutes, bill_cents, currency,\n"
+           "                    warnings\n"
            "  --sessions        print this billing period's sessions as CSV, the open one last\n"
            "  --report [FILE]   write the usage report, one HTML page, to FILE; without\n"
            "                    FILE, to report.html beside the settings file, open it in\n"
@@ -153,18 +159,22 @@ ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
                 break;
             }
             const Settings settings(std::move(*text));
-            const std::string ledger =
-                ports.files.ReadAll(LedgerPathBeside(path)).value_or(std::string());
             const LocalDate today = ports.clock.Today();
+            // The ledger from its end back to the billing period's start.
+            const BillingPeriod period = PeriodOf(today, settings.Int(Setting::BillingDay));
+            const std::string ledgerPath = LedgerPathBeside(path);
+            LedgerRead ledger = ReadLedgerSince(ports.files, ledgerPath, period.first);
             if (command.kind == CommandKind::Sessions) {
-                const BillingPeriod period = PeriodOf(today, settings.Int(Setting::BillingDay));
-                result.out = SessionsCsv(PeriodSessions(settings, ledger, period));
+                if (ledger.skipped > 0)
+                    result.err = SkippedLinesText(ledgerPath, ledger.skipped) + "\n";
+                result.out = SessionsCsv(PeriodSessions(settings, std::move(ledger), period));
                 break;
             }
             const std::optional<std::string> link =
                 BilledLink(settings.BilledLinkPatterns(), ports.connection.Connected(),
                            ports.connection.RoutedLinks());
-            const StatusReport report = MakeStatusReport(settings, ledger, today, link, path);
+            const StatusReport report =
+                MakeStatusReport(settings, std::move(ledger), today, link, path);
             result.out = command.kind == CommandKind::StatusJson ? StatusJson(report)
                                                                  : StatusPlainText(report);
             break;

@@ -6,15 +6,19 @@
 
 namespace kivrel {
 
-ReportInputs ReadReportInputs(Settings settings, std::string_view ledgerText) {
+ReportInputs ReadReportInputs(Settings settings, LedgerRead ledger, std::optional<Session> first,
+                              const std::string& ledgerPath) {
     ReportInputs in;
     in.tariff = settings.TariffValues();
     // The settings keep a closed session until the next save: the ledger holds it then.
     if (std::optional<Session> open = settings.OpenSession();
-        open && !LedgerHolds(ledgerText, *open))
+        open && !LedgerHolds(ledger.sessions, *open))
         in.open = std::move(open);
     in.settings = std::move(settings);
-    in.ledger = ReadLedger(ledgerText);
+    in.ledger = std::move(ledger.sessions);
+    in.first = std::move(first);
+    if (ledger.skipped > 0)
+        in.warnings.push_back(SkippedLinesText(ledgerPath, ledger.skipped));
     return in;
 }
 
@@ -31,7 +35,14 @@ ReportFigures MakeReportFigures(const ReportInputs& in, const LocalTime& now,
 
     f.usedMinutes = CurrentTotal(in.settings.Month(f.period.month), f.period.year);
 
+    f.warnings = in.warnings;
     std::vector<Session> everything = in.ledger;
+    // The first session only tells the day the records began: its minutes are among the
+    // ledger's when they fall in the period.
+    if (in.first) {
+        everything.push_back(*in.first);
+        everything.back().tenths = 0;
+    }
     std::vector<Session> ofPeriod = SessionsOfPeriod(in.ledger, f.period);
     for (const Session& s : ofPeriod)
         f.sessions.push_back({s, false, BilledTenths(s.tenths, in.tariff.roundMinutes)});

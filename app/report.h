@@ -17,14 +17,18 @@
 namespace kivrel {
 
 struct ReportInputs {
-    Settings settings;            // the values of the settings file
-    Tariff tariff;                // the provider's tariff as the settings give it
-    std::vector<Session> ledger;  // the closed sessions, in file order
-    std::optional<Session> open;  // the session going on
+    Settings settings;             // the values of the settings file
+    Tariff tariff;                 // the provider's tariff as the settings give it
+    std::vector<Session> ledger;   // the closed sessions read back to the period's start
+    std::optional<Session> first;  // the ledger's first session: the records began that day
+    std::optional<Session> open;   // the session going on
+    std::vector<std::string> warnings;
 };
 
-// What the settings and the ledger's text hold for the report.
-ReportInputs ReadReportInputs(Settings settings, std::string_view ledgerText);
+// What the settings and the ledger (read back to the period's start, its first session read
+// from its start) hold for the report; `ledgerPath` names the ledger in a warning.
+ReportInputs ReadReportInputs(Settings settings, LedgerRead ledger, std::optional<Session> first,
+                              const std::string& ledgerPath);
 
 ReportFigures MakeReportFigures(const ReportInputs& inputs, const LocalTime& now,
                                 const std::string& settingsFile);

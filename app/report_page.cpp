@@ -341,7 +341,10 @@ std::string Head(const ReportFigures& f) {
     std::string text = "<header>\n<h1>Kivrel 用量报告</h1>\n<p class=\"period\">计费月 <strong>" +
                        MonthName(f.period.year, f.period.month) + "</strong>　计费周期 " +
                        IsoDate(f.period.first) + " 至 " + IsoDate(f.period.last) +
-                       "　还剩 <strong>" + Int(f.daysLeft) + "</strong> 天</p>\n</header>\n";
+                       "　还剩 <strong>" + Int(f.daysLeft) + "</strong> 天</p>\n";
+    for (const std::string& warning : f.warnings)
+        text += "<p class=\"warning\">" + HtmlEscape(warning) + "</p>\n";
+    text += "</header>\n";
     text += "<section class=\"tiles\" aria-label=\"本月概况\">\n";
     text += Tile("已用", Minutes(f.usedMinutes * 10));
     text += Tile("计费时长", Minutes(f.bill.billedTenths));
@@ -416,6 +419,7 @@ body { margin: 0 auto; max-width: 820px; padding: 16px 20px 24px; color: #1f2933
 h1 { font-size: 22px; margin: 0; }
 h2 { font-size: 16px; margin: 18px 0 6px; border-bottom: 1px solid #d9e2ec; padding-bottom: 2px; }
 .period { margin: 2px 0 10px; color: #3e4c59; }
+.warning { margin: 2px 0 10px; color: #9b1c1c; }
 .tiles { display: flex; flex-wrap: wrap; gap: 8px; margin: 8px 0; }
 .tile { flex: 1 1 120px; border: 1px solid #d9e2ec; border-radius: 6px; padding: 6px 10px; }
 .tile .name { display: block; font-size: 12px; color: #52606d; }

@@ -2,6 +2,7 @@
 
 #include "accounting/billing.h"
 #include "accounting/numbers.h"
+#include "accounting/session_ledger.h"
 #include "accounting/year_stamp.h"
 
 namespace kivrel {
@@ -29,18 +30,17 @@ std::string JsonString(std::string_view text) {
 
 }  // namespace
 
-std::vector<Session> PeriodSessions(const Settings& settings, std::string_view ledgerText,
+std::vector<Session> PeriodSessions(const Settings& settings, LedgerRead ledger,
                                     const BillingPeriod& period) {
-    std::vector<Session> sessions = ReadLedger(ledgerText);
     // The settings keep a closed session until the next save: the ledger holds it then.
     if (std::optional<Session> open = settings.OpenSession();
-        open && !LedgerHolds(ledgerText, *open))
-        sessions.push_back(std::move(*open));
-    return SessionsOfPeriod(sessions, period);
+        open && !LedgerHolds(ledger.sessions, *open))
+        ledger.sessions.push_back(std::move(*open));
+    return SessionsOfPeriod(std::move(ledger.sessions), period);
 }
 
-StatusReport MakeStatusReport(const Settings& settings, std::string_view ledgerText,
-                              const LocalDate& today, const std::optional<std::string>& link,
+StatusReport MakeStatusReport(const Settings& settings, LedgerRead ledger, const LocalDate& today,
+                              const std::optional<std::string>& link,
                               const std::string& settingsFile) {
     StatusReport r;
     r.period = PeriodOf(today, settings.Int(Setting::BillingDay));
@@ -56,9 +56,12 @@ StatusReport MakeStatusReport(const Settings& settings, std::string_view ledgerT
     r.online = link.has_value();
     r.settingsFile = settingsFile;
     r.link = link;
-    r.sessions = PeriodSessions(settings, ledgerText, r.period);
+    const int64_t skipped = ledger.skipped;
+    r.sessions = PeriodSessions(settings, std::move(ledger), r.period);
     r.tariff = settings.TariffValues();
     r.bill = ComputeBill(r.usedMinutes, r.sessions, r.allowanceHours, r.tariff);
+    if (skipped > 0)
+        r.warnings.push_back(SkippedLinesText(LedgerPathBeside(settingsFile), skipped));
     return r;
 }
 
@@ -82,6 +85,8 @@ std::string StatusPlainText(const StatusReport& r) {
     lines += "计费时长：" + MinutesText(r.bill.billedTenths) + "分钟\n";
     if (r.tariff.Charges())
         lines += "本月费用：" + MoneyText(r.bill.total, r.tariff.currency) + "\n";
+    for (const std::string& warning : r.warnings)
+        lines += warning + "\n";
     return lines;
 }
 
@@ -103,7 +108,10 @@ std::string StatusJson(const StatusReport& r) {
     json += ",\"billed_minutes\":" + MinutesText(r.bill.billedTenths);
     json += ",\"bill_cents\":" + DecimalText(r.tariff.Charges() ? r.bill.total : 0);
     json += ",\"currency\":" + JsonString(r.tariff.currency);
-    return json + "}\n";
+    json += ",\"warnings\":[";
+    for (size_t i = 0; i < r.warnings.size(); ++i)
+        json += (i > 0 ? "," : "") + JsonString(r.warnings[i]);
+    return json + "]}\n";
 }
 
 std::string SessionsCsv(const std::vector<Session>& sessions) {

@@ -29,19 +29,22 @@ struct StatusReport {
     std::vector<Session> sessions;    // this billing period's, the open one last
     Tariff tariff;
     Bill bill;
+    std::vector<std::string> warnings;  // what the figures leave out, and why
 };
 
-// The sessions of the billing period: the ledger's (`ledgerText`) that end in it, and the one the
-// settings hold open unless the ledger holds it already (it closed after the last save).
-std::vector<Session> PeriodSessions(const Settings& settings, std::string_view ledgerText,
+// The sessions of the billing period: the ledger's that end in it (`ledger`, read back to the
+// period's start), and the one the settings hold open unless the ledger holds it already (it
+// closed after the last save).
+std::vector<Session> PeriodSessions(const Settings& settings, LedgerRead ledger,
                                     const BillingPeriod& period);
 
-// `link` is the billed link carrying the route now (BilledLink), none when it is offline.
-StatusReport MakeStatusReport(const Settings& settings, std::string_view ledgerText,
-                              const LocalDate& today, const std::optional<std::string>& link,
+// `link` is the billed link carrying the route now (BilledLink), none when it is offline. The
+// ledger is read back to the start of the billing period that `today` falls in.
+StatusReport MakeStatusReport(const Settings& settings, LedgerRead ledger, const LocalDate& today,
+                              const std::optional<std::string>& link,
                               const std::string& settingsFile);
 
-// One figure a line, lines ending in LF.
+// One figure a line, then a line for each warning; lines ending in LF.
 std::string StatusPlainText(const StatusReport& report);
 // One JSON object on one line, ending in LF.
 std::string StatusJson(const StatusReport& report);

@@ -1,8 +1,10 @@
 // The ports of the system side: connection state, clock, files, the one-copy guard, start at
-// log-on, what the program knows of itself, and opening a file with the desktop's program for it. The Linux and Win32 system adapters implement
-// them; they know nothing of the window. All texts crossing these ports are UTF-8.
+// log-on, what the program knows of itself, and opening a file with the desktop's program for it.
+// The Linux and Win32 system adapters implement them; they know nothing of the window. All texts
+// crossing these ports are UTF-8.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,8 +42,18 @@ class IFileSystem {
     // Creates the directory `path` and any missing parents, private to this user; true when it
     // exists afterwards.
     virtual bool MakeDirectories(const std::string& path) = 0;
-    // The whole file, or nothing when it cannot be read.
+    // The whole of a regular file, or nothing when it cannot be read or is not a regular file (a
+    // fifo, a device: reading one could block or never end).
     virtual std::optional<std::string> ReadAll(const std::string& path) = 0;
+    // The size in bytes of the regular file `path`; nothing when it is not one or is missing.
+    virtual std::optional<uint64_t> FileSize(const std::string& path) = 0;
+    // Up to `length` bytes of the regular file `path` from byte `offset`, fewer at its end;
+    // nothing when it cannot be read or is not a regular file.
+    virtual std::optional<std::string> ReadRange(const std::string& path, uint64_t offset,
+                                                 size_t length) = 0;
+    // Cuts the regular file `path` back to its first `size` bytes and flushes it to the disk.
+    // False, leaving it as it is, for a file that is not longer or cannot be written.
+    virtual bool CutTo(const std::string& path, uint64_t size) = 0;
     // Durable whole-file replace: either the file holds exactly `bytes` afterwards and true is
     // returned, or it is left byte-identical and false is returned. Only when no temporary file
     // can be made beside a writable file is the file rewritten in place (written, flushed to the

@@ -1,5 +1,6 @@
 #include "settings/settings_store.h"
 
+#include <algorithm>
 #include <array>
 
 #include "accounting/link.h"
@@ -51,6 +52,17 @@ constexpr std::string_view kMonthYear = "Year";
 std::string PastYearKey(int32_t year) {
     std::string key(kMonthTotal);
     key += std::to_string(year);
+    return key;
+}
+
+// The sessions waiting for the ledger: their count, then a line each ("Waiting1").
+constexpr std::string_view kWaitingSection = "Session";
+constexpr std::string_view kWaitingCount = "Waiting";
+constexpr int32_t kMostWaiting = 1000;
+
+std::string WaitingKey(int32_t i) {
+    std::string key(kWaitingCount);
+    key += std::to_string(i);
     return key;
 }
 
@@ -130,7 +142,7 @@ std::optional<Session> Settings::OpenSession() const {
     const auto last = ParseIsoDateTime(Text(Setting::SessionLast));
     if (tenths <= 0 || !start || !last)
         return std::nullopt;
-    return Session{*start, *last, tenths, Text(Setting::SessionLink)};
+    return Session{*start, *last, tenths, Text(Setting::SessionLink), {}, 0};
 }
 
 // A closed session leaves its times behind with no ticks: the section is only ever added to.
@@ -146,13 +158,44 @@ void Settings::SetOpenSession(const std::optional<Session>& session) {
     SetText(Setting::SessionLink, session->link);
 }
 
+std::vector<Session> Settings::WaitingSessions() const {
+    std::vector<Session> sessions;
+    const int32_t count = IniReadInt(text_, kWaitingSection, kWaitingCount);
+    for (int32_t i = 1; i <= count && i <= kMostWaiting; ++i) {
+        LineRead line = ReadLedgerLine(IniReadText(text_, kWaitingSection, WaitingKey(i)), false);
+        if (line.kind == LineKind::Session)
+            sessions.push_back(std::move(line.session));
+    }
+    return sessions;
+}
+
+// Lines of sessions no longer waiting are emptied, not removed: the section is only added to.
+void Settings::SetWaitingSessions(const std::vector<Session>& sessions) {
+    const int32_t before = IniReadInt(text_, kWaitingSection, kWaitingCount);
+    const auto count = static_cast<int32_t>(std::min<size_t>(sessions.size(), kMostWaiting));
+    if (before == 0 && count == 0)
+        return;
+    text_ = IniWriteInt(text_, kWaitingSection, kWaitingCount, count);
+    for (int32_t i = 1; i <= std::max(before, count) && i <= kMostWaiting; ++i) {
+        std::string line = i <= count ? LedgerLine(sessions[static_cast<size_t>(i - 1)]) : "";
+        if (!line.empty())
+            line.pop_back();  // its line end
+        if (IniReadText(text_, kWaitingSection, WaitingKey(i)) != line)
+            text_ = IniWriteText(text_, kWaitingSection, WaitingKey(i), line);
+    }
+}
+
+std::optional<std::string> SettingsStore::Load() const {
+    return held_ ? *held_ : files_.ReadAll(path_);
+}
+
 Settings SettingsStore::Read() const {
-    std::optional<std::string> text = files_.ReadAll(path_);
+    std::optional<std::string> text = Load();
     return Settings(text ? std::move(*text) : std::string());
 }
 
 bool SettingsStore::Write(const std::function<void(Settings&)>& change) {
-    std::optional<std::string> text = files_.ReadAll(path_);
+    std::optional<std::string> text = Load();
     if (!text) {
         // A file that exists but cannot be read must not be replaced by a nearly empty one.
         if (files_.Exists(path_))
@@ -161,7 +204,11 @@ bool SettingsStore::Write(const std::function<void(Settings&)>& change) {
     }
     Settings settings(std::move(*text));
     change(settings);
-    return files_.ReplaceAll(path_, settings.FileText());
+    if (!files_.ReplaceAll(path_, settings.FileText()))
+        return false;
+    if (held_)
+        held_ = settings.FileText();
+    return true;
 }
 
 bool SettingsStore::WriteInt(Setting setting, int32_t value) {

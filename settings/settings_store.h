@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,6 +72,9 @@ class Settings {
     // damaged.
     std::optional<Session> OpenSession() const;
     void SetOpenSession(const std::optional<Session>& session);
+    // The closed sessions that wait for the ledger, oldest first, each as its ledger line.
+    std::vector<Session> WaitingSessions() const;
+    void SetWaitingSessions(const std::vector<Session>& sessions);
 
   private:
     std::string text_;
@@ -81,11 +85,25 @@ class Settings {
 // are.
 void WriteStampedTotal(Settings& settings, int month, int32_t minutes, int32_t year);
 
-// The settings file. Every read reads the file (a change made by hand is seen by the next read);
-// every write is one durable replace of the whole file, however many values it changes.
+// The settings file. Every read reads the file (a change made by hand is seen by the next read),
+// except while the values are held: then the file is read once and every read and write works on
+// what that read found. Every write is one durable replace of the whole file, however many values
+// it changes.
 class SettingsStore {
   public:
     explicit SettingsStore(IFileSystem& files) : files_(files) {}
+
+    // Holds the file's values for as long as it lives (one tick of the meter).
+    class Hold {
+      public:
+        explicit Hold(SettingsStore& store) : store_(store) { store_.held_ = store_.Load(); }
+        ~Hold() { store_.held_.reset(); }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+      private:
+        SettingsStore& store_;
+    };
 
     // The file to use from now on.
     void Open(std::string path) { path_ = std::move(path); }
@@ -99,8 +117,11 @@ class SettingsStore {
     bool WriteInt(Setting setting, int32_t value);
 
   private:
+    std::optional<std::string> Load() const;
+
     IFileSystem& files_;
     std::string path_;
+    std::optional<std::optional<std::string>> held_;  // the text read while held
 };
 
 // What the user is told when a setting could not be written to the file at `path`.

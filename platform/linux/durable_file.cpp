@@ -19,6 +19,8 @@ namespace {
 
 constexpr int kMaxSymlinkHops = 40;
 constexpr std::size_t kRandomSuffixLength = 6;  // the XXXXXX of mkostemp
+// The largest file read whole: the settings file is kilobytes; anything near this is not one.
+constexpr std::size_t kMaxWholeFile = std::size_t{64} << 20;
 
 // Closes a descriptor on every path out of a function.
 class FileDescriptor {
@@ -192,21 +194,47 @@ bool LinuxFileSystem::MakeDirectories(const std::string& path) {
 }
 
 std::optional<std::string> LinuxFileSystem::ReadAll(const std::string& path) {
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const std::optional<uint64_t> size = FileSize(path);
+    if (!size || *size > kMaxWholeFile) {
+        return std::nullopt;
+    }
+    // Read to its end as it is now: a file that grows while it is read is not followed.
+    std::optional<std::string> text = ReadRange(path, 0, kMaxWholeFile);
+    if (text && text->size() >= kMaxWholeFile) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+std::optional<uint64_t> LinuxFileSystem::FileSize(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    return static_cast<uint64_t>(st.st_size);
+}
+
+std::optional<std::string> LinuxFileSystem::ReadRange(const std::string& path, uint64_t offset,
+                                                      size_t length) {
+    // Opened so that nothing can block: a fifo put in the file's place would block the open, and
+    // the check below refuses it (and a device) before the first read.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!fd.valid()) {
         return std::nullopt;
     }
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return std::nullopt;
     }
+    const uint64_t size = static_cast<uint64_t>(st.st_size);
     std::string text;
-    if (S_ISREG(st.st_mode) && st.st_size > 0) {
-        text.reserve(static_cast<std::size_t>(st.st_size));
-    }
+    text.reserve(offset < size ? static_cast<std::size_t>(std::min<uint64_t>(size - offset, length))
+                               : 0);
     char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+    while (text.size() < length) {
+        const std::size_t want = std::min(sizeof buffer, length - text.size());
+        const ssize_t got =
+            ::pread(fd.get(), buffer, want, static_cast<off_t>(offset + text.size()));
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
@@ -214,10 +242,27 @@ std::optional<std::string> LinuxFileSystem::ReadAll(const std::string& path) {
             return std::nullopt;
         }
         if (got == 0) {
-            return text;
+            break;
         }
         text.append(buffer, static_cast<std::size_t>(got));
     }
+    return text;
+}
+
+bool LinuxFileSystem::CutTo(const std::string& path, uint64_t size) {
+    const std::optional<std::string> target = ResolveWriteTarget(path);
+    if (!target) {
+        return false;
+    }
+    FileDescriptor fd(::open(target->c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        (st.st_mode & 0222) == 0 || static_cast<uint64_t>(st.st_size) <= size) {
+        return false;
+    }
+    bool ok = ::ftruncate(fd.get(), static_cast<off_t>(size)) == 0;
+    ok = ok && ::fsync(fd.get()) == 0;
+    return fd.Close() && ok;
 }
 
 bool LinuxFileSystem::ReplaceAll(const std::string& path, const std::string& bytes) {

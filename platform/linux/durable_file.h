@@ -22,8 +22,17 @@ class LinuxFileSystem : public IFileSystem {
     bool Writable(const std::string& path) override;
     // mkdir -p; the folders made are private to the user (0700).
     bool MakeDirectories(const std::string& path) override;
-    // The whole file (through symlinks), nothing when it cannot be read.
+    // The whole regular file (through symlinks), nothing when it cannot be read, is not a
+    // regular file (a fifo, a device) or is over 64 MiB.
     std::optional<std::string> ReadAll(const std::string& path) override;
+    // A regular file only, opened without blocking (O_NONBLOCK): a fifo or a device is refused
+    // before anything is read from it.
+    std::optional<uint64_t> FileSize(const std::string& path) override;
+    std::optional<std::string> ReadRange(const std::string& path, uint64_t offset,
+                                         size_t length) override;
+    // ftruncate and fsync; refused for what is not a regular file and for a file without any
+    // write permission bit.
+    bool CutTo(const std::string& path, uint64_t size) override;
     // Durable whole-file replace. Refused, leaving the file untouched, when the target is not a
     // regular file, has no write permission bit at all, is not writable by this process, or its
     // directory is missing. The new file keeps the old one's permission bits (and, where this

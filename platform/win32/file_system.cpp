@@ -14,6 +14,8 @@ namespace {
 
 constexpr DWORD kRetryStepMs = 15;
 constexpr size_t kHexDigits = 8;
+// The largest file read whole: the settings file is kilobytes; anything near this is not one.
+constexpr size_t kMaxWholeFile = size_t{64} << 20;
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
@@ -216,10 +218,12 @@ bool Win32FileSystem::MakeDirectories(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-std::optional<std::string> Win32FileSystem::ReadAll(const std::string& path) {
+// Opens `path` for reading when it is a file on a disk; a pipe or a device ("CON", "NUL", a
+// named pipe) is closed again before anything is read from it.
+HANDLE Win32FileSystem::OpenDiskFile(const std::string& path) {
     const std::wstring wide = Widen(path);
     if (wide.empty())
-        return std::nullopt;
+        return INVALID_HANDLE_VALUE;
     HANDLE h = INVALID_HANDLE_VALUE;
     WithRetry(retryBudgetMs_, [&] {
         h = CreateFileW(wide.c_str(), GENERIC_READ,
@@ -227,19 +231,75 @@ std::optional<std::string> Win32FileSystem::ReadAll(const std::string& path) {
                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         return h != INVALID_HANDLE_VALUE;
     });
-    FileHandle file(h);
-    if (!file.Valid())
+    if (h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        return INVALID_HANDLE_VALUE;
+    }
+    return h;
+}
+
+std::optional<std::string> Win32FileSystem::ReadAll(const std::string& path) {
+    const std::optional<uint64_t> size = FileSize(path);
+    if (!size || *size >= kMaxWholeFile)
+        return std::nullopt;
+    std::optional<std::string> text = ReadRange(path, 0, kMaxWholeFile);
+    if (text && text->size() >= kMaxWholeFile)
+        return std::nullopt;
+    return text;
+}
+
+std::optional<uint64_t> Win32FileSystem::FileSize(const std::string& path) {
+    FileHandle file(OpenDiskFile(path));
+    LARGE_INTEGER size{};
+    if (!file.Valid() || !GetFileSizeEx(file.Get(), &size))
+        return std::nullopt;
+    return static_cast<uint64_t>(size.QuadPart);
+}
+
+std::optional<std::string> Win32FileSystem::ReadRange(const std::string& path, uint64_t offset,
+                                                      size_t length) {
+    FileHandle file(OpenDiskFile(path));
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    if (!file.Valid() || !SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN))
         return std::nullopt;
     std::string text;
     char buffer[16384];
-    for (;;) {
+    while (text.size() < length) {
         DWORD got = 0;
-        if (!ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr))
+        const DWORD want = static_cast<DWORD>(std::min(sizeof buffer, length - text.size()));
+        if (!ReadFile(file.Get(), buffer, want, &got, nullptr))
             return std::nullopt;
         if (got == 0)
-            return text;
+            break;
         text.append(buffer, got);
     }
+    return text;
+}
+
+bool Win32FileSystem::CutTo(const std::string& path, uint64_t size) {
+    const std::wstring target = Widen(path);
+    if (target.empty())
+        return false;
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
+        return false;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    WithRetry(retryBudgetMs_, [&] {
+        h = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        return h != INVALID_HANDLE_VALUE;
+    });
+    FileHandle file(h);
+    LARGE_INTEGER now{}, at{};
+    at.QuadPart = static_cast<LONGLONG>(size);
+    if (!file.Valid() || GetFileType(file.Get()) != FILE_TYPE_DISK ||
+        !GetFileSizeEx(file.Get(), &now) || static_cast<uint64_t>(now.QuadPart) <= size)
+        return false;
+    bool ok = SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN) && SetEndOfFile(file.Get());
+    ok = ok && FlushFileBuffers(file.Get());
+    return file.Close() && ok;
 }
 
 bool Win32FileSystem::ReplaceAll(const std::string& path, const std::string& bytes) {
@@ -292,7 +352,8 @@ bool Win32FileSystem::Append(const std::string& path, const std::string& bytes) 
     });
     FileHandle file(h);
     // No other writer shares the handle, so the end found here stays the end.
-    if (!file.Valid() || !SetFilePointerEx(file.Get(), LARGE_INTEGER{}, nullptr, FILE_END))
+    if (!file.Valid() || GetFileType(file.Get()) != FILE_TYPE_DISK ||
+        !SetFilePointerEx(file.Get(), LARGE_INTEGER{}, nullptr, FILE_END))
         return false;
     bool ok = WriteEvery(file.Get(), bytes);
     ok = FlushFileBuffers(file.Get()) && ok;

@@ -28,7 +28,13 @@ class Win32FileSystem final : public IFileSystem {
     bool Writable(const std::string& path) override;
     // Creates the folder and its missing parents; they inherit the parent folder's permissions.
     bool MakeDirectories(const std::string& path) override;
+    // A file on a disk only, at most 64 MiB: a pipe or a device is refused before it is read.
     std::optional<std::string> ReadAll(const std::string& path) override;
+    std::optional<uint64_t> FileSize(const std::string& path) override;
+    std::optional<std::string> ReadRange(const std::string& path, uint64_t offset,
+                                         size_t length) override;
+    // Cuts a file on a disk back and flushes it; refused for a read-only file.
+    bool CutTo(const std::string& path, uint64_t size) override;
     // Refused, leaving the target byte-identical, when the target is read-only or a directory,
     // its directory is missing, or any step fails; the temporary file is then deleted. When the
     // folder refuses the temporary (access denied) but the file itself may be written, the file
@@ -44,6 +50,8 @@ class Win32FileSystem final : public IFileSystem {
     void RemoveStaleTemporaries(const std::string& path) override;
 
   private:
+    void* OpenDiskFile(const std::string& path);
+
     unsigned retryBudgetMs_;
 };
 

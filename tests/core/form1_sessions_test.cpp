@@ -25,7 +25,7 @@ struct Meter {
             fp.clock.secondOfDay += 6;
         }
     }
-    std::vector<Session> Ledger() { return ReadLedger(fp.files.files[kLedger]); }
+    std::vector<Session> Ledger() { return ReadLedger(fp.files.files[kLedger]).sessions; }
     LocalTime At(int secondOfDay) const {
         return {fp.clock.today, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60, 480};
     }
@@ -56,7 +56,7 @@ TEST(SessionsTest, WhatClosesASession) {
         if (c.closedAfter > 0) {
             const LocalDate day{2026, 5, 15};
             EXPECT_EQ(t.Ledger()[0],
-                      (Session{{day, 23, 59, 42, 480}, {day, 23, 59, 54, 480}, 3, "ppp0"}))
+                      (Session{{day, 23, 59, 42, 480}, {day, 23, 59, 54, 480}, 3, "ppp0", {}, 0}))
                 << c.what;
         }
         // The open session is in the settings, counted by every tick.
@@ -114,7 +114,7 @@ TEST(SessionsTest, ACrashsSessionIsAppendedOnceAndUnloadClosesTheOpenOne) {
     last.connection.online = true;
     third.Timer1_Timer();
     third.Unload();
-    EXPECT_EQ(ReadLedger(last.files.files[kLedger]).size(), 3u);
+    EXPECT_EQ(ReadLedger(last.files.files[kLedger]).sessions.size(), 3u);
     EXPECT_FALSE(Settings(last.Ini()).OpenSession());
 }
 
@@ -134,6 +134,58 @@ TEST(SessionsTest, ALedgerThatCannotBeWrittenIsToldOnceAndCaughtUpLater) {
     const std::vector<Session> ledger = m.Ledger();
     ASSERT_EQ(ledger.size(), 3u);  // the two that waited first, in their order
     EXPECT_LT(EpochSeconds(ledger[0].start), EpochSeconds(ledger[1].start));
+}
+
+// Two sessions closed and a third open while the ledger could not be written, then the program
+// ended: the next start appends all three, in order, and a later start none again.
+TEST(SessionsTest, SessionsWaitingForTheLedgerOutliveTheProgram) {
+    Meter m;
+    m.fp.files.readOnly.insert(kLedger);
+    for (int i = 0; i < 2; ++i) {
+        m.TicksOn(2, {"ppp0"});
+        m.TicksOn(1, {});
+    }
+    m.TicksOn(3, {"ppp0"});
+    m.form.Unload();
+    EXPECT_EQ(Settings(m.fp.Ini()).WaitingSessions().size(), 3u);
+    EXPECT_FALSE(Settings(m.fp.Ini()).OpenSession());
+
+    std::map<std::string, std::string> files = m.fp.files.files;
+    for (int start = 0; start < 2; ++start) {
+        fakes::FakePlatform next;
+        next.files.files = files;
+        Form1 again(next.platform);
+        ASSERT_TRUE(again.Form_Load());  // killed before its first save
+        files = next.files.files;
+    }
+    const LedgerRead ledger = ReadLedger(files[kLedger]);
+    ASSERT_EQ(ledger.sessions.size(), 3u);
+    EXPECT_EQ(ledger.sessions[0].tenths, 2);
+    EXPECT_EQ(ledger.sessions[2].tenths, 3);
+    EXPECT_LT(EpochSeconds(ledger.sessions[0].start), EpochSeconds(ledger.sessions[1].start));
+
+    // Once appended, the next save clears them.
+    fakes::FakePlatform last;
+    last.files.files = files;
+    Form1 third(last.platform);
+    ASSERT_TRUE(third.Form_Load());
+    third.Unload();
+    EXPECT_TRUE(Settings(last.Ini()).WaitingSessions().empty());
+    EXPECT_EQ(ReadLedger(last.files.files[kLedger]).sessions.size(), 3u);
+}
+
+// The settings file is read once a tick, whatever the tick does: online, closing a session, the
+// allowance alert, the move to the next billing month.
+TEST(SessionsTest, OneReadOfTheSettingsATick) {
+    Meter m("[s]\r\nValue=1\r\n[T5]\r\nValue=50\r\n[Alert]\r\nValue=20\r\n");
+    m.fp.clock.secondOfDay = 86400 - 12;
+    for (const std::vector<std::string>& routed :
+         {std::vector<std::string>{"ppp0"}, {"ppp0"}, {}, {"ppp0"}, {"wlan0"}, {"ppp0"}}) {
+        const int reads = m.fp.files.reads;
+        m.TicksOn(1, routed);
+        EXPECT_EQ(m.fp.files.reads - reads, 1) << m.fp.clock.secondOfDay;
+    }
+    EXPECT_EQ(m.fp.tray.notifications.size(), 1u);  // the low-allowance alert came
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ Session S(std::string_view start, std::string_view end, int64_t tenths) {
         iso += ":00+08:00";
         return ParseIsoDateTime(iso).value();
     };
-    return Session{at(start), at(end), tenths, "ppp0"};
+    return Session{at(start), at(end), tenths, "ppp0", {}, 0};
 }
 
 // The recorded days that are not 0: "12-30:720 12-31:1440".
@@ -210,9 +210,10 @@ TEST(ReportFigures, TwelveBillingMonthsWithTheirStampsAndLastYears) {
         "\"2027-01-02T09:00:00+08:00\",\"2027-01-02T09:30:00+08:00\",30.0,\"ppp0\"\n";
     // A session closed and appended, still in the settings until their next save: counted once.
     settings.SetOpenSession(S("01-02 09:00", "01-02 09:30", 300));
-    EXPECT_EQ(ReadReportInputs(settings, ledger).open, std::nullopt);
+    EXPECT_EQ(ReadReportInputs(settings, ReadLedger(ledger), std::nullopt, "").open, std::nullopt);
     settings.SetOpenSession(S("01-05 08:00", "01-05 08:30", 300));
-    const ReportInputs in = ReadReportInputs(std::move(settings), ledger);
+    const ReportInputs in =
+        ReadReportInputs(std::move(settings), ReadLedger(ledger), std::nullopt, "");
     const ReportFigures f =
         MakeReportFigures(in, S("01-05 12:00", "01-05 12:00", 0).end, "/x/timer.ini");
     ASSERT_EQ(f.months.size(), 12u);
@@ -231,6 +232,30 @@ TEST(ReportFigures, TwelveBillingMonthsWithTheirStampsAndLastYears) {
     EXPECT_EQ(f.bill.sessions, 2);
     EXPECT_EQ(f.days[15].tenths, 300);               // today: the open session
     EXPECT_EQ(f.days[0].state, DayState::Recorded);  // the ledger began on 20 December
+}
+
+// The tail read stops at the period's start: the records began on the day of the file's first
+// session, read from its start; a line left out is said in the page's head.
+TEST(ReportCommand, RecordsBeganWithTheFilesFirstSessionAndSkippedLinesAreSaid) {
+    Console c;
+    c.clock.today = kToday;
+    c.files.files["/opt/kivrel/timer.ini"] = "[r]\r\nValue=20\r\n";
+    const std::string csv = "/opt/kivrel/sessions.csv";
+    c.files.files[csv] =
+        "start,end,minutes,link\n"
+        "2025-06-01T09:00:00+08:00,2025-06-01T09:00:00+08:00,0.1,ppp0\n"
+        "2026-12-01T09:00:00+08:00,2026-12-01T09:00:00+08:00,0.1,ppp0\n"
+        "bad\n"
+        "2027-01-02T09:00:00+08:00,2027-01-02T09:30:00+08:00,30,ppp0\n";
+    ASSERT_EQ(c.Run({"--report", "out.html"}).status, 0);
+    const std::string page = c.files.files["out.html"];
+    EXPECT_EQ(page.find("没有记录"), std::string::npos);  // no day before the records began
+    EXPECT_NE(page.find("<p class=\"warning\">" + csv + "：1 行无法读取，未计入</p>"),
+              std::string::npos);
+    c.files.files[csv] = "2027-01-02T09:00:00+08:00,2027-01-02T09:30:00+08:00,30,ppp0\n";
+    ASSERT_EQ(c.Run({"--report", "out.html"}).status, 0);
+    EXPECT_NE(c.files.files["out.html"].find("没有记录"), std::string::npos);
+    EXPECT_EQ(c.files.files["out.html"].find("class=\"warning\""), std::string::npos);
 }
 
 TEST(ReportCommand, WritesThePageWhereAskedOrBesideTheSettingsAndOpensIt) {

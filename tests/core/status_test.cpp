@@ -50,7 +50,7 @@ TEST(StatusTest, ReportsTheBillingMonthFromTheFileAndWritesNothing) {
               "\"days_left\":27,\"used_minutes\":500,\"allowance_hours\":60,"
               "\"remaining_minutes\":3100,\"forecast_minutes\":3100,\"online\":true,"
               "\"settings_file\":\"/opt/kivrel/timer.ini\",\"link\":\"\",\"sessions\":0,"
-              "\"billed_minutes\":500,\"bill_cents\":0,\"currency\":\"元\"}\n");
+              "\"billed_minutes\":500,\"bill_cents\":0,\"currency\":\"元\",\"warnings\":[]}\n");
     c.connection.online = false;
     EXPECT_EQ(c.Run({"--status"}).out,
               "计费月为:1月\n没有连接上网\n本月已用500分钟8小时\n本月剩余3100分钟52小时\n"
@@ -89,7 +89,7 @@ TEST(StatusTest, TheBillOfTheWorkedExampleToTheCent) {
     const std::string json = c.Run({"--status", "--json"}).out;
     EXPECT_NE(json.find("\"online\":true,\"settings_file\":\"/opt/kivrel/timer.ini\","
                         "\"link\":\"ppp0\",\"sessions\":3,\"billed_minutes\":1852,"
-                        "\"bill_cents\":104,\"currency\":\"元\"}"),
+                        "\"bill_cents\":104,\"currency\":\"元\",\"warnings\":[]}"),
               std::string::npos)
         << json;
     const std::string text = c.Run({"--status"}).out;
@@ -106,6 +106,36 @@ TEST(StatusTest, TheBillOfTheWorkedExampleToTheCent) {
     EXPECT_NE(offline.find("\"online\":false"), std::string::npos) << offline;
     EXPECT_NE(offline.find("\"link\":null,\"sessions\":3"), std::string::npos) << offline;
     EXPECT_EQ(c.files.writes + c.files.appends, 0);
+}
+
+// The same ledger as a spreadsheet saves it, with lines that are not sessions: a fee of 10 cents
+// a session, rounded up to 6 minutes. The open session, which the ledger holds already (it
+// closed after the last save), counts once.
+TEST(StatusTest, ALedgerWithoutQuotesIsBilledAndSkippedLinesAreSaid) {
+    Console c;
+    c.clock.today = {2026, 12, 8};
+    c.files.files["/opt/kivrel/timer.ini"] =
+        "[s]\r\nValue=30\r\n[Tariff]\r\nRound=6\r\nFee=10\r\n[T12]\r\nValue=1850\r\n"
+        "Year=2026\r\n[Session]\r\nStart=2026-12-08T09:00:00+08:00\r\n"
+        "Last=2026-12-08T09:57:00+08:00\r\nTenths=570\r\nLink=ppp0\r\n";
+    c.files.files["/opt/kivrel/sessions.csv"] =
+        "\xEF\xBB\xBFstart,end,minutes,link\r\n"
+        "2026-12-01T00:00:00Z,2026-12-01T10:12:18Z,612.3,ppp0\r\n"
+        "2026-12-03T20:00:00+08:00,2026-12-04T15:40:30+08:00,1180.5,ppp0\r\n"
+        "2026-12-05T20:00:00+08:00,2026-12-05T20:10:00+08:00,11.0,ppp0\r\n"
+        "not a session\r\n"
+        "2026-12-08T09:00:00+08:00,2026-12-08T09:57:12+08:00,57.2,ppp0";
+    const std::string json = c.Run({"--status", "--json"}).out;
+    const std::string warning = "/opt/kivrel/sessions.csv：2 行无法读取，未计入";
+    EXPECT_NE(json.find("\"sessions\":3,\"billed_minutes\":1860,\"bill_cents\":30,"
+                        "\"currency\":\"元\",\"warnings\":[\"" +
+                        warning + "\"]}"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(c.Run({"--status"}).out.find("\n" + warning + "\n"), std::string::npos);
+    const ConsoleOutput sessions = c.Run({"--sessions"});
+    EXPECT_EQ(sessions.err, warning + "\n");
+    EXPECT_EQ(sessions.out.find(warning), std::string::npos);
 }
 
 TEST(StatusTest, ReadsTheFileTheProgramWouldUse) {

@@ -3,7 +3,8 @@
 # with two links, ppp0 (billed: [Link] Value=ppp*) and wlan0 (not billed), and the default route is
 # moved between them while it runs, through a control FIFO of netns_exec.sh, which also runs
 # kivrel --status --json in the namespace. Then: killed with a session open, started again (the
-# session is appended once, also after a second kill right away), and ended with SIGTERM.
+# session is appended once, also after a second kill right away), and ended with SIGTERM; then
+# with the ledger read-only, sessions wait in timer.ini across an end and a start.
 # shellcheck shell=bash
 . "$(dirname "$0")/lib.sh"
 
@@ -156,6 +157,28 @@ check_eq "the month total is 100 minutes and the ledger's tenths, saved in whole
     "$(whole $((run1 * 10 + $(tenths 3))))" "$(total)"
 eval "$(fake_env "$(fake_now)" '')" "$DESK_APP/kivrel" --sessions >"$DESK_TMP/out"
 check_eq "--sessions after the end prints the ledger" "$(cat "$csv")" "$(cat "$DESK_TMP/out")"
+group "the ledger read-only: closed sessions wait in timer.ini across an end and a start"
+chmod 0444 "$csv"
+start two:ppp0
+fourth_open() { [ "$(session Start)" != "${s3[0]}" ] && tenths_at_least 2; }
+check "a session opens" kivrel_wait_for 30 fourth_open
+route 10.201.0.1 wlan0 || fatal "could not move the route to wlan0"
+until_fake=$(($(fake_now) + 18))
+kivrel_wait_for 30 fake_past "$until_fake"
+route 10.200.0.1 ppp0 || fatal "could not move the route back to ppp0"
+waiting_are() { [ "$(session Waiting 2>/dev/null || echo 0)" = "$1" ]; }
+check "the closed session waits in timer.ini" kivrel_wait_for 30 waiting_are 1
+kill -TERM "$KPID"
+check "the program ends" wait_gone "$KPID" 20
+check "the open one waits with it" waiting_are 2
+check_eq "sessions.csv is as it was" 4 "$(lines)"
+chmod 0644 "$csv"
+start two:none
+check "the next start appends both" kivrel_wait_for 30 lines_are 6
+kill -TERM "$KPID"
+check "the program ends" wait_gone "$KPID" 20
+check "and then none waits" waiting_are 0
+check_eq "each once" 6 "$(lines)"
 cp "$DESK_INI" "$csv" "$DESK_ART/"
 
 desk_finish

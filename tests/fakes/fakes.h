@@ -269,7 +269,9 @@ class FakeFiles : public IFileSystem {
     bool failWrites = false;
     int writes = 0;
     int appends = 0;
-    int reads = 0;
+    int reads = 0;                              // whole-file reads
+    int rangeReads = 0;                         // reads of a part
+    std::map<std::string, uint64_t> bytesRead;  // by the reads of a part
     int staleRemovals = 0;
 
     std::set<std::string> readOnly;  // files this user may not change
@@ -292,6 +294,29 @@ class FakeFiles : public IFileSystem {
         if (unreadable.count(path) || !files.count(path))
             return std::nullopt;
         return files[path];
+    }
+    std::optional<uint64_t> FileSize(const std::string& path) override {
+        if (unreadable.count(path) || !files.count(path))
+            return std::nullopt;
+        return files[path].size();
+    }
+    std::optional<std::string> ReadRange(const std::string& path, uint64_t offset,
+                                         size_t length) override {
+        ++rangeReads;
+        if (unreadable.count(path) || !files.count(path))
+            return std::nullopt;
+        const std::string& text = files[path];
+        if (offset > text.size())
+            return std::string();
+        bytesRead[path] += std::min<uint64_t>(length, text.size() - offset);
+        return text.substr(static_cast<size_t>(offset), length);
+    }
+    bool CutTo(const std::string& path, uint64_t size) override {
+        if (failWrites || readOnly.count(path) || !files.count(path) || files[path].size() <= size)
+            return false;
+        files[path].resize(static_cast<size_t>(size));
+        journal_.Add("file.cut");
+        return true;
     }
     bool ReplaceAll(const std::string& path, const std::string& bytes) override {
         if (failWrites || readOnly.count(path))

@@ -252,6 +252,27 @@ TEST_F(DurableFileTest, ExistsOnlyForRegularFiles) {
     EXPECT_FALSE(files_.Exists(dir_.path()));
 }
 
+// A fifo (no writer: a read would wait for ever) and a device (/dev/zero never ends) are refused
+// before anything is read; a regular file is read in parts and cut back.
+TEST_F(DurableFileTest, ReadsOnlyRegularFilesWithoutBlocking) {
+    const std::string fifo = dir_ / "sessions.csv";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/zero"), std::string("/dev/null")}) {
+        EXPECT_EQ(files_.ReadAll(path), std::nullopt) << path;
+        EXPECT_EQ(files_.FileSize(path), std::nullopt) << path;
+        EXPECT_EQ(files_.ReadRange(path, 0, 100), std::nullopt) << path;
+        EXPECT_FALSE(files_.CutTo(path, 0)) << path;
+    }
+    WriteFile(ini_, "0123456789");
+    EXPECT_EQ(files_.FileSize(ini_), 10u);
+    EXPECT_EQ(files_.ReadRange(ini_, 3, 4), "3456");
+    EXPECT_EQ(files_.ReadRange(ini_, 8, 100), "89");
+    EXPECT_EQ(files_.ReadRange(ini_, 12, 4), "");
+    EXPECT_FALSE(files_.CutTo(ini_, 10));  // never lengthens, nor cuts nothing
+    EXPECT_TRUE(files_.CutTo(ini_, 4));
+    EXPECT_EQ(ReadFile(ini_), "0123");
+}
+
 TEST_F(DurableFileTest, RemoveStaleTemporariesRemovesOnlyThisFilesTemporaries) {
     WriteFile(ini_, kSample);
     for (const char* name : {".timer.ini.tmp-abc123", ".timer.ini.tmp-XYZ789"}) {

@@ -57,5 +57,19 @@ TEST(DurableReplaceOrder, TheTemporaryIsSyncedBeforeTheRename) {
     EXPECT_EQ(calls[2], "fsync " + folder) << seen;
 }
 
+// An append syncs the file, and the folder too when the append made the file.
+TEST(DurableReplaceOrder, AnAppendSyncsTheFileAndTheFolderItWasMadeIn) {
+    testing::TempDir dir;
+    const std::string folder = std::filesystem::canonical(dir.path()).string();
+    for (const bool made : {true, false}) {
+        calls.clear();
+        ASSERT_TRUE(LinuxFileSystem().Append(dir / "sessions.csv", "a\n"));
+        std::vector<std::string> expected{"fsync " + folder + "/sessions.csv"};
+        if (made)
+            expected.push_back("fsync " + folder);
+        EXPECT_EQ(calls, expected) << made;
+    }
+}
+
 }  // namespace
 }  // namespace kivrel

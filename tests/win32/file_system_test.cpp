@@ -86,6 +86,28 @@ TEST_F(FileSystem, AppendCreatesAddsAtTheEndAndRefusesWhatItMayNotChange) {
     EXPECT_EQ(ListFolder(dir.Path()), L"timer.ini 会话.csv");
 }
 
+// A pipe and a device are refused before anything is read from them (a read would wait for a
+// writer, or never end); a file on the disk is read in parts and cut back.
+TEST_F(FileSystem, OnlyAFileOnTheDiskIsRead) {
+    const std::wstring pipe = L"\\\\.\\pipe\\kivrel-test-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE server = CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 4, 4096,
+                                     4096, 0, nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    for (const std::string& path : {Narrow(pipe), std::string("NUL"), std::string("CON")}) {
+        EXPECT_FALSE(fs.ReadAll(path).has_value()) << path;
+        EXPECT_FALSE(fs.FileSize(path).has_value()) << path;
+        EXPECT_FALSE(fs.ReadRange(path, 0, 10).has_value()) << path;
+    }
+    CloseHandle(server);
+    WriteBytes(ini, "0123456789");
+    EXPECT_EQ(fs.FileSize(iniUtf8).value_or(0), 10u);
+    EXPECT_EQ(fs.ReadRange(iniUtf8, 3, 4).value_or("?"), "3456");
+    EXPECT_EQ(fs.ReadRange(iniUtf8, 8, 100).value_or("?"), "89");
+    EXPECT_FALSE(fs.CutTo(iniUtf8, 10));
+    EXPECT_TRUE(fs.CutTo(iniUtf8, 4));
+    EXPECT_EQ(ReadBytes(ini), "0123");
+}
+
 // Holds the file open without any sharing, as a virus scanner or a backup tool may, for a while.
 class Holder {
   public:
