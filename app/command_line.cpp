@@ -34,8 +34,9 @@ ConsoleOutput WriteReport(const std::string& file, ConsolePorts& ports) {
         ports.files.ReadAll(LedgerPathBeside(settingsPath)).value_or(std::string());
     const std::string separator = ports.app.PathSeparator();
     const std::string folder = FolderOf(SettingsFileInUse(ports.files, ports.app), separator);
-    const std::string page = ReportPage(MakeReportFigures(
-        ReadReportInputs(Settings(*settings), ledger), ports.clock.Now(), settingsPath));
+    const std::string page =
+        ReportPage(MakeReportFigures(ReadReportInputs(Settings(*settings), ledger),
+                                     ports.clock.Now(), settingsPath, ports.clock.Offsets()));
     const std::string target = file.empty() ? folder + separator + kReportFileName : file;
     if ((file.empty() && !ports.files.MakeDirectories(folder)) ||
         !ports.files.ReplaceAll(target, page)) {
@@ -164,7 +165,8 @@ ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
             const std::optional<std::string> link =
                 BilledLink(settings.BilledLinkPatterns(), ports.connection.Connected(),
                            ports.connection.RoutedLinks());
-            const StatusReport report = MakeStatusReport(settings, ledger, today, link, path);
+            const StatusReport report =
+                MakeStatusReport(settings, ledger, today, link, path, ports.clock.Offsets());
             result.out = command.kind == CommandKind::StatusJson ? StatusJson(report)
                                                                  : StatusPlainText(report);
             break;

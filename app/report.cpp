@@ -8,7 +8,7 @@ namespace kivrel {
 
 ReportInputs ReadReportInputs(Settings settings, std::string_view ledgerText) {
     ReportInputs in;
-    in.tariff = settings.TariffValues();
+    in.tariff = settings.TariffValues(&in.warnings);
     // The settings keep a closed session until the next save: the ledger holds it then.
     if (std::optional<Session> open = settings.OpenSession();
         open && !LedgerHolds(ledgerText, *open))
@@ -19,7 +19,7 @@ ReportInputs ReadReportInputs(Settings settings, std::string_view ledgerText) {
 }
 
 ReportFigures MakeReportFigures(const ReportInputs& in, const LocalTime& now,
-                                const std::string& settingsFile) {
+                                const std::string& settingsFile, const UtcOffsets& offsets) {
     ReportFigures f;
     f.made = now;
     f.settingsFile = settingsFile;
@@ -28,23 +28,23 @@ ReportFigures MakeReportFigures(const ReportInputs& in, const LocalTime& now,
     f.daysLeft = DaysInclusive(f.today, f.period.last);
     f.allowanceHours = in.settings.Int(Setting::AllowanceHours);
     f.tariff = in.tariff;
+    f.warnings = in.warnings;
 
     f.usedMinutes = CurrentTotal(in.settings.Month(f.period.month), f.period.year);
 
     std::vector<Session> everything = in.ledger;
     std::vector<Session> ofPeriod = SessionsOfPeriod(in.ledger, f.period);
     for (const Session& s : ofPeriod)
-        f.sessions.push_back({s, false, BilledTenths(s.tenths, in.tariff.roundMinutes)});
+        f.sessions.push_back({s, false, BilledTenths(s.tenths, in.tariff)});
     if (in.open) {
         everything.push_back(*in.open);
         if (!SessionsOfPeriod({*in.open}, f.period).empty()) {
             ofPeriod.push_back(*in.open);
-            f.sessions.push_back(
-                {*in.open, true, BilledTenths(in.open->tenths, in.tariff.roundMinutes)});
+            f.sessions.push_back({*in.open, true, BilledTenths(in.open->tenths, in.tariff)});
         }
     }
-    f.bill = ComputeBill(f.usedMinutes, ofPeriod, f.allowanceHours, in.tariff);
-    f.days = DailyUse(f.period, everything, f.today);
+    f.bill = ComputeBill(f.usedMinutes, ofPeriod, f.allowanceHours, in.tariff, offsets);
+    f.days = DailyUse(f.period, everything, f.today, offsets, in.tariff);
     f.paceTenths = PaceTenths(f.allowanceHours, f.bill.billedTenths, f.daysLeft);
 
     // The twelve billing months, the oldest first: the eleven before this one fall in this

@@ -49,6 +49,7 @@ struct ReportFigures {
     std::optional<int64_t> paceTenths;
     std::vector<MonthBar> months;  // the twelve billing months, the oldest first
     std::vector<ReportSession> sessions;
+    std::vector<std::string> warnings;  // settings that could not be read, and what was done
 };
 
 // Text made safe to stand in HTML text and attribute values: & < > " ' as references; bytes

@@ -29,6 +29,7 @@ struct StatusReport {
     std::vector<Session> sessions;    // this billing period's, the open one last
     Tariff tariff;
     Bill bill;
+    std::vector<std::string> warnings;  // settings that could not be read, and what was done
 };
 
 // The sessions of the billing period: the ledger's (`ledgerText`) that end in it, and the one the
@@ -36,10 +37,11 @@ struct StatusReport {
 std::vector<Session> PeriodSessions(const Settings& settings, std::string_view ledgerText,
                                     const BillingPeriod& period);
 
-// `link` is the billed link carrying the route now (BilledLink), none when it is offline.
+// `link` is the billed link carrying the route now (BilledLink), none when it is offline;
+// `offsets` the user's time zone, which places the sessions' time in the tariff's bands.
 StatusReport MakeStatusReport(const Settings& settings, std::string_view ledgerText,
                               const LocalDate& today, const std::optional<std::string>& link,
-                              const std::string& settingsFile);
+                              const std::string& settingsFile, const UtcOffsets& offsets = {});
 
 // One figure a line, lines ending in LF.
 std::string StatusPlainText(const StatusReport& report);
