@@ -115,7 +115,7 @@ std::optional<Band> ReadBand(int number, const BandTexts& texts, std::string& wa
                                   : ClockMinutes(std::string_view(texts.hours).substr(dash + 1));
     if (!from || !to || *from == 1440)
         return refuse("Hours", texts.hours, "应写作 HH:MM-HH:MM（如 23:00-07:00）");
-    if (*from == *to % 1440)
+    if (*from == *to)
         return refuse("Hours", texts.hours, "开始与结束相同（全天写作 00:00-24:00）");
     band.from = *from;
     band.to = *to;
