@@ -32,9 +32,9 @@ UtcOffsets Zone(int before, std::map<int64_t, int> changes) {
         return after == changes.begin() ? before : std::prev(after)->second;
     };
 }
-// Summer time ends in Berlin on 2026-10-25 at 01:00 UTC; it begins in Santiago on 2026-09-06 at
-// 04:00 UTC, the local midnight that does not happen.
-const UtcOffsets kBerlin = Zone(120, {{1792890000, 60}});
+// Summer time in Berlin from 2026-03-29 to 2026-10-25, changing at 01:00 UTC; in Santiago it
+// begins on 2026-09-06 at 04:00 UTC, the local midnight that does not happen.
+const UtcOffsets kBerlin = Zone(60, {{1774746000, 120}, {1792890000, 60}});
 const UtcOffsets kSantiago = Zone(-240, {{1788667200, -180}});
 
 TEST(Bands, ReadAsWrittenOrLeftOutWithAWarning) {
@@ -147,7 +147,7 @@ TEST(Bands, ASessionIsSplitByItsRealElapsedTime) {
 }
 
 TEST(Bands, DaysAreSplitByRealElapsedTime) {
-    const BillingPeriod period{12, 2026, {2026, 8, 1}, {2026, 12, 31}};
+    const BillingPeriod period{12, 2026, {2026, 3, 1}, {2026, 12, 31}};
     struct {
         const char* what;
         Session session;
@@ -162,6 +162,9 @@ TEST(Bands, DaysAreSplitByRealElapsedTime) {
          {2026, 10, 24},
          300,
          2100},
+        // 23 hours from 01:00 on the day summer time begins: its midnight comes an hour early.
+        {"Berlin, spring", S("2026-03-29 01:00+01:00", "2026-03-30 01:00+02:00", 13800), kBerlin,
+         {2026, 3, 29}, 13200, 600},
         // The day after 23:30 begins at 01:00: 30 minutes each, not 15 and 45.
         {"Santiago",
          S("2026-09-05 23:30-04:00", "2026-09-06 01:30-03:00", 600),
