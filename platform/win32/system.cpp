@@ -46,9 +46,15 @@ int Win32Clock::OffsetAt(int64_t utcSeconds) {
                            static_cast<DWORD>(ticks >> 32)};
     SYSTEMTIME utc{}, local{};
     FILETIME localFile{};
-    if (!FileTimeToSystemTime(&utcFile, &utc) ||
-        !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local) ||
-        !SystemTimeToFileTime(&local, &localFile))
+    if (!FileTimeToSystemTime(&utcFile, &utc))
+        return 0;
+    // The zone's rules of that year where the system keeps them, else its current rules.
+    DYNAMIC_TIME_ZONE_INFORMATION zone{};
+    const bool dynamic = GetDynamicTimeZoneInformation(&zone) != TIME_ZONE_ID_INVALID;
+    if (!(dynamic && SystemTimeToTzSpecificLocalTimeEx(&zone, &utc, &local)) &&
+        !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
+        return 0;
+    if (!SystemTimeToFileTime(&local, &localFile))
         return 0;
     const auto value = [](const FILETIME& f) {
         return static_cast<int64_t>((static_cast<uint64_t>(f.dwHighDateTime) << 32) |
