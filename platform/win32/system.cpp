@@ -49,10 +49,11 @@ int Win32Clock::OffsetAt(int64_t utcSeconds) {
     if (!FileTimeToSystemTime(&utcFile, &utc))
         return 0;
     // The zone's rules of that year where the system keeps them, else its current rules.
-    DYNAMIC_TIME_ZONE_INFORMATION zone{};
-    const bool dynamic = GetDynamicTimeZoneInformation(&zone) != TIME_ZONE_ID_INVALID;
-    if (!(dynamic && SystemTimeToTzSpecificLocalTimeEx(&zone, &utc, &local)) &&
-        !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
+    DYNAMIC_TIME_ZONE_INFORMATION dynamicZone{};
+    TIME_ZONE_INFORMATION zone{};
+    const bool ofYear = GetDynamicTimeZoneInformation(&dynamicZone) != TIME_ZONE_ID_INVALID &&
+                        GetTimeZoneInformationForYear(utc.wYear, &dynamicZone, &zone);
+    if (!SystemTimeToTzSpecificLocalTime(ofYear ? &zone : nullptr, &utc, &local))
         return 0;
     if (!SystemTimeToFileTime(&local, &localFile))
         return 0;
