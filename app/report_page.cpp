@@ -217,8 +217,8 @@ std::string DailyChart(const ReportFigures& f) {
                 Rect(x + (slot - bar) / 2, kPlotBottom - h, bar, h, isToday ? "day today" : "day");
             // The free part of the day on top of the bar, in its own colour.
             if (d.freeTenths > 0) {
-                const int64_t free = std::min(h, Scale(d.freeTenths, kPlotHeight, axis.top));
-                svg += Rect(x + (slot - bar) / 2, kPlotBottom - h, bar, free, "day free");
+                const int64_t freeHeight = std::min(h, Scale(d.freeTenths, kPlotHeight, axis.top));
+                svg += Rect(x + (slot - bar) / 2, kPlotBottom - h, bar, freeHeight, "day free");
             }
         }
         svg += Text(middle, kPlotBottom + 150, isToday ? "tick mid strong" : "tick mid",
