@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,6 +37,10 @@ LocalDate DateOfDayNumber(int64_t dayNumber);
 
 // Seconds since 1970-01-01 00:00 UTC: two moments compare by this whatever their offsets.
 int64_t EpochSeconds(const LocalTime& time);
+
+// The offset of local time from UTC, in minutes, in force at a UTC second (seconds since
+// 1970-01-01 00:00 UTC): the user's time zone, summer time included.
+using UtcOffsets = std::function<int(int64_t utcSeconds)>;
 
 // "2026-12-20"
 std::string IsoDate(const LocalDate& date);

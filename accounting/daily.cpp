@@ -7,55 +7,26 @@
 
 namespace kivrel {
 
-namespace {
-
-constexpr int64_t kDaySeconds = 86400;
-
-// Seconds of a wall-clock reading since 1970-01-01 00:00 on the same clock: midnights fall on
-// whole multiples of a day, whatever the offset from UTC.
-int64_t WallSeconds(const LocalTime& t) {
-    return DayNumber(t.date) * kDaySeconds + t.hour * 3600 + t.minute * 60 + t.second;
-}
-
-int64_t FloorDiv(int64_t a, int64_t b) {
-    return a / b - (a % b != 0 && (a < 0) != (b < 0) ? 1 : 0);
-}
-
-// tenths × part / whole, rounded down, without overflowing for any part within the whole.
-int64_t ShareOf(int64_t tenths, int64_t part, int64_t whole) {
-    return tenths / whole * part + tenths % whole * part / whole;
-}
-
-}  // namespace
-
 std::vector<DayUse> DailyUse(const BillingPeriod& period, const std::vector<Session>& sessions,
-                             const LocalDate& today) {
+                             const LocalDate& today, const UtcOffsets& offsets,
+                             const Tariff& tariff) {
     const int64_t first = DayNumber(period.first);
     const int64_t last = DayNumber(period.last);
     const int64_t todayNumber = DayNumber(today);
     std::optional<int64_t> began;
     std::map<int64_t, int64_t> perDay;
+    std::map<int64_t, int64_t> freePerDay;
     for (const Session& s : sessions) {
         const int64_t startDay = DayNumber(s.start.date);
         began = began ? std::min(*began, startDay) : startDay;
-        const int64_t start = WallSeconds(s.start);
-        const int64_t end = WallSeconds(s.end);
-        if (s.tenths <= 0)
+        // Only a session near the period can fall in it: the others are not spread.
+        if (DayNumber(s.end.date) < first - 1 || startDay > last + 1)
             continue;
-        if (end <= start) {
-            perDay[FloorDiv(end, kDaySeconds)] += s.tenths;
-            continue;
-        }
-        // The tenths before each midnight inside the span, rounded down; each day takes the
-        // difference, so that the shares add up to the whole.
-        int64_t given = 0;
-        for (int64_t day = FloorDiv(start, kDaySeconds); day <= FloorDiv(end - 1, kDaySeconds);
-             ++day) {
-            const int64_t upTo = std::min(end, (day + 1) * kDaySeconds);
-            const int64_t before =
-                upTo == end ? s.tenths : ShareOf(s.tenths, upTo - start, end - start);
-            perDay[day] += before - given;
-            given = before;
+        for (const SessionPiece& p : SpreadSession(s, offsets, tariff.bands)) {
+            const int64_t day = DayNumber(p.date);
+            perDay[day] += p.tenths;
+            if (p.band && IsFree(tariff.bands[*p.band], tariff.price))
+                freePerDay[day] += p.tenths;
         }
     }
     std::vector<DayUse> days;
@@ -68,6 +39,8 @@ std::vector<DayUse> DailyUse(const BillingPeriod& period, const std::vector<Sess
             d.state = DayState::Recorded;
             const auto found = perDay.find(n);
             d.tenths = found == perDay.end() ? 0 : found->second;
+            const auto free = freePerDay.find(n);
+            d.freeTenths = free == freePerDay.end() ? 0 : free->second;
         }
         days.push_back(d);
     }

@@ -9,6 +9,7 @@
 #include "accounting/calendar.h"
 #include "accounting/ledger.h"
 #include "accounting/period.h"
+#include "accounting/tariff.h"
 
 namespace kivrel {
 
@@ -21,18 +22,21 @@ enum class DayState {
 struct DayUse {
     LocalDate date;
     DayState state = DayState::NoRecords;
-    int64_t tenths = 0;  // 0 unless recorded
+    int64_t tenths = 0;      // 0 unless recorded
+    int64_t freeTenths = 0;  // the part of them in free bands
 };
 
 // The tenths of each day of `period`, first to last. `sessions` are the ledger's sessions with
 // the open one among them; only the part of each that falls in the period counts. A session that
-// spans midnight counts on both days: its ticks are spread evenly over the wall-clock time from
-// its start to its end, each day taking its share of that time (the shares rounded down where
-// they add up, so that the days together hold exactly the session's tenths); a session whose end
-// is not after its start counts on its end day. The ledger began on the day its earliest
-// session started; without a session at all, no day has records.
+// spans midnight counts on both days: its ticks are spread evenly over its real elapsed time,
+// local midnights placed by `offsets` (SpreadSession), each day taking its share (the shares
+// rounded down where they add up, so that the days together hold exactly the session's tenths);
+// a session whose end is not after its start counts on its end day. The part in the tariff's
+// free bands is told apart. The ledger began on the day its earliest session started; without a
+// session at all, no day has records.
 std::vector<DayUse> DailyUse(const BillingPeriod& period, const std::vector<Session>& sessions,
-                             const LocalDate& today);
+                             const LocalDate& today, const UtcOffsets& offsets = {},
+                             const Tariff& tariff = {});
 
 // The tenths of a minute a day that would just use up what remains of an allowance of
 // `allowanceHours` over `daysLeft` days (today counted), when `billedTenths` are used: the rest

@@ -40,7 +40,8 @@ ConsoleOutput WriteReport(const std::string& file, ConsolePorts& ports) {
                          FirstLedgerSession(ports.files, ledgerPath), ledgerPath);
     const std::string separator = ports.app.PathSeparator();
     const std::string folder = FolderOf(SettingsFileInUse(ports.files, ports.app), separator);
-    const std::string page = ReportPage(MakeReportFigures(inputs, now, settingsPath));
+    const std::string page =
+        ReportPage(MakeReportFigures(inputs, now, settingsPath, ports.clock.Offsets()));
     const std::string target = file.empty() ? folder + separator + kReportFileName : file;
     if ((file.empty() && !ports.files.MakeDirectories(folder)) ||
         !ports.files.ReplaceAll(target, page)) {
@@ -119,7 +120,7 @@ std::string UsageText() {
            "                    period_end, days_left, used_minutes, allowance_hours,\n"
            "                    remaining_minutes, forecast_minutes, online, settings_file,\n"
            "                    link, sessions, billed_minutes, bill_cents, currency,\n"
-           "                    warnings\n"
+           "                    warnings; with time bands also free_minutes and bands\n"
            "  --sessions        print this billing period's sessions as CSV, the open one last\n"
            "  --report [FILE]   write the usage report, one HTML page, to FILE; without\n"
            "                    FILE, to report.html beside the settings file, open it in\n"
@@ -173,8 +174,8 @@ ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
             const std::optional<std::string> link =
                 BilledLink(settings.BilledLinkPatterns(), ports.connection.Connected(),
                            ports.connection.RoutedLinks());
-            const StatusReport report =
-                MakeStatusReport(settings, std::move(ledger), today, link, path);
+            const StatusReport report = MakeStatusReport(settings, std::move(ledger), today, link,
+                                                         path, ports.clock.Offsets());
             result.out = command.kind == CommandKind::StatusJson ? StatusJson(report)
                                                                  : StatusPlainText(report);
             break;

@@ -9,7 +9,7 @@ namespace kivrel {
 ReportInputs ReadReportInputs(Settings settings, LedgerRead ledger, std::optional<Session> first,
                               const std::string& ledgerPath) {
     ReportInputs in;
-    in.tariff = settings.TariffValues();
+    in.tariff = settings.TariffValues(&in.warnings);
     // The settings keep a closed session until the next save: the ledger holds it then.
     if (std::optional<Session> open = settings.OpenSession();
         open && !LedgerHolds(ledger.sessions, *open))
@@ -23,7 +23,7 @@ ReportInputs ReadReportInputs(Settings settings, LedgerRead ledger, std::optiona
 }
 
 ReportFigures MakeReportFigures(const ReportInputs& in, const LocalTime& now,
-                                const std::string& settingsFile) {
+                                const std::string& settingsFile, const UtcOffsets& offsets) {
     ReportFigures f;
     f.made = now;
     f.settingsFile = settingsFile;
@@ -32,6 +32,7 @@ ReportFigures MakeReportFigures(const ReportInputs& in, const LocalTime& now,
     f.daysLeft = DaysInclusive(f.today, f.period.last);
     f.allowanceHours = in.settings.Int(Setting::AllowanceHours);
     f.tariff = in.tariff;
+    f.warnings = in.warnings;
 
     f.usedMinutes = CurrentTotal(in.settings.Month(f.period.month), f.period.year);
 
@@ -45,17 +46,16 @@ ReportFigures MakeReportFigures(const ReportInputs& in, const LocalTime& now,
     }
     std::vector<Session> ofPeriod = SessionsOfPeriod(in.ledger, f.period);
     for (const Session& s : ofPeriod)
-        f.sessions.push_back({s, false, BilledTenths(s.tenths, in.tariff.roundMinutes)});
+        f.sessions.push_back({s, false, BilledTenths(s.tenths, in.tariff)});
     if (in.open) {
         everything.push_back(*in.open);
         if (!SessionsOfPeriod({*in.open}, f.period).empty()) {
             ofPeriod.push_back(*in.open);
-            f.sessions.push_back(
-                {*in.open, true, BilledTenths(in.open->tenths, in.tariff.roundMinutes)});
+            f.sessions.push_back({*in.open, true, BilledTenths(in.open->tenths, in.tariff)});
         }
     }
-    f.bill = ComputeBill(f.usedMinutes, ofPeriod, f.allowanceHours, in.tariff);
-    f.days = DailyUse(f.period, everything, f.today);
+    f.bill = ComputeBill(f.usedMinutes, ofPeriod, f.allowanceHours, in.tariff, offsets);
+    f.days = DailyUse(f.period, everything, f.today, offsets, in.tariff);
     f.paceTenths = PaceTenths(f.allowanceHours, f.bill.billedTenths, f.daysLeft);
 
     // The twelve billing months, the oldest first: the eleven before this one fall in this

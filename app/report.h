@@ -17,12 +17,12 @@
 namespace kivrel {
 
 struct ReportInputs {
-    Settings settings;             // the values of the settings file
-    Tariff tariff;                 // the provider's tariff as the settings give it
-    std::vector<Session> ledger;   // the closed sessions read back to the period's start
-    std::optional<Session> first;  // the ledger's first session: the records began that day
-    std::optional<Session> open;   // the session going on
-    std::vector<std::string> warnings;
+    Settings settings;                  // the values of the settings file
+    Tariff tariff;                      // the provider's tariff as the settings give it
+    std::vector<Session> ledger;        // the closed sessions read back to the period's start
+    std::optional<Session> first;       // the ledger's first session: the records began that day
+    std::optional<Session> open;        // the session going on
+    std::vector<std::string> warnings;  // what the figures leave out, and why
 };
 
 // What the settings and the ledger (read back to the period's start, its first session read
@@ -30,7 +30,8 @@ struct ReportInputs {
 ReportInputs ReadReportInputs(Settings settings, LedgerRead ledger, std::optional<Session> first,
                               const std::string& ledgerPath);
 
+// `offsets`: the user's time zone, which places the sessions' time in days and bands.
 ReportFigures MakeReportFigures(const ReportInputs& inputs, const LocalTime& now,
-                                const std::string& settingsFile);
+                                const std::string& settingsFile, const UtcOffsets& offsets = {});
 
 }  // namespace kivrel

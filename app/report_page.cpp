@@ -172,8 +172,9 @@ std::string Grid(const Axis& axis) {
 
 std::string DailyChart(const ReportFigures& f) {
     int64_t largest = f.paceTenths.value_or(0);
-    int64_t noRecords = 0, recorded = 0;
+    int64_t noRecords = 0, recorded = 0, free = 0;
     for (const DayUse& d : f.days) {
+        free += d.freeTenths;
         largest = std::max(largest, d.tenths);
         noRecords += d.state == DayState::NoRecords ? 1 : 0;
         recorded += d.state == DayState::Recorded ? 1 : 0;
@@ -214,6 +215,11 @@ std::string DailyChart(const ReportFigures& f) {
             const int64_t h = std::max<int64_t>(10, Scale(d.tenths, kPlotHeight, axis.top));
             svg +=
                 Rect(x + (slot - bar) / 2, kPlotBottom - h, bar, h, isToday ? "day today" : "day");
+            // The free part of the day on top of the bar, in its own colour.
+            if (d.freeTenths > 0) {
+                const int64_t freeHeight = std::min(h, Scale(d.freeTenths, kPlotHeight, axis.top));
+                svg += Rect(x + (slot - bar) / 2, kPlotBottom - h, bar, freeHeight, "day free");
+            }
         }
         svg += Text(middle, kPlotBottom + 150, isToday ? "tick mid strong" : "tick mid",
                     Int(d.date.day));
@@ -237,6 +243,8 @@ std::string DailyChart(const ReportFigures& f) {
         caption += "；包时已用完";
     if (noRecords > 0)
         caption += "；斜纹：记录开始之前，没有记录";
+    if (free > 0)
+        caption += "；绿色：免费时段";
     if (recorded == 0 && noRecords == 0)
         caption += "；本期还没有上网记录";
 
@@ -248,6 +256,8 @@ std::string DailyChart(const ReportFigures& f) {
         table += d.state == DayState::Recorded    ? MinutesText(d.tenths)
                  : d.state == DayState::NoRecords ? std::string("无记录")
                                                   : std::string("—");
+        if (d.freeTenths > 0)
+            table += "（免费 " + MinutesText(d.freeTenths) + "）";
         table += "</td></tr>\n";
     }
     table += "</tbody></table>\n";
@@ -377,12 +387,32 @@ std::string Head(const ReportFigures& f) {
     if (f.tariff.fee != 0)
         row("接续费", money(f.tariff.fee) + " × " + Int(f.bill.sessions) + " 次",
             money(f.bill.feeCharge));
-    if (f.tariff.price != 0) {
+    if (f.tariff.bands.empty() && f.tariff.price != 0) {
         std::string how = f.allowanceHours > 0 ? "超出包时 " : "计时 ";
         how += Minutes(f.bill.overTenths) + "，每小时 " + money(f.tariff.price);
         row(f.allowanceHours > 0 ? "超时费" : "时长费", how, money(f.bill.overCharge));
     }
+    // With time bands, a row for each band that has time and one for the rest; each amount is
+    // rounded on its own, the total once.
+    for (const BandBill& b : f.bill.bands) {
+        const Band* band = b.band ? &*b.band : nullptr;
+        if (band && b.tenths == 0)
+            continue;
+        std::string how = Minutes(b.tenths);
+        if (band && IsFree(*band, f.tariff.price))
+            how += "，免费，不计入包时";
+        else {
+            if (band && !band->counts)
+                how += "，不计入包时";
+            else if (f.allowanceHours > 0)
+                how += "，超出包时 " + Minutes(b.chargedTenths);
+            how += "，每小时 " + money(PriceIn(band, f.tariff.price));
+        }
+        row(HtmlEscape(BandTitle(b.band)), how, money(b.charge));
+    }
     text += "</tbody>\n<tfoot><tr><th scope=\"row\">合计</th><td>";
+    if (f.tariff.firstMinutes > 0)
+        text += "每次上网至少按 " + Int(f.tariff.firstMinutes) + " 分钟计，";
     if (f.tariff.roundMinutes > 0)
         text += "每次上网按 " + Int(f.tariff.roundMinutes) + " 分钟向上取整";
     text += "</td><td class=\"num\">" + money(f.bill.total) + "</td></tr></tfoot>\n</table>\n";
@@ -450,6 +480,7 @@ svg .grid { stroke: #e4e7eb; stroke-width: 1; }
 svg .base { stroke: #7b8794; stroke-width: 1; }
 svg .day { fill: #3b6fb6; }
 svg .day.today { fill: #e07b00; }
+svg .day.free { fill: #2e9d6a; }
 svg .norec { fill: url(#norec); }
 svg .month { fill: #3b6fb6; }
 svg .month.now { fill: #e07b00; }

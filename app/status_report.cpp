@@ -28,6 +28,13 @@ std::string JsonString(std::string_view text) {
     return out + "\"";
 }
 
+std::string JsonStrings(const std::vector<std::string>& texts) {
+    std::string json = "[";
+    for (const std::string& text : texts)
+        json += (json.size() > 1 ? "," : "") + JsonString(text);
+    return json + "]";
+}
+
 }  // namespace
 
 std::vector<Session> PeriodSessions(const Settings& settings, LedgerRead ledger,
@@ -41,7 +48,7 @@ std::vector<Session> PeriodSessions(const Settings& settings, LedgerRead ledger,
 
 StatusReport MakeStatusReport(const Settings& settings, LedgerRead ledger, const LocalDate& today,
                               const std::optional<std::string>& link,
-                              const std::string& settingsFile) {
+                              const std::string& settingsFile, const UtcOffsets& offsets) {
     StatusReport r;
     r.period = PeriodOf(today, settings.Int(Setting::BillingDay));
     r.daysLeft = DaysInclusive(today, r.period.last);
@@ -58,8 +65,8 @@ StatusReport MakeStatusReport(const Settings& settings, LedgerRead ledger, const
     r.link = link;
     const int64_t skipped = ledger.skipped;
     r.sessions = PeriodSessions(settings, std::move(ledger), r.period);
-    r.tariff = settings.TariffValues();
-    r.bill = ComputeBill(r.usedMinutes, r.sessions, r.allowanceHours, r.tariff);
+    r.tariff = settings.TariffValues(&r.warnings);
+    r.bill = ComputeBill(r.usedMinutes, r.sessions, r.allowanceHours, r.tariff, offsets);
     if (skipped > 0)
         r.warnings.push_back(SkippedLinesText(LedgerPathBeside(settingsFile), skipped));
     return r;
@@ -83,6 +90,16 @@ std::string StatusPlainText(const StatusReport& r) {
         lines += "计费链路：" + *r.link + "\n";
     lines += "本期会话：" + DecimalText(static_cast<int64_t>(r.sessions.size())) + "次\n";
     lines += "计费时长：" + MinutesText(r.bill.billedTenths) + "分钟\n";
+    for (const BandBill& b : r.bill.bands) {
+        if (b.tenths == 0)
+            continue;
+        lines += BandTitle(b.band) + "：" + MinutesText(b.tenths) + "分钟";
+        if (b.band && IsFree(*b.band, r.tariff.price))
+            lines += "，免费";
+        else if (r.tariff.Charges())
+            lines += "，" + MoneyText(b.charge, r.tariff.currency);
+        lines += "\n";
+    }
     if (r.tariff.Charges())
         lines += "本月费用：" + MoneyText(r.bill.total, r.tariff.currency) + "\n";
     for (const std::string& warning : r.warnings)
@@ -108,10 +125,23 @@ std::string StatusJson(const StatusReport& r) {
     json += ",\"billed_minutes\":" + MinutesText(r.bill.billedTenths);
     json += ",\"bill_cents\":" + DecimalText(r.tariff.Charges() ? r.bill.total : 0);
     json += ",\"currency\":" + JsonString(r.tariff.currency);
-    json += ",\"warnings\":[";
-    for (size_t i = 0; i < r.warnings.size(); ++i)
-        json += (i > 0 ? "," : "") + JsonString(r.warnings[i]);
-    return json + "]}\n";
+    // With time bands: the free time, and each band that has time with the rest last.
+    if (!r.tariff.bands.empty()) {
+        json += ",\"free_minutes\":" + MinutesText(r.bill.freeTenths);
+        json += ",\"bands\":[";
+        for (size_t i = 0; i < r.bill.bands.size(); ++i) {
+            const BandBill& b = r.bill.bands[i];
+            const bool named = b.band && !b.band->name.empty();
+            json += i == 0 ? "{" : ",{";
+            json += "\"band\":" + (b.band ? DecimalText(b.band->number) : std::string("null"));
+            json += ",\"name\":" + (named ? JsonString(b.band->name) : std::string("null"));
+            json += ",\"minutes\":" + MinutesText(b.tenths);
+            json += ",\"cents\":" + DecimalText(r.tariff.Charges() ? b.charge : 0) + "}";
+        }
+        json += "]";
+    }
+    json += ",\"warnings\":" + JsonStrings(r.warnings);
+    return json + "}\n";
 }
 
 std::string SessionsCsv(const std::vector<Session>& sessions) {

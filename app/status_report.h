@@ -38,11 +38,12 @@ struct StatusReport {
 std::vector<Session> PeriodSessions(const Settings& settings, LedgerRead ledger,
                                     const BillingPeriod& period);
 
-// `link` is the billed link carrying the route now (BilledLink), none when it is offline. The
+// `link` is the billed link carrying the route now (BilledLink), none when it is offline;
+// `offsets` the user's time zone, which places the sessions' time in the tariff's bands. The
 // ledger is read back to the start of the billing period that `today` falls in.
 StatusReport MakeStatusReport(const Settings& settings, LedgerRead ledger, const LocalDate& today,
                               const std::optional<std::string>& link,
-                              const std::string& settingsFile);
+                              const std::string& settingsFile, const UtcOffsets& offsets = {});
 
 // One figure a line, then a line for each warning; lines ending in LF.
 std::string StatusPlainText(const StatusReport& report);

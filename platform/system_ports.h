@@ -30,6 +30,13 @@ class IClock {
     // The local wall-clock time now, with its offset from UTC.
     virtual LocalTime Now() = 0;
     LocalDate Today() { return Now().date; }
+    // The offset of local time from UTC, in minutes, in force at `utcSeconds` (seconds since
+    // 1970-01-01 00:00 UTC) in the user's time zone, with its summer time rules.
+    virtual int OffsetAt(int64_t utcSeconds) = 0;
+    // That question as the pure rules take it; valid while this clock lives.
+    UtcOffsets Offsets() {
+        return [this](int64_t utcSeconds) { return OffsetAt(utcSeconds); };
+    }
 };
 
 class IFileSystem {

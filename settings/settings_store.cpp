@@ -17,7 +17,7 @@ struct Place {
 };
 
 // Where each value lives. Section and key names are compared without regard to case.
-constexpr std::array<Place, 18> kLayout{{
+constexpr std::array<Place, 19> kLayout{{
     {Setting::BillingDay, "r", "Value"},
     {Setting::AllowanceHours, "s", "Value"},
     {Setting::RunAtLogOn, "Run", "Value"},
@@ -32,6 +32,7 @@ constexpr std::array<Place, 18> kLayout{{
     {Setting::TariffBase, "Tariff", "Base"},
     {Setting::TariffPrice, "Tariff", "Price"},
     {Setting::TariffCurrency, "Tariff", "Currency"},
+    {Setting::TariffFirst, "Tariff", "First"},
     {Setting::SessionStart, "Session", "Start"},
     {Setting::SessionLast, "Session", "Last"},
     {Setting::SessionTenths, "Session", "Tenths"},
@@ -121,7 +122,7 @@ std::vector<std::string> Settings::BilledLinkPatterns() const {
     return ParseLinkPatterns(Text(Setting::BilledLink));
 }
 
-Tariff Settings::TariffValues() const {
+Tariff Settings::TariffValues(std::vector<std::string>* warnings) const {
     const auto amount = [this](Setting setting) {
         const int32_t value = Int(setting);
         return value > 0 ? value : 0;
@@ -131,6 +132,20 @@ Tariff Settings::TariffValues() const {
     tariff.fee = amount(Setting::TariffFee);
     tariff.base = amount(Setting::TariffBase);
     tariff.price = amount(Setting::TariffPrice);
+    tariff.firstMinutes = amount(Setting::TariffFirst);
+    // A time band's section: [Band1] to [Band9], read in order.
+    for (int n = 1; n <= kMaxBands; ++n) {
+        std::string section = "Band";
+        section += std::to_string(n);
+        const auto text = [&](std::string_view key) { return IniReadText(text_, section, key); };
+        std::string warning;
+        const BandTexts texts{text("Hours"), text("Days"), text("Name"), text("Price"),
+                              text("Counts")};
+        if (std::optional<Band> band = ReadBand(n, texts, warning))
+            tariff.bands.push_back(std::move(*band));
+        else if (!warning.empty() && warnings)
+            warnings->push_back(std::move(warning));
+    }
     if (std::string currency = Text(Setting::TariffCurrency); !currency.empty())
         tariff.currency = std::move(currency);
     return tariff;

@@ -35,6 +35,7 @@ enum class Setting {
     TariffBase,       // charge per billing month
     TariffPrice,      // charge per hour beyond the allowance
     TariffCurrency,   // text: the unit's name
+    TariffFirst,      // each session billed at least this many minutes
     SessionStart,     // text: the open session's first tick
     SessionLast,      // text: its latest tick
     SessionTenths,    // its ticks; 0 when no session is open
@@ -66,8 +67,9 @@ class Settings {
 
     // The billed link's names; none: every connection counts.
     std::vector<std::string> BilledLinkPatterns() const;
-    // The tariff; a negative amount reads as 0, a missing currency as 元.
-    Tariff TariffValues() const;
+    // The tariff with its bands [Band1]…[Band9]; a negative amount reads as 0, a missing currency
+    // as 元. A band that cannot be read is left out, and said in `warnings` when given.
+    Tariff TariffValues(std::vector<std::string>* warnings = nullptr) const;
     // The session left open by the last online tick; none when none is open or its fields are
     // damaged.
     std::optional<Session> OpenSession() const;

@@ -20,4 +20,12 @@ LocalTime LinuxClock::Now() {
                      static_cast<int>(local.tm_gmtoff / 60)};
 }
 
+int LinuxClock::OffsetAt(int64_t utcSeconds) {
+    const std::time_t t = static_cast<std::time_t>(utcSeconds);
+    struct tm local {};
+    if (::localtime_r(&t, &local) == nullptr)
+        return 0;
+    return static_cast<int>(local.tm_gmtoff / 60);
+}
+
 }  // namespace kivrel

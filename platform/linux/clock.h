@@ -16,6 +16,7 @@ class LinuxClock final : public IClock {
     explicit LinuxClock(TimeSource now = [] { return std::time(nullptr); });
 
     LocalTime Now() override;
+    int OffsetAt(int64_t utcSeconds) override;
 
   private:
     TimeSource now_;

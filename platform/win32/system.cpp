@@ -39,6 +39,31 @@ LocalTime Win32Clock::Now() {
                      local.wSecond, offset};
 }
 
+int Win32Clock::OffsetAt(int64_t utcSeconds) {
+    // FILETIME counts 100 ns from 1601-01-01: 11644473600 s before 1970.
+    const uint64_t ticks = static_cast<uint64_t>(utcSeconds + 11644473600LL) * 10000000ULL;
+    const FILETIME utcFile{static_cast<DWORD>(ticks & 0xFFFFFFFFu),
+                           static_cast<DWORD>(ticks >> 32)};
+    SYSTEMTIME utc{}, local{};
+    FILETIME localFile{};
+    if (!FileTimeToSystemTime(&utcFile, &utc))
+        return 0;
+    // The zone's rules of that year where the system keeps them, else its current rules.
+    DYNAMIC_TIME_ZONE_INFORMATION dynamicZone{};
+    TIME_ZONE_INFORMATION zone{};
+    const bool ofYear = GetDynamicTimeZoneInformation(&dynamicZone) != TIME_ZONE_ID_INVALID &&
+                        GetTimeZoneInformationForYear(utc.wYear, &dynamicZone, &zone);
+    if (!SystemTimeToTzSpecificLocalTime(ofYear ? &zone : nullptr, &utc, &local))
+        return 0;
+    if (!SystemTimeToFileTime(&local, &localFile))
+        return 0;
+    const auto value = [](const FILETIME& f) {
+        return static_cast<int64_t>((static_cast<uint64_t>(f.dwHighDateTime) << 32) |
+                                    f.dwLowDateTime);
+    };
+    return static_cast<int>((value(localFile) - value(utcFile)) / 600000000);
+}
+
 std::wstring ModulePath(HMODULE module) {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {

@@ -15,6 +15,7 @@ namespace kivrel {
 class Win32Clock final : public IClock {
   public:
     LocalTime Now() override;
+    int OffsetAt(int64_t utcSeconds) override;
 };
 
 class Win32AppInfo final : public IAppInfo {

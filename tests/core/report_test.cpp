@@ -50,6 +50,8 @@ TEST(DailyUse, SessionsAreSplitAtMidnightByTheirTimeOfDay) {
         // 10 of 30 minutes before midnight: a third of 301 tenths is 100.3, rounded down; the
         // next day takes the rest, so nothing is lost.
         {"uneven shares", S("01-03 23:50", "01-04 00:20", 301), "01-03:100 01-04:201"},
+        // Half of 201 tenths before midnight is 100.5: the day before takes 100, never 101.
+        {"a half share", S("01-03 23:50", "01-04 00:10", 201), "01-03:100 01-04:101"},
         {"two midnights", S("12-30 12:00", "01-01 12:00", 2880), "12-30:720 12-31:1440 01-01:720"},
         // The part before the period's first day is not shown; nor are days still to come.
         {"over the billing day", S("12-20 23:00", "12-21 01:00", 1200), "12-21:600"},

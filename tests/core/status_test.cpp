@@ -173,5 +173,81 @@ TEST(StatusTest, RefusalsAndVersion) {
     EXPECT_EQ(c.files.writes, 0);
 }
 
+// The three plans of docs/tariffs.md, each with the month worked there by hand (December 2026,
+// UTC+8), to the cent in --status --json and in the report; then the campus plan with a band
+// that cannot be read, which is named and left out.
+TEST(StatusTest, TheWorkedPlansOfTheTariffNotesToTheCent) {
+    const std::string head = "[T12]\r\nYear=2026\r\n";
+    const std::string campus =
+        head +
+        "Value=2050\r\n[s]\r\nValue=30\r\n[Tariff]\r\nPrice=120\r\n"
+        "[Band1]\r\nName=夜间\r\nHours=23:00-07:00\r\nCounts=0\r\nPrice=0\r\n";
+    const std::string campusLedger =
+        "2026-12-10T22:00:00+08:00,2026-12-11T01:00:00+08:00,180.0,\"wlan0\"\n"
+        "2026-12-12T06:00:00+08:00,2026-12-12T08:30:00+08:00,150.0,\"wlan0\"\n"
+        "2026-12-15T14:00:00+08:00,2026-12-15T16:00:00+08:00,120.0,\"wlan0\"\n";
+    const std::string campusFigures =
+        "\"billed_minutes\":1870,\"bill_cents\":140,\"currency\":\"元\",\"free_minutes\":180,"
+        "\"bands\":[{\"band\":1,\"name\":\"夜间\",\"minutes\":180,\"cents\":0},"
+        "{\"band\":null,\"name\":null,\"minutes\":1870,\"cents\":140}]";
+    struct {
+        std::string ini, ledger, figures;  // figures: from billed_minutes to the end
+        const char* total;                 // the report's
+    } cases[] = {
+        {head + "Value=216\r\n[Tariff]\r\nFirst=60\r\nRound=60\r\nPrice=500\r\n",
+         "2026-12-01T20:00:00+08:00,2026-12-01T20:25:00+08:00,25.0,\"wlan0\"\n"
+         "2026-12-03T09:00:00+08:00,2026-12-03T10:10:24+08:00,70.4,\"wlan0\"\n"
+         "2026-12-05T21:00:00+08:00,2026-12-05T23:00:36+08:00,120.6,\"wlan0\"\n",
+         "\"billed_minutes\":360,\"bill_cents\":3000,\"currency\":\"元\",\"warnings\":[]}\n",
+         "30.00 元"},
+        {campus, campusLedger, campusFigures + ",\"warnings\":[]}\n", "1.40 元"},
+        {head + "Value=245\r\n[Tariff]\r\nRound=1\r\nPrice=300\r\n"
+                "[Band1]\r\nName=周末\r\nDays=Sat-Sun\r\nHours=00:00-24:00\r\nPrice=150\r\n",
+         "2026-12-04T22:00:00+08:00,2026-12-05T01:00:00+08:00,180.0,\"wlan0\"\n"
+         "2026-12-06T10:00:00+08:00,2026-12-06T10:44:36+08:00,44.6,\"wlan0\"\n"
+         "2026-12-08T19:00:00+08:00,2026-12-08T19:20:24+08:00,20.4,\"wlan0\"\n",
+         "\"billed_minutes\":246,\"bill_cents\":968,\"currency\":\"元\",\"free_minutes\":0,"
+         "\"bands\":[{\"band\":1,\"name\":\"周末\",\"minutes\":105,\"cents\":263},"
+         "{\"band\":null,\"name\":null,\"minutes\":141,\"cents\":705}],\"warnings\":[]}\n",
+         "9.68 元"},
+        {campus + "[Band2]\r\nHours=25:00-07:00\r\nPrice=0\r\n", campusLedger,
+         campusFigures + ",\"warnings\":[\"[Band2] Hours=25:00-07:00：应写作 HH:MM-HH:MM（如 "
+                         "23:00-07:00），该时段已忽略\"]}\n",
+         "1.40 元"},
+    };
+    for (const auto& c : cases) {
+        Console con;
+        con.clock.today = {2026, 12, 20};
+        con.files.files["/opt/kivrel/timer.ini"] = c.ini;
+        con.files.files["/opt/kivrel/sessions.csv"] = "start,end,minutes,link\n" + c.ledger;
+        const std::string json = con.Run({"--status", "--json"}).out;
+        EXPECT_EQ(json.substr(std::min(json.size(), json.find("\"billed_minutes\""))), c.figures);
+        con.Run({"--report", "/r.html"});
+        EXPECT_NE(con.files.files["/r.html"].find(c.total + std::string("</td></tr></tfoot>")),
+                  std::string::npos)
+            << c.total;
+        if (c.ini == campus) {
+            EXPECT_NE(con.Run({"--status"})
+                          .out.find("夜间：180分钟，免费\n其他时段：1870分钟，1.40 元\n"),
+                      std::string::npos);
+        }
+    }
+}
+
+// The bands ask the clock where local time falls: the day summer time begins has 23 hours, so
+// the session reaches the next night's first hour.
+TEST(StatusTest, BandsAskTheClockWhereLocalTimeFalls) {
+    Console c;
+    c.clock.today = {2026, 3, 30};
+    c.clock.offsetMinutes = 60;
+    c.clock.changes = {{1774746000, 120}};  // 2026-03-29 01:00 UTC
+    c.files.files["/opt/kivrel/timer.ini"] =
+        "[T3]\r\nValue=1380\r\nYear=2026\r\n[Band1]\r\n"
+        "Hours=00:00-02:00\r\nCounts=0\r\n";
+    c.files.files["/opt/kivrel/sessions.csv"] =
+        "2026-03-29T01:00:00+01:00,2026-03-30T01:00:00+02:00,1380.0,\"ppp0\"\n";
+    EXPECT_NE(c.Run({"--status", "--json"}).out.find("\"free_minutes\":120,"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace kivrel

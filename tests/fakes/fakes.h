@@ -258,6 +258,13 @@ class FakeClock : public IClock {
         return LocalTime{DateOfDayNumber(DayNumber(today) + secondOfDay / 86400), second / 3600,
                          second / 60 % 60, second % 60, offsetMinutes};
     }
+    // A zone with changes of its offset: from each UTC second on, the offset given; before the
+    // first, offsetMinutes.
+    std::map<int64_t, int> changes;
+    int OffsetAt(int64_t utcSeconds) override {
+        const auto after = changes.upper_bound(utcSeconds);
+        return after == changes.begin() ? offsetMinutes : std::prev(after)->second;
+    }
 };
 
 // An in-memory directory of files, with faults to inject.

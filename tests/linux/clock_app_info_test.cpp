@@ -32,6 +32,8 @@ TEST(LinuxClock, GivesTheLocalTimeWithItsOffsetNotTheUtcOne) {
         LinuxClock clock([&] { return c.t; });
         EXPECT_EQ(IsoDateTime(clock.Now()), c.expected) << c.tz << " " << c.t;
         EXPECT_EQ(EpochSeconds(clock.Now()), c.t) << c.tz;
+        // The offset in force at any moment, not only now.
+        EXPECT_EQ(LinuxClock([] { return 0; }).OffsetAt(c.t), clock.Now().offsetMinutes) << c.tz;
     }
     ::tzset();
 }

@@ -360,6 +360,23 @@ import json, sys
 s = json.loads(sys.argv[1])
 sys.exit(not (s["billed_minutes"] == 1328.7 and s["sessions"] == 10 and s["bill_cents"] == 1150
               and s["currency"] == "元" and s["used_minutes"] == 1326))' "$json"
+    # The campus plan of docs/tariffs.md: free nights, 30 hours, 1.20 元 an hour beyond.
+    mkdir -p "$REPORT_DIR/plan"
+    cp "$EXE" "$REPORT_DIR/plan/Kivrel.exe"
+    printf '%s\r\n' '[T12]' 'Value=2050' 'Year=2026' '[s]' 'Value=30' '[Tariff]' 'Price=120' \
+        '[Band1]' 'Name=夜间' 'Hours=23:00-07:00' 'Counts=0' 'Price=0' >"$REPORT_DIR/plan/timer.ini"
+    printf '%s\n' 'start,end,minutes,link' \
+        '2026-12-10T22:00:00+08:00,2026-12-11T01:00:00+08:00,180.0,"wlan0"' \
+        '2026-12-12T06:00:00+08:00,2026-12-12T08:30:00+08:00,150.0,"wlan0"' \
+        '2026-12-15T14:00:00+08:00,2026-12-15T16:00:00+08:00,120.0,"wlan0"' \
+        >"$REPORT_DIR/plan/sessions.csv"
+    json=$(cd "$REPORT_DIR/plan" && TZ=Asia/Shanghai faketime '2026-12-20 12:00:00' "$WINE" \
+        "$REPORT_DIR/plan/Kivrel.exe" --status --json 2>/dev/null | tr -d '\r')
+    check "--status --json: the campus plan's free nights and bill to the cent" python3 -c '
+import json, sys
+s = json.loads(sys.argv[1])
+sys.exit(not (s["billed_minutes"] == 1870 and s["bill_cents"] == 140 and s["free_minutes"] == 180
+              and [b["minutes"] for b in s["bands"]] == [180, 1870]))' "$json"
     if [ -n "${KIVREL_LINUX_BIN:-}" ] && [ -x "$KIVREL_LINUX_BIN" ]; then
         cp "$KIVREL_LINUX_BIN" "$REPORT_DIR/linux/kivrel"
         report_fixture "$REPORT_DIR/linux" 30
