@@ -24,7 +24,7 @@ class Applying {
 }  // namespace
 
 void WindowStates::Start() {
-    LastState = state_ == WindowState::Minimized ? WindowState::Normal : state_;
+    lastState_ = state_ == WindowState::Minimized ? WindowState::Normal : state_;
     const WindowAbilities can = window_.Abilities();
     if (!can.move)
         window_.SetMenuEnabled(Menu::mnuTrayMove, false);
@@ -74,7 +74,7 @@ void WindowStates::SystemChangedWindow(WindowState state, bool resized) {
 }
 
 void WindowStates::SystemRestore() {
-    SetWindowState(state_ == WindowState::Minimized ? LastState : WindowState::Normal);
+    SetWindowState(state_ == WindowState::Minimized ? lastState_ : WindowState::Normal);
     Show();
     SetFocus();
 }
@@ -124,8 +124,8 @@ void WindowStates::Form_Resize() {
         return;
     }
     SetCountdown(true);
-    HideCountdown = kHideAfterSeconds;
-    LastState = state_;
+    hideCountdown_ = kHideAfterSeconds;
+    lastState_ = state_;
 }
 
 // ---------------------------------------------------------------- the tray menu and the button
@@ -157,13 +157,13 @@ void WindowStates::SetCountdown(bool running) {
 void WindowStates::CountdownTick() {
     if (boxes_.AnyOpen())
         return;
-    window_.SetText(Ctl::Label7, "自动隐藏倒计时:" + DecimalText(HideCountdown));
-    if (HideCountdown < 1) {
+    window_.SetText(Ctl::Label7, "自动隐藏倒计时:" + DecimalText(hideCountdown_));
+    if (hideCountdown_ < 1) {
         SetWindowState(WindowState::Minimized);
         SetCountdown(false);
     }
-    if (HideCountdown > -1)
-        HideCountdown -= 1;
+    if (hideCountdown_ > -1)
+        hideCountdown_ -= 1;
 }
 
 void WindowStates::CancelCountdown() {

@@ -19,11 +19,6 @@ class WindowStates final : public ITrayWindow {
     WindowStates(IWindow& window, ITrayIcon& tray, const ProgramBoxes& boxes)
         : window_(window), tray_(tray), boxes_(boxes) {}
 
-    // The last state other than minimised: the one the window comes back to from the tray.
-    WindowState LastState = WindowState::Normal;
-    // The number the next countdown tick shows.
-    int16_t HideCountdown = 0;
-
     // At start-up: where the desktop does not let the program move or size its window, Move and
     // Size are off from the start.
     void Start();
@@ -31,9 +26,14 @@ class WindowStates final : public ITrayWindow {
     // taskbar entry instead of hiding.
     void StartWithoutTray();
 
+    // The last state other than minimised: the one the window comes back to from the tray.
+    WindowState LastState() const { return lastState_; }
+    // The number the next countdown tick shows.
+    int16_t HideCountdown() const { return hideCountdown_; }
+
     // ITrayWindow
     WindowState State() const override { return state_; }
-    WindowState StateFromTray() const override { return LastState; }
+    WindowState StateFromTray() const override { return lastState_; }
     // Sets the state at the program's request and raises Form_Resize at once.
     void SetWindowState(WindowState state) override;
     void Show() override;
@@ -75,6 +75,8 @@ class WindowStates final : public ITrayWindow {
     ITrayIcon& tray_;
     const ProgramBoxes& boxes_;
     WindowState state_ = WindowState::Normal;
+    WindowState lastState_ = WindowState::Normal;
+    int16_t hideCountdown_ = 0;
     bool visible_ = false;
     bool everShown_ = false;
     bool trayUsable_ = true;

@@ -38,8 +38,8 @@ TEST_F(Form1Test, TheFirstLeftClickShowsTheWindowAndArmsTheCountdown) {
     EXPECT_EQ(fp.window.menuOrder,
               (std::vector<std::string>{"Maximize", "Minimize", "Move", "Restore", "Size"}));
     EXPECT_TRUE(fp.window.timerEnabled[TimerId::Timer2]);
-    EXPECT_EQ(form.HideCountdown, 30);
-    EXPECT_EQ(form.LastState, WindowState::Normal);
+    EXPECT_EQ(form.HideCountdown(), 30);
+    EXPECT_EQ(form.LastState(), WindowState::Normal);
 }
 
 TEST_F(Form1Test, StateTableForEveryWayInAndOutOfTheTray) {
@@ -84,9 +84,9 @@ TEST_F(Form1Test, StateTableForEveryWayInAndOutOfTheTray) {
         EXPECT_EQ(fp.window.visible, s.visible) << s.name;
         ExpectMenu(fp.window, s.menu, s.name);
         EXPECT_EQ(fp.window.timerEnabled[TimerId::Timer2], s.timer2) << s.name;
-        EXPECT_EQ(form.LastState, s.lastState) << s.name;
+        EXPECT_EQ(form.LastState(), s.lastState) << s.name;
         if (s.timer2) {
-            EXPECT_EQ(form.HideCountdown, 30) << s.name;
+            EXPECT_EQ(form.HideCountdown(), 30) << s.name;
         }
     }
 }
@@ -104,7 +104,7 @@ TEST_F(Form1Test, TheCountdownRunsThirtyOneTicks) {
     EXPECT_FALSE(fp.window.visible);
     EXPECT_EQ(form.State(), WindowState::Minimized);
     EXPECT_FALSE(fp.window.timerEnabled[TimerId::Timer2]);
-    EXPECT_EQ(form.HideCountdown, -1);
+    EXPECT_EQ(form.HideCountdown(), -1);
     // Brought back, the label keeps its 0 until the next tick shows 30.
     fp.tray.Click(TrayEvent::LeftButtonUp);
     EXPECT_EQ(Text(Ctl::Label7), "自动隐藏倒计时:0");
@@ -120,13 +120,13 @@ TEST_F(Form1Test, CancellingTheCountdownLastsUntilTheNextResize) {
     form.Label7_Click();
     EXPECT_EQ(Text(Ctl::Label7), "已取消自动隐藏");
     EXPECT_FALSE(fp.window.timerEnabled[TimerId::Timer2]);
-    EXPECT_EQ(form.HideCountdown, 25);  // kept as it was
+    EXPECT_EQ(form.HideCountdown(), 25);  // kept as it was
     form.SystemChangedWindow(
         WindowState::Normal);  // the echo of the state it holds changes nothing
     EXPECT_FALSE(fp.window.timerEnabled[TimerId::Timer2]);
     form.SystemChangedWindow(WindowState::Normal, true);  // a resize re-arms it
     EXPECT_TRUE(fp.window.timerEnabled[TimerId::Timer2]);
-    EXPECT_EQ(form.HideCountdown, 30);
+    EXPECT_EQ(form.HideCountdown(), 30);
     // Minimising during a countdown stops it and keeps the last number shown.
     form.Timer2_Timer();
     form.Command2_Click();
@@ -244,7 +244,7 @@ TEST_F(Form1Test, LosingTheTrayBeforeTheWindowWasEverOpenedKeepsItReachable) {
     // Restored from the taskbar, it behaves as any shown window.
     form.SystemChangedWindow(WindowState::Normal);
     EXPECT_TRUE(fp.window.timerEnabled[TimerId::Timer2]);
-    EXPECT_EQ(form.LastState, WindowState::Normal);
+    EXPECT_EQ(form.LastState(), WindowState::Normal);
 }
 
 // A panel restarting takes its notification area away for a moment: within the grace period
