@@ -70,6 +70,7 @@ class Form1 final : public IWindowEvents {
     void DrawStatusLamps(int16_t Connected);
 
     // --- Window states, tray menu, auto-hide, hint ---
+    WindowState State() const { return windows_.State(); }
     void SystemChangedWindow(WindowState state, bool resized = false);
     void SystemRestore() { windows_.SystemRestore(); }
     void Form_Resize() { windows_.Form_Resize(); }
@@ -97,10 +98,10 @@ class Form1 final : public IWindowEvents {
     void ControlEvent(Ctl control, UiEvent event, const MouseArgs& mouse) override;
     void MenuChosen(Menu item) override;
     void TimerElapsed(TimerId timer) override;
-    void StateChanged(WindowState state, bool resized) override {
-        SystemChangedWindow(state, resized);
+    void StateChanged(WindowState state) override { SystemChangedWindow(state); }
+    void SizeChanged(WindowState state, PixelSize size) override {
+        windows_.SizeReported(state, size);
     }
-    WindowState State() const override { return windows_.State(); }
     void RestoreRequested() override { SystemRestore(); }
     void CloseRequested() override { Unload(); }
     void SessionEndAsked() override { QueryEndSession(); }

@@ -23,6 +23,10 @@ class Applying {
 
 }  // namespace
 
+bool IsNewSize(WindowState state, PixelSize size, PixelSize lastNormal) {
+    return state == WindowState::Normal && size != lastNormal;
+}
+
 void WindowStates::Start() {
     lastState_ = state_ == WindowState::Minimized ? WindowState::Normal : state_;
     const WindowAbilities can = window_.Abilities();
@@ -73,10 +77,25 @@ void WindowStates::SystemChangedWindow(WindowState state, bool resized) {
     Form_Resize();
 }
 
-void WindowStates::SystemRestore() {
-    SetWindowState(state_ == WindowState::Minimized ? lastState_ : WindowState::Normal);
+void WindowStates::SizeReported(WindowState state, PixelSize size) {
+    const bool resized = IsNewSize(state, size, normalSize_);
+    if (resized)
+        normalSize_ = size;
+    SystemChangedWindow(state, resized);
+}
+
+// The tray icon's left click, and every restore: the one way back from the tray.
+void WindowStates::BringBack() {
+    if (state_ == WindowState::Minimized)
+        SetWindowState(lastState_);
     Show();
     SetFocus();
+}
+
+void WindowStates::SystemRestore() {
+    if (state_ == WindowState::Maximized)
+        SetWindowState(WindowState::Normal);
+    BringBack();
 }
 
 void WindowStates::Show() {

@@ -9,10 +9,17 @@
 #include <cstdint>
 
 #include "app/boxes.h"
+#include "app/controls.h"
 #include "platform/window_ports.h"
 #include "tray/api_stuff.h"
 
 namespace kivrel {
+
+// Whether a client size the window reports, in `state`, is a resize by the system or the user
+// rather than the echo of a change of state or of a size already seen. Sizes in the maximised and
+// minimised states come with the change of state; in the normal state only a size other than the
+// last one seen there (`lastNormal`) is new.
+bool IsNewSize(WindowState state, PixelSize size, PixelSize lastNormal);
 
 class WindowStates final : public ITrayWindow {
   public:
@@ -31,13 +38,14 @@ class WindowStates final : public ITrayWindow {
     // The number the next countdown tick shows.
     int16_t HideCountdown() const { return hideCountdown_; }
 
-    // ITrayWindow
-    WindowState State() const override { return state_; }
-    WindowState StateFromTray() const override { return lastState_; }
+    WindowState State() const { return state_; }
     // Sets the state at the program's request and raises Form_Resize at once.
-    void SetWindowState(WindowState state) override;
-    void Show() override;
-    void SetFocus() override;
+    void SetWindowState(WindowState state);
+    void Show();
+    void SetFocus();
+
+    // ITrayWindow
+    void BringBack() override;
     void PopupMenu(Menu menu) override;
     void TrayAvailabilityChanged() override;
 
@@ -46,7 +54,10 @@ class WindowStates final : public ITrayWindow {
     // A report that only repeats the state held, or that comes while the window carries out a
     // request of the program's own, is ignored.
     void SystemChangedWindow(WindowState state, bool resized);
-    // Back from the tray to LastState, or from maximised to normal; then shown and focused.
+    // The window's report of its client size, in `state`: a resize where IsNewSize says so.
+    void SizeReported(WindowState state, PixelSize size);
+    // The system's restore and the tray menu's Restore: from maximised to normal, then back as
+    // from the tray.
     void SystemRestore();
     void Form_Resize();
 
@@ -77,6 +88,8 @@ class WindowStates final : public ITrayWindow {
     WindowState state_ = WindowState::Normal;
     WindowState lastState_ = WindowState::Normal;
     int16_t hideCountdown_ = 0;
+    // The client size last seen in the normal state; the window starts at its designed size.
+    PixelSize normalSize_{TwipsToPixels(kForm1.clientWidth), TwipsToPixels(kForm1.clientHeight)};
     bool visible_ = false;
     bool everShown_ = false;
     bool trayUsable_ = true;

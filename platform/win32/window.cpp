@@ -103,9 +103,6 @@ void Win32Window::SetVisible(bool visible) {
     else if (wantedState_ == WindowState::Minimized)
         command = SW_SHOWMINNOACTIVE;
     ShowWindow(hwnd_, command);
-    RECT r{};
-    GetClientRect(hwnd_, &r);
-    shownSize_ = SIZE{r.right - r.left, r.bottom - r.top};
 }
 
 void Win32Window::Centre() {
@@ -401,15 +398,9 @@ void Win32Window::OnMenu(UINT id) {
 void Win32Window::OnSize(WPARAM kind, LPARAM size) {
     if (kind != SIZE_RESTORED && kind != SIZE_MINIMIZED && kind != SIZE_MAXIMIZED)
         return;
-    const WindowState state = StateOfSize(kind);
-    const SIZE now{GET_X_LPARAM(size), GET_Y_LPARAM(size)};
-    const bool minimized = state == WindowState::Minimized;
-    const bool resized = !minimized && (now.cx != shownSize_.cx || now.cy != shownSize_.cy);
-    if (!minimized)
-        shownSize_ = now;
-    // The core ignores what it asked for itself, and a report of the state it already holds.
+    // The state comes with the size: the core tells a new size or state from an echo.
     if (events_ != nullptr)
-        events_->StateChanged(state, resized);
+        events_->SizeChanged(StateOfSize(kind), PixelSize{GET_X_LPARAM(size), GET_Y_LPARAM(size)});
 }
 
 void Win32Window::OnMouse(UINT message, WPARAM keys, LPARAM position) {

@@ -86,8 +86,6 @@ class Win32Window final : public IWindow {
     std::array<bool, kTimers.size()> timerOn_{};
     // The state the core asked for, shown on the next SetVisible(true).
     WindowState wantedState_ = WindowState::Normal;
-    // The size the window last had outside the minimised state: a new one is a resize.
-    SIZE shownSize_{0, 0};
     bool everShown_ = false;
     bool taskbarFallback_ = false;
     Ctl trackedLabel_ = Ctl::Form1;  // the label a held mouse button went down on, if any

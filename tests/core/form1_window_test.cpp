@@ -134,6 +134,44 @@ TEST_F(Form1Test, CancellingTheCountdownLastsUntilTheNextResize) {
     EXPECT_EQ(Text(Ctl::Label7), "自动隐藏倒计时:30");
 }
 
+// The window reports every size it takes, the program's own changes included: only a size other
+// than the last one seen in the normal state is a resize, one that re-arms the countdown.
+TEST_F(Form1Test, OnlyANewSizeInTheNormalStateIsAResize) {
+    Load();
+    fp.tray.Click(TrayEvent::LeftButtonUp);
+    IWindowEvents& events = form;
+    const auto nothing = [] {};
+    struct Row {
+        const char* name;
+        std::function<void()> before;
+        WindowState state;
+        PixelSize size;
+        bool resize;
+    };
+    const Row rows[] = {
+        {"the designed size", nothing, WindowState::Normal, {539, 351}, false},
+        {"a new size", nothing, WindowState::Normal, {600, 400}, true},
+        {"the same size again", nothing, WindowState::Normal, {600, 400}, false},
+        {"the size of a maximise",
+         [&] { form.mnuTrayMaximize_Click(); },
+         WindowState::Maximized,
+         {1024, 740},
+         false},
+        {"the size of the restore",
+         [&] { form.mnuTrayRestore_Click(); },
+         WindowState::Normal,
+         {600, 400},
+         false},
+        {"back to the designed size", nothing, WindowState::Normal, {539, 351}, true},
+    };
+    for (const Row& row : rows) {
+        row.before();
+        form.Timer2_Timer();  // 30 shown, 29 next
+        events.SizeChanged(row.state, row.size);
+        EXPECT_EQ(form.HideCountdown() == 30, row.resize) << row.name;
+    }
+}
+
 TEST_F(Form1Test, TheCountdownHoldsWhileABoxIsOpen) {
     Load();
     fp.tray.Click(TrayEvent::LeftButtonUp);
