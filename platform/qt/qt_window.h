@@ -83,6 +83,9 @@ class QtWindow final : public QWidget, public IWindow {
     void EnsureControls();
     void EnsureMenus();
     void BuildControls();
+    QWidget* BuildComboBox(const ControlSpec& row);
+    QWidget* BuildButton(const ControlSpec& row);
+    QWidget* BuildLabel(const ControlSpec& row);
     void BuildMenus();
     void BuildTimers();
     void ShowText(QWidget* widget, const QString& shown);
