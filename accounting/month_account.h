@@ -25,11 +25,13 @@ class MonthAccount {
     MonthAccount(SettingsStore& settings, IFileSystem& files, IClock& clock, ITrayIcon& notices)
         : settings_(settings), clock_(clock), notices_(notices), ledger_(files) {}
 
-    int32_t QuotaHours = 0;
-    std::string MonthSection;
-    int BillingMonth = 1;   // 1..12, the month MonthSection names
-    int32_t MonthYear = 0;  // the year of the billing month, the year of its closing date
-    MinuteTotal UsedMinutes;
+    // What the account holds: the allowance in hours, the billing month (its section, 1..12, and
+    // its year, the year of its closing date) and the month's total.
+    int32_t Allowance() const { return QuotaHours; }
+    const std::string& Section() const { return MonthSection; }
+    int Month() const { return BillingMonth; }
+    int32_t Year() const { return MonthYear; }
+    const MinuteTotal& Used() const { return UsedMinutes; }
 
     // At start-up: the billing month and its total, the alerts shown in it, the allowance; a
     // session that a crash left open is closed at its latest tick and goes to the ledger.
@@ -59,6 +61,12 @@ class MonthAccount {
     bool SetBillingDay(int32_t day);
 
   private:
+    int32_t QuotaHours = 0;
+    std::string MonthSection;
+    int BillingMonth = 1;   // 1..12, the month MonthSection names
+    int32_t MonthYear = 0;  // the year of the billing month, the year of its closing date
+    MinuteTotal UsedMinutes;
+
     void FollowCalendar(const LocalDate& today);
     void CloseSession(const Session& session);
     void CheckAllowance(int64_t remainingMinutes);

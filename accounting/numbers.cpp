@@ -49,6 +49,45 @@ bool IsBlank(char c) {
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
+bool AllDigits(std::string_view text) {
+    for (char c : text)
+        if (!IsDigit(c))
+            return false;
+    return true;
+}
+bool AllZeros(std::string_view text) {
+    for (char c : text)
+        if (c != '0')
+            return false;
+    return true;
+}
+
+// The whole part, saturating, rounded half to even by the fraction, exactly, from its digits.
+// `overflow`: it went past the largest 64-bit number.
+int64_t RoundedWhole(std::string_view whole, std::string_view fraction, bool& overflow) {
+    constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+    int64_t value = 0;
+    for (char c : whole) {
+        int digit = c - '0';
+        if (value > (kMax - digit) / 10) {
+            overflow = true;
+            return kMax;
+        }
+        value = value * 10 + digit;
+    }
+    if (fraction.empty())
+        return value;
+    int first = fraction.front() - '0';
+    bool restNonZero = !AllZeros(fraction.substr(1));
+    bool up = first > 5 || (first == 5 && (restNonZero || value % 2 != 0));
+    if (up) {
+        if (value == kMax)
+            overflow = true;
+        else
+            value += 1;
+    }
+    return value;
+}
 }  // namespace
 
 Answer ReadAnswer(std::string_view text) {
@@ -68,50 +107,16 @@ Answer ReadAnswer(std::string_view text) {
         dot == std::string_view::npos ? std::string_view{} : text.substr(dot + 1);
     if (whole.empty() && fraction.empty())
         return answer;  // empty, a lone sign or a lone dot
-    for (char c : whole)
-        if (!IsDigit(c))
-            return answer;
-    for (char c : fraction)
-        if (!IsDigit(c))
-            return answer;
+    if (!AllDigits(whole) || !AllDigits(fraction))
+        return answer;
 
-    bool zero = true;
-    for (char c : whole)
-        zero = zero && c == '0';
-    for (char c : fraction)
-        zero = zero && c == '0';
+    const bool zero = AllZeros(whole) && AllZeros(fraction);
     if (negative && !zero)
         return answer;  // below 0
 
-    // The whole part, saturating.
-    constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
-    int64_t value = 0;
-    for (char c : whole) {
-        int digit = c - '0';
-        if (value > (kMax - digit) / 10) {
-            answer.overflow = true;
-            value = kMax;
-            break;
-        }
-        value = value * 10 + digit;
-    }
-    // The fraction decides the rounding, exactly, from its digits.
-    if (!answer.overflow && !fraction.empty()) {
-        int first = fraction.front() - '0';
-        bool restNonZero = false;
-        for (char c : fraction.substr(1))
-            restNonZero = restNonZero || c != '0';
-        bool up = first > 5 || (first == 5 && (restNonZero || value % 2 != 0));
-        if (up) {
-            if (value == kMax)
-                answer.overflow = true;
-            else
-                value += 1;
-        }
-    }
+    answer.rounded = RoundedWhole(whole, fraction, answer.overflow);
     answer.valid = true;
     answer.isZero = zero;
-    answer.rounded = value;
     return answer;
 }
 

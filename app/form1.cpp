@@ -47,7 +47,7 @@ bool Form1::Form_Load() {
     settings_.Open(source == IniSource::Beside ? beside : UserIniPath(p_.app));
     if (source == IniSource::UserFromCopy && !CopyIniTemplate(beside))
         return false;
-    p_.files.RemoveStaleTemporaries(IniFile);
+    p_.files.RemoveStaleTemporaries(IniFile());
 
     ShowRunAtStartup(RunAtLogOnIsSet(settings_));
 
@@ -59,7 +59,7 @@ bool Form1::Form_Load() {
     // The billing month and its total, the allowance, and the billing day as the file holds it.
     const int32_t billingDay = settings_.Read().Int(Setting::BillingDay);
     account_.Load();
-    p_.window.SetText(Ctl::Label3, AllowanceText(QuotaHours));
+    p_.window.SetText(Ctl::Label3, AllowanceText(QuotaHours()));
     p_.window.SetText(Ctl::Label4, BillingDayText(billingDay));
 
     loaded_ = true;
@@ -78,9 +78,9 @@ bool Form1::Form_Load() {
 bool Form1::CopyIniTemplate(const std::string& beside) {
     const std::optional<std::string> text = p_.files.ReadAll(beside);
     if (text && p_.files.MakeDirectories(p_.app.UserDataDir()) &&
-        p_.files.ReplaceAll(IniFile, *text))
+        p_.files.ReplaceAll(IniFile(), *text))
         return true;
-    boxes_.MsgBox("无法创建设置文件 " + IniFile + "\r\n请检查该文件夹是否可写。", "Kivrel",
+    boxes_.MsgBox("无法创建设置文件 " + IniFile() + "\r\n请检查该文件夹是否可写。", "Kivrel",
                   kOkError);
     return false;
 }
@@ -135,7 +135,8 @@ void Form1::Timer1_Timer() {
     const MonthAccount::TickResult tick =
         account_.Tick(p_.connection.Connected(), p_.connection.RoutedLinks());
     DrawStatusLamps(tick.online ? -1 : 0);
-    p_.window.SetText(Ctl::Label1, StatusText(tick.online, BillingMonth, tick.figures, QuotaHours));
+    p_.window.SetText(Ctl::Label1,
+                      StatusText(tick.online, BillingMonth(), tick.figures, QuotaHours()));
 }
 
 void Form1::Command3_Click() {
@@ -155,7 +156,7 @@ void Form1::command4_Click() {
 }
 
 void Form1::WriteFailedBox(const std::string& title) {
-    boxes_.MsgBox(WriteFailedText(IniFile), title, kOkError);
+    boxes_.MsgBox(WriteFailedText(IniFile()), title, kOkError);
 }
 
 // ---------------------------------------------------------------- drawing
@@ -193,13 +194,14 @@ void Form1::Combo1_Click() {
     const int position = p_.window.ComboIndex(Ctl::Combo1);
     if (position < 0)
         return;
-    p_.window.SetText(Ctl::Label5, MonthQuery(settings_, position + 1, BillingMonth, MonthYear));
+    p_.window.SetText(Ctl::Label5,
+                      MonthQuery(settings_, position + 1, BillingMonth(), MonthYear()));
     p_.window.SetText(Ctl::Combo1, "");
     p_.window.SetFocus(Ctl::Command2);
 }
 
 void Form1::Combo2_Click() {
-    ClearOrPreset(p_.window.ComboIndex(Ctl::Combo2), settings_, boxes_, BillingMonth, MonthYear,
+    ClearOrPreset(p_.window.ComboIndex(Ctl::Combo2), settings_, boxes_, BillingMonth(), MonthYear(),
                   [this] { RefreshBillingMonth(); });
     p_.window.SetText(Ctl::Combo2, "");
     p_.window.SetFocus(Ctl::Command2);

@@ -1,9 +1,9 @@
-// Form1: the main window's presenter and the table of contents of the program. It holds the
-// program's state under the names it has always had and every event handler; each handler hands
-// its work to the part that keeps that concern: the settings file (settings/), the month's
-// accounting (accounting/), the window's states and the tray (app/window_states.h, tray/), the
-// records (records/) and run at log-on (autostart/). The toolkit's window only shows what it is
-// told and reports what happened through IWindowEvents.
+// Form1: the main window's presenter and the table of contents of the program. It shows the
+// program's state under the names it has always had, for reading, and holds every event handler;
+// each handler hands its work to the part that keeps that concern, and that part alone changes it:
+// the settings file (settings/), the month's accounting (accounting/), the window's states and the
+// tray (app/window_states.h, tray/), the records (records/) and run at log-on (autostart/). The
+// toolkit's window only shows what it is told and reports what happened through IWindowEvents.
 #pragma once
 
 #include <cstdint>
@@ -32,15 +32,15 @@ class Form1 final : public IWindowEvents {
   public:
     explicit Form1(Platform& platform);
 
-    // --- State, each kept by its part ---
-    const std::string& IniFile = settings_.Path();
-    int32_t& QuotaHours = account_.QuotaHours;
-    std::string& MonthSection = account_.MonthSection;
-    int& BillingMonth = account_.BillingMonth;  // 1..12, the month MonthSection names
-    int32_t& MonthYear = account_.MonthYear;    // the year of the billing month
-    MinuteTotal& UsedMinutes = account_.UsedMinutes;
-    WindowState& LastState = windows_.LastState;
-    int16_t& HideCountdown = windows_.HideCountdown;
+    // --- State, each kept by its part, for reading ---
+    const std::string& IniFile() const { return settings_.Path(); }
+    int32_t QuotaHours() const { return account_.Allowance(); }
+    const std::string& MonthSection() const { return account_.Section(); }
+    int BillingMonth() const { return account_.Month(); }  // 1..12, the month MonthSection names
+    int32_t MonthYear() const { return account_.Year(); }  // the year of the billing month
+    const MinuteTotal& UsedMinutes() const { return account_.Used(); }
+    WindowState LastState() const { return windows_.LastState(); }
+    int16_t HideCountdown() const { return windows_.HideCountdown(); }
 
     // --- Start-up and shutdown ---
     // Returns false when start-up refused to run (no timer.ini, a second instance, or no way to
@@ -70,6 +70,7 @@ class Form1 final : public IWindowEvents {
     void DrawStatusLamps(int16_t Connected);
 
     // --- Window states, tray menu, auto-hide, hint ---
+    WindowState State() const { return windows_.State(); }
     void SystemChangedWindow(WindowState state, bool resized = false);
     void SystemRestore() { windows_.SystemRestore(); }
     void Form_Resize() { windows_.Form_Resize(); }
@@ -97,10 +98,10 @@ class Form1 final : public IWindowEvents {
     void ControlEvent(Ctl control, UiEvent event, const MouseArgs& mouse) override;
     void MenuChosen(Menu item) override;
     void TimerElapsed(TimerId timer) override;
-    void StateChanged(WindowState state, bool resized) override {
-        SystemChangedWindow(state, resized);
+    void StateChanged(WindowState state) override { SystemChangedWindow(state); }
+    void SizeChanged(WindowState state, PixelSize size) override {
+        windows_.SizeReported(state, size);
     }
-    WindowState State() const override { return windows_.State(); }
     void RestoreRequested() override { SystemRestore(); }
     void CloseRequested() override { Unload(); }
     void SessionEndAsked() override { QueryEndSession(); }

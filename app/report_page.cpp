@@ -170,36 +170,9 @@ std::string Grid(const Axis& axis) {
     return text;
 }
 
-std::string DailyChart(const ReportFigures& f) {
-    int64_t largest = f.paceTenths.value_or(0);
-    int64_t noRecords = 0, recorded = 0, free = 0;
-    for (const DayUse& d : f.days) {
-        free += d.freeTenths;
-        largest = std::max(largest, d.tenths);
-        noRecords += d.state == DayState::NoRecords ? 1 : 0;
-        recorded += d.state == DayState::Recorded ? 1 : 0;
-    }
-    const Axis axis = AxisFor(largest);
-    const int64_t count = std::max<int64_t>(1, static_cast<int64_t>(f.days.size()));
-    const int64_t slot = (kPlotRight - kPlotLeft) / count;
-    const int64_t bar = slot * 7 / 10;
-
-    std::string desc = "计费周期 " + IsoDate(f.period.first) + " 至 " + IsoDate(f.period.last) +
-                       "，共 " + Int(count) + " 天";
-    if (noRecords > 0)
-        desc += "，其中 " + Int(noRecords) + " 天在记录开始之前，没有记录";
-    desc += "。";
-    if (f.paceTenths && *f.paceTenths > 0)
-        desc += "虚线是每日配速：今天起每天用 " + Minutes(*f.paceTenths) + "，正好用完剩余包时。";
-    desc += "每天的分钟数见下表。";
-
-    std::string svg = SvgOpen("每日用量", desc);
-    svg +=
-        "<defs><pattern id=\"norec\" width=\"4\" height=\"4\" patternUnits=\"userSpaceOnUse\" "
-        "patternTransform=\"rotate(45)\"><rect width=\"4\" height=\"4\" fill=\"#f4f4f4\"/>"
-        "<line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"4\" stroke=\"#c8c8c8\" stroke-width=\"1.5\"/>"
-        "</pattern></defs>\n";
-    svg += Grid(axis);
+// The day chart's bars, one slot a day, with today's mark and, from today on, the daily pace.
+std::string DailyBars(const ReportFigures& f, const Axis& axis, int64_t slot, int64_t bar) {
+    std::string svg;
     const int64_t todayNumber = DayNumber(f.today);
     std::optional<int64_t> todayX;
     for (size_t i = 0; i < f.days.size(); ++i) {
@@ -234,8 +207,13 @@ std::string DailyChart(const ReportFigures& f) {
         svg += Text(kPlotRight, y - 40, "label end pace-text",
                     "配速 " + MinutesText(*f.paceTenths) + " 分钟/天");
     }
-    svg += "</svg>\n";
+    return svg;
+}
 
+std::string DailyCaption(const ReportFigures& f, int64_t noRecords, int64_t recorded) {
+    int64_t free = 0;
+    for (const DayUse& d : f.days)
+        free += d.freeTenths;
     std::string caption = "每日用量（分钟）";
     if (f.paceTenths && *f.paceTenths > 0)
         caption += "；虚线：每天 " + Minutes(*f.paceTenths) + "，今天起照此正好用完剩余包时";
@@ -247,7 +225,11 @@ std::string DailyChart(const ReportFigures& f) {
         caption += "；绿色：免费时段";
     if (recorded == 0 && noRecords == 0)
         caption += "；本期还没有上网记录";
+    return caption;
+}
 
+// The day chart's figures for a reader without the drawing: every day's minutes.
+std::string DailyTable(const ReportFigures& f) {
     std::string table =
         "<table class=\"sr\"><caption>每日用量</caption>\n<thead><tr><th scope=\"col\">日期</th>"
         "<th scope=\"col\">分钟</th></tr></thead>\n<tbody>\n";
@@ -261,9 +243,89 @@ std::string DailyChart(const ReportFigures& f) {
         table += "</td></tr>\n";
     }
     table += "</tbody></table>\n";
+    return table;
+}
 
-    return "<figure>\n" + svg + "<figcaption>" + caption + "</figcaption>\n" + table +
-           "</figure>\n";
+std::string DailyChart(const ReportFigures& f) {
+    int64_t largest = f.paceTenths.value_or(0);
+    int64_t noRecords = 0, recorded = 0;
+    for (const DayUse& d : f.days) {
+        largest = std::max(largest, d.tenths);
+        noRecords += d.state == DayState::NoRecords ? 1 : 0;
+        recorded += d.state == DayState::Recorded ? 1 : 0;
+    }
+    const Axis axis = AxisFor(largest);
+    const int64_t count = std::max<int64_t>(1, static_cast<int64_t>(f.days.size()));
+    const int64_t slot = (kPlotRight - kPlotLeft) / count;
+    const int64_t bar = slot * 7 / 10;
+
+    std::string desc = "计费周期 " + IsoDate(f.period.first) + " 至 " + IsoDate(f.period.last) +
+                       "，共 " + Int(count) + " 天";
+    if (noRecords > 0)
+        desc += "，其中 " + Int(noRecords) + " 天在记录开始之前，没有记录";
+    desc += "。";
+    if (f.paceTenths && *f.paceTenths > 0)
+        desc += "虚线是每日配速：今天起每天用 " + Minutes(*f.paceTenths) + "，正好用完剩余包时。";
+    desc += "每天的分钟数见下表。";
+
+    std::string svg = SvgOpen("每日用量", desc);
+    svg +=
+        "<defs><pattern id=\"norec\" width=\"4\" height=\"4\" patternUnits=\"userSpaceOnUse\" "
+        "patternTransform=\"rotate(45)\"><rect width=\"4\" height=\"4\" fill=\"#f4f4f4\"/>"
+        "<line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"4\" stroke=\"#c8c8c8\" stroke-width=\"1.5\"/>"
+        "</pattern></defs>\n";
+    svg += Grid(axis);
+    svg += DailyBars(f, axis, slot, bar);
+    svg += "</svg>\n";
+
+    return "<figure>\n" + svg + "<figcaption>" + DailyCaption(f, noRecords, recorded) +
+           "</figcaption>\n" + DailyTable(f) + "</figure>\n";
+}
+
+// The year chart's bars: each month's total beside the same month's of the year before.
+std::string YearBars(const ReportFigures& f, const Axis& axis, int64_t slot, int64_t bar) {
+    std::string svg;
+    for (size_t i = 0; i < f.months.size(); ++i) {
+        const MonthBar& m = f.months[i];
+        const int64_t x = kPlotLeft + slot * static_cast<int64_t>(i);
+        const int64_t middle = x + slot / 2;
+        if (m.lastYearMinutes && *m.lastYearMinutes > 0) {
+            const int64_t h =
+                std::max<int64_t>(10, Scale(*m.lastYearMinutes * 10, kPlotHeight, axis.top));
+            svg += Rect(middle - bar - 10, kPlotBottom - h, bar, h, "last");
+        }
+        const int64_t h = Scale(m.minutes * 10, kPlotHeight, axis.top);
+        if (m.minutes > 0)
+            svg += Rect(middle + 10, kPlotBottom - std::max<int64_t>(10, h), bar,
+                        std::max<int64_t>(10, h), m.current ? "month now" : "month");
+        svg += Text(middle + 10 + bar / 2, kPlotBottom - h - 30, "value mid", Int(m.minutes));
+        svg += Text(middle, kPlotBottom + 150, m.current ? "tick mid strong" : "tick mid",
+                    Int(m.month) + "月");
+        svg += Text(middle, kPlotBottom + 290, m.current ? "tick mid strong" : "tick mid",
+                    m.current ? std::string("本月")
+                    : m.year  ? Int(*m.year)
+                              : std::string("—"));
+    }
+    return svg;
+}
+
+// The year chart's figures for a reader without the drawing.
+std::string YearTable(const ReportFigures& f) {
+    std::string table =
+        "<table class=\"sr\"><caption>十二个计费月</caption>\n<thead><tr><th "
+        "scope=\"col\">计费月</th><th scope=\"col\">分钟</th><th scope=\"col\">前一年同月</th>"
+        "</tr></thead>\n<tbody>\n";
+    for (const MonthBar& m : f.months) {
+        table += "<tr><th scope=\"row\">";
+        table += m.year ? MonthName(*m.year, m.month) : Int(m.month) + "月";
+        if (m.current)
+            table += "（本月）";
+        table += "</th><td>" + Int(m.minutes) + "</td><td>";
+        table += m.lastYearMinutes ? Int(*m.lastYearMinutes) : std::string("—");
+        table += "</td></tr>\n";
+    }
+    table += "</tbody></table>\n";
+    return table;
 }
 
 std::string YearChart(const ReportFigures& f) {
@@ -291,27 +353,7 @@ std::string YearChart(const ReportFigures& f) {
         svg += Text(kPlotRight, y - 40, "label end allow-text",
                     "包时 " + Int(int64_t{f.allowanceHours} * 60) + " 分钟");
     }
-    for (size_t i = 0; i < f.months.size(); ++i) {
-        const MonthBar& m = f.months[i];
-        const int64_t x = kPlotLeft + slot * static_cast<int64_t>(i);
-        const int64_t middle = x + slot / 2;
-        if (m.lastYearMinutes && *m.lastYearMinutes > 0) {
-            const int64_t h =
-                std::max<int64_t>(10, Scale(*m.lastYearMinutes * 10, kPlotHeight, axis.top));
-            svg += Rect(middle - bar - 10, kPlotBottom - h, bar, h, "last");
-        }
-        const int64_t h = Scale(m.minutes * 10, kPlotHeight, axis.top);
-        if (m.minutes > 0)
-            svg += Rect(middle + 10, kPlotBottom - std::max<int64_t>(10, h), bar,
-                        std::max<int64_t>(10, h), m.current ? "month now" : "month");
-        svg += Text(middle + 10 + bar / 2, kPlotBottom - h - 30, "value mid", Int(m.minutes));
-        svg += Text(middle, kPlotBottom + 150, m.current ? "tick mid strong" : "tick mid",
-                    Int(m.month) + "月");
-        svg += Text(middle, kPlotBottom + 290, m.current ? "tick mid strong" : "tick mid",
-                    m.current ? std::string("本月")
-                    : m.year  ? Int(*m.year)
-                              : std::string("—"));
-    }
+    svg += YearBars(f, axis, slot, bar);
     svg += "</svg>\n";
 
     std::string caption = "每月用量（分钟）：深色为各月最近一年，浅色为前一年同月";
@@ -320,22 +362,7 @@ std::string YearChart(const ReportFigures& f) {
     else
         caption += "；包月，不限时长";
 
-    std::string table =
-        "<table class=\"sr\"><caption>十二个计费月</caption>\n<thead><tr><th "
-        "scope=\"col\">计费月</th><th scope=\"col\">分钟</th><th scope=\"col\">前一年同月</th>"
-        "</tr></thead>\n<tbody>\n";
-    for (const MonthBar& m : f.months) {
-        table += "<tr><th scope=\"row\">";
-        table += m.year ? MonthName(*m.year, m.month) : Int(m.month) + "月";
-        if (m.current)
-            table += "（本月）";
-        table += "</th><td>" + Int(m.minutes) + "</td><td>";
-        table += m.lastYearMinutes ? Int(*m.lastYearMinutes) : std::string("—");
-        table += "</td></tr>\n";
-    }
-    table += "</tbody></table>\n";
-
-    return "<figure>\n" + svg + "<figcaption>" + caption + "</figcaption>\n" + table +
+    return "<figure>\n" + svg + "<figcaption>" + caption + "</figcaption>\n" + YearTable(f) +
            "</figure>\n";
 }
 

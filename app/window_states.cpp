@@ -23,8 +23,12 @@ class Applying {
 
 }  // namespace
 
+bool IsNewSize(WindowState state, PixelSize size, PixelSize lastNormal) {
+    return state == WindowState::Normal && size != lastNormal;
+}
+
 void WindowStates::Start() {
-    LastState = state_ == WindowState::Minimized ? WindowState::Normal : state_;
+    lastState_ = state_ == WindowState::Minimized ? WindowState::Normal : state_;
     const WindowAbilities can = window_.Abilities();
     if (!can.move)
         window_.SetMenuEnabled(Menu::mnuTrayMove, false);
@@ -73,10 +77,25 @@ void WindowStates::SystemChangedWindow(WindowState state, bool resized) {
     Form_Resize();
 }
 
-void WindowStates::SystemRestore() {
-    SetWindowState(state_ == WindowState::Minimized ? LastState : WindowState::Normal);
+void WindowStates::SizeReported(WindowState state, PixelSize size) {
+    const bool resized = IsNewSize(state, size, normalSize_);
+    if (resized)
+        normalSize_ = size;
+    SystemChangedWindow(state, resized);
+}
+
+// The tray icon's left click, and every restore: the one way back from the tray.
+void WindowStates::BringBack() {
+    if (state_ == WindowState::Minimized)
+        SetWindowState(lastState_);
     Show();
     SetFocus();
+}
+
+void WindowStates::SystemRestore() {
+    if (state_ == WindowState::Maximized)
+        SetWindowState(WindowState::Normal);
+    BringBack();
 }
 
 void WindowStates::Show() {
@@ -124,8 +143,8 @@ void WindowStates::Form_Resize() {
         return;
     }
     SetCountdown(true);
-    HideCountdown = kHideAfterSeconds;
-    LastState = state_;
+    hideCountdown_ = kHideAfterSeconds;
+    lastState_ = state_;
 }
 
 // ---------------------------------------------------------------- the tray menu and the button
@@ -157,13 +176,13 @@ void WindowStates::SetCountdown(bool running) {
 void WindowStates::CountdownTick() {
     if (boxes_.AnyOpen())
         return;
-    window_.SetText(Ctl::Label7, "自动隐藏倒计时:" + DecimalText(HideCountdown));
-    if (HideCountdown < 1) {
+    window_.SetText(Ctl::Label7, "自动隐藏倒计时:" + DecimalText(hideCountdown_));
+    if (hideCountdown_ < 1) {
         SetWindowState(WindowState::Minimized);
         SetCountdown(false);
     }
-    if (HideCountdown > -1)
-        HideCountdown -= 1;
+    if (hideCountdown_ > -1)
+        hideCountdown_ -= 1;
 }
 
 void WindowStates::CancelCountdown() {

@@ -9,20 +9,22 @@
 #include <cstdint>
 
 #include "app/boxes.h"
+#include "app/controls.h"
 #include "platform/window_ports.h"
 #include "tray/api_stuff.h"
 
 namespace kivrel {
 
+// Whether a client size the window reports, in `state`, is a resize by the system or the user
+// rather than the echo of a change of state or of a size already seen. Sizes in the maximised and
+// minimised states come with the change of state; in the normal state only a size other than the
+// last one seen there (`lastNormal`) is new.
+bool IsNewSize(WindowState state, PixelSize size, PixelSize lastNormal);
+
 class WindowStates final : public ITrayWindow {
   public:
     WindowStates(IWindow& window, ITrayIcon& tray, const ProgramBoxes& boxes)
         : window_(window), tray_(tray), boxes_(boxes) {}
-
-    // The last state other than minimised: the one the window comes back to from the tray.
-    WindowState LastState = WindowState::Normal;
-    // The number the next countdown tick shows.
-    int16_t HideCountdown = 0;
 
     // At start-up: where the desktop does not let the program move or size its window, Move and
     // Size are off from the start.
@@ -31,13 +33,19 @@ class WindowStates final : public ITrayWindow {
     // taskbar entry instead of hiding.
     void StartWithoutTray();
 
-    // ITrayWindow
-    WindowState State() const override { return state_; }
-    WindowState StateFromTray() const override { return LastState; }
+    // The last state other than minimised: the one the window comes back to from the tray.
+    WindowState LastState() const { return lastState_; }
+    // The number the next countdown tick shows.
+    int16_t HideCountdown() const { return hideCountdown_; }
+
+    WindowState State() const { return state_; }
     // Sets the state at the program's request and raises Form_Resize at once.
-    void SetWindowState(WindowState state) override;
-    void Show() override;
-    void SetFocus() override;
+    void SetWindowState(WindowState state);
+    void Show();
+    void SetFocus();
+
+    // ITrayWindow
+    void BringBack() override;
     void PopupMenu(Menu menu) override;
     void TrayAvailabilityChanged() override;
 
@@ -46,7 +54,10 @@ class WindowStates final : public ITrayWindow {
     // A report that only repeats the state held, or that comes while the window carries out a
     // request of the program's own, is ignored.
     void SystemChangedWindow(WindowState state, bool resized);
-    // Back from the tray to LastState, or from maximised to normal; then shown and focused.
+    // The window's report of its client size, in `state`: a resize where IsNewSize says so.
+    void SizeReported(WindowState state, PixelSize size);
+    // The system's restore and the tray menu's Restore: from maximised to normal, then back as
+    // from the tray.
     void SystemRestore();
     void Form_Resize();
 
@@ -75,6 +86,10 @@ class WindowStates final : public ITrayWindow {
     ITrayIcon& tray_;
     const ProgramBoxes& boxes_;
     WindowState state_ = WindowState::Normal;
+    WindowState lastState_ = WindowState::Normal;
+    int16_t hideCountdown_ = 0;
+    // The client size last seen in the normal state; the window starts at its designed size.
+    PixelSize normalSize_{TwipsToPixels(kForm1.clientWidth), TwipsToPixels(kForm1.clientHeight)};
     bool visible_ = false;
     bool everShown_ = false;
     bool trayUsable_ = true;

@@ -17,6 +17,13 @@ struct WindowAbilities {
     bool size = true;
 };
 
+// The size of the window's client area, in pixels.
+struct PixelSize {
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const PixelSize&, const PixelSize&) = default;
+};
+
 // The main window and its controls. The core holds every rule; the window only shows what it is
 // told, and reports what happens to it to its IWindowEvents.
 class IWindow {
@@ -57,8 +64,9 @@ class IWindow {
 class ICanvas;
 
 // What happens to the main window, as its shell reports it to the core. The shell holds this and
-// nothing else of the core. A change the shell made at the core's request may be reported back
-// while the core makes it, or later as an echo of the state the core holds: the core ignores both.
+// nothing else of the core. The shell reports what it sees, whoever caused it: a change it made at
+// the core's request comes back too, while the core makes it or later, and the core tells such
+// echoes from the changes the system or the user made.
 class IWindowEvents {
   public:
     virtual ~IWindowEvents() = default;
@@ -68,11 +76,11 @@ class IWindowEvents {
     virtual void ControlEvent(Ctl control, UiEvent event, const MouseArgs& mouse) = 0;
     virtual void MenuChosen(Menu item) = 0;
     virtual void TimerElapsed(TimerId timer) = 0;
-    // The system or the user put the window into `state` (a restore from the taskbar, a
-    // maximise) or, with `resized`, gave it a new size (a keyboard size).
-    virtual void StateChanged(WindowState state, bool resized) = 0;
-    // The state the core holds the window in.
-    virtual WindowState State() const = 0;
+    // The window is now in `state` (a restore from the taskbar, a maximise).
+    virtual void StateChanged(WindowState state) = 0;
+    // The window's client area is now `size`, the window being in `state` (a keyboard size, the
+    // size that comes with a maximise or a restore).
+    virtual void SizeChanged(WindowState state, PixelSize size) = 0;
     // The system's own restore command, for a window hidden in the tray.
     virtual void RestoreRequested() = 0;
     // Alt+F4, the system's close, a termination signal, the application quitting.

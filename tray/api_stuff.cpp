@@ -26,10 +26,7 @@ bool APIStuff::OnTrayEvent(TrayEvent event) {
     ITrayWindow& form = *TrayForm;
     switch (event) {
         case TrayEvent::LeftButtonUp:
-            if (form.State() == WindowState::Minimized)
-                form.SetWindowState(form.StateFromTray());
-            form.Show();
-            form.SetFocus();
+            form.BringBack();
             return true;
         case TrayEvent::RightButtonUp:
             form.PopupMenu(TrayMenu);

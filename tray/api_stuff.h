@@ -13,12 +13,8 @@ namespace kivrel {
 class ITrayWindow {
   public:
     virtual ~ITrayWindow() = default;
-    virtual WindowState State() const = 0;
-    // The state the window comes back to from the tray.
-    virtual WindowState StateFromTray() const = 0;
-    virtual void SetWindowState(WindowState state) = 0;
-    virtual void Show() = 0;
-    virtual void SetFocus() = 0;
+    // Back from the tray: from minimised to the state it had before, then shown and focused.
+    virtual void BringBack() = 0;
     virtual void PopupMenu(Menu menu) = 0;
     // The notification area appeared or went away.
     virtual void TrayAvailabilityChanged() = 0;
@@ -32,7 +28,7 @@ class APIStuff : public ITraySink {
     void SetTrayTip(const std::string& tip);
     void RemoveTrayIcon();
 
-    // Left-button release: restore the state from the tray if minimised, show, focus.
+    // Left-button release: the window comes back (ITrayWindow::BringBack).
     // Right-button release: pop up the tray menu at the pointer. Everything else passes on
     // (returns false).
     bool OnTrayEvent(TrayEvent event) override;

@@ -122,6 +122,33 @@ bool UsableFileName(const std::string& name) {
     return !name.empty() && name != "." && name != "..";
 }
 
+// What a replacement must look like: the old file's permission bits and owner, or a new file's
+// bits where there is none yet.
+struct Replaced {
+    mode_t mode = 0;
+    bool existed = false;
+    uid_t uid = 0;
+    gid_t gid = 0;
+};
+
+// The file at `target` as a replacement finds it; none when it must not be replaced.
+std::optional<Replaced> FileToReplace(const std::string& target) {
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0) {
+        // The rename would happily replace a read-only file (and root passes every access
+        // check), so a file without any write bit is refused here.
+        if (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0 ||
+            ::access(target.c_str(), W_OK) != 0) {
+            return std::nullopt;
+        }
+        return Replaced{old.st_mode & 07777, true, old.st_uid, old.st_gid};
+    }
+    if (errno == ENOENT) {
+        return Replaced{NewFileMode(), false, 0, 0};
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<std::string> ResolveWriteTarget(const std::string& path) {
@@ -275,24 +302,11 @@ bool LinuxFileSystem::ReplaceAll(const std::string& path, const std::string& byt
         return false;
     }
 
-    // What the replacement must look like: the old file's permission bits and owner.
-    mode_t mode = 0;
-    bool existed = false;
-    struct stat old {};
-    if (::stat(target->c_str(), &old) == 0) {
-        existed = true;
-        // The rename would happily replace a read-only file (and root passes every access
-        // check), so a file without any write bit is refused here.
-        if (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0 ||
-            ::access(target->c_str(), W_OK) != 0) {
-            return false;
-        }
-        mode = old.st_mode & 07777;
-    } else if (errno == ENOENT) {
-        mode = NewFileMode();
-    } else {
+    const std::optional<Replaced> old = FileToReplace(*target);
+    if (!old) {
         return false;
     }
+    const bool existed = old->existed;
 
     FileDescriptor dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dirFd.valid()) {
@@ -311,13 +325,13 @@ bool LinuxFileSystem::ReplaceAll(const std::string& path, const std::string& byt
         pattern.substr(pattern.size() - prefix.size() - kRandomSuffixLength);
 
     bool ok = WriteAll(tmp.get(), bytes);
-    if (ok && existed && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
+    if (ok && existed && (old->uid != ::geteuid() || old->gid != ::getegid())) {
         // Keeping the owner is only possible with the right privileges; without them the file
         // becomes this user's, which is also what an ordinary save would do.
-        const bool ownerKept = ::fchown(tmp.get(), old.st_uid, old.st_gid) == 0;
+        const bool ownerKept = ::fchown(tmp.get(), old->uid, old->gid) == 0;
         static_cast<void>(ownerKept);
     }
-    ok = ok && ::fchmod(tmp.get(), mode) == 0;
+    ok = ok && ::fchmod(tmp.get(), old->mode) == 0;
     ok = ok && ::fsync(tmp.get()) == 0;
     ok = tmp.Close() && ok;
     ok = ok && ::renameat(dirFd.get(), tmpName.c_str(), dirFd.get(), name.c_str()) == 0;

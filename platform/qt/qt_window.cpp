@@ -41,7 +41,6 @@ QtWindow::QtWindow(QWidget* parent)
     setAutoFillBackground(true);
 
     SetWindowSize(kDesignSize);
-    normalSize_ = kDesignSize;
 
     // The timers are real from the start: Timer1 ticks while the window is hidden. The controls
     // and the menus wait until they are needed (EnsureControls, EnsureMenus).
@@ -256,24 +255,22 @@ WindowState QtWindow::StateOfWindow() const {
     return WindowState::Normal;
 }
 
+// A hidden window is in the tray: what the window system says of it then (a window manager drops
+// the states of a window it no longer shows) is no change the user made, and is not reported.
 void QtWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && Reporting() && isVisible())
-        events_->StateChanged(StateOfWindow(), false);
+        events_->StateChanged(StateOfWindow());
 }
 
 void QtWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (!Reporting() || !isVisible())
-        return;
-    // Sizes that belong to a state (maximised, minimised) come with that state's change.
-    if (events_->State() != WindowState::Normal || StateOfWindow() != WindowState::Normal)
-        return;
-    // Back at the size last set or accepted: the echo of a restore, not a new size.
-    if (size() == normalSize_)
-        return;
-    normalSize_ = size();
-    events_->StateChanged(WindowState::Normal, true);
+    if (Reporting() && isVisible())
+        ReportSize(size());
+}
+
+void QtWindow::ReportSize(const QSize& size) {
+    events_->SizeChanged(StateOfWindow(), PixelSize{size.width(), size.height()});
 }
 
 bool QtWindow::eventFilter(QObject* watched, QEvent* event) {

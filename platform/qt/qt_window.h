@@ -83,6 +83,9 @@ class QtWindow final : public QWidget, public IWindow {
     void EnsureControls();
     void EnsureMenus();
     void BuildControls();
+    QWidget* BuildComboBox(const ControlSpec& row);
+    QWidget* BuildButton(const ControlSpec& row);
+    QWidget* BuildLabel(const ControlSpec& row);
     void BuildMenus();
     void BuildTimers();
     void ShowText(QWidget* widget, const QString& shown);
@@ -98,6 +101,8 @@ class QtWindow final : public QWidget, public IWindow {
     void EndTracking(bool keep);
     void StepTracking(int dx, int dy);
     WindowState StateOfWindow() const;
+    // Reports the window's client size (a size Qt reports, or one the keyboard size gave it).
+    void ReportSize(const QSize& size);
     // Whether events are reported: attached, and not destroyed.
     bool Reporting() const { return events_ != nullptr && !destroyed_; }
     // Reports an event of a control, unless the window is gone.
@@ -124,7 +129,6 @@ class QtWindow final : public QWidget, public IWindow {
     bool everShown_ = false;
     bool fallback_ = false;
     bool destroyed_ = false;
-    QSize normalSize_;  // the size last set or accepted in the normal state
 
     Tracking tracking_ = Tracking::None;
     QRect trackingStart_;

@@ -52,53 +52,16 @@ void QtWindow::EnsureMenus() {
 void QtWindow::BuildControls() {
     for (const ControlSpec& row : kControls) {
         QWidget* widget = nullptr;
-        const Ctl id = row.id;
         switch (row.kind) {
-            case ControlKind::ComboBox: {
-                auto* combo = new QComboBox(this);
-                combo->setEditable(true);
-                combo->setInsertPolicy(QComboBox::NoInsert);
-                combo->setCompleter(nullptr);
-                for (std::string_view item : row.items)
-                    combo->addItem(FromView(item));
-                combo->setCurrentIndex(-1);
-                combo->setEditText(FromView(row.text));
-                connect(combo, &QComboBox::activated, this, [this, id](int) { Raise(id); });
-                widget = combo;
+            case ControlKind::ComboBox:
+                widget = BuildComboBox(row);
                 break;
-            }
-            case ControlKind::Button: {
-                auto* button = new QPushButton(FromView(row.text), this);
-                button->setFlat(row.flat);
-                button->setAutoDefault(false);
-                if (row.background)
-                    button->setStyleSheet(ButtonStyle(*row.background, row.flat));
-                connect(button, &QPushButton::clicked, this, [this, id] { Raise(id); });
-                widget = button;
+            case ControlKind::Button:
+                widget = BuildButton(row);
                 break;
-            }
-            case ControlKind::Label: {
-                auto* label = new QLabel(FromView(row.text), this);
-                label->setTextFormat(Qt::PlainText);
-                label->setWordWrap(true);
-                label->setAlignment((row.centred ? Qt::AlignHCenter : Qt::AlignLeft) |
-                                    Qt::AlignTop);
-                label->setAutoFillBackground(false);
-                if (row.border) {
-                    label->setFrameShape(QFrame::Box);
-                    label->setFrameShadow(QFrame::Plain);
-                    label->setLineWidth(1);
-                }
-                if (!row.tooltip.empty())
-                    label->setToolTip(FromView(row.tooltip));
-                // Labels report only the events they have a handler for.
-                if (HasHandler(id, UiEvent::MouseMove))
-                    label->setMouseTracking(true);
-                if (HasHandler(id, UiEvent::MouseMove) || HasHandler(id, UiEvent::Click))
-                    label->installEventFilter(this);
-                widget = label;
+            case ControlKind::Label:
+                widget = BuildLabel(row);
                 break;
-            }
         }
         widget->setObjectName(FromView(row.name));
         widget->setGeometry(PixelsOf(row));
@@ -106,13 +69,60 @@ void QtWindow::BuildControls() {
                                                                        : QPalette::ButtonText);
         if (row.font == FontChoice::SongTi12)
             widget->setFont(SongTi12());
-        controls_[id] = widget;
+        controls_[row.id] = widget;
     }
 
     // Keyboard order, and the control that has the focus first.
     for (size_t i = 0; i + 1 < kTabOrder.size(); ++i)
         QWidget::setTabOrder(controls_[kTabOrder[i]], controls_[kTabOrder[i + 1]]);
     controls_[kTabOrder.front()]->setFocus(Qt::OtherFocusReason);
+}
+
+QWidget* QtWindow::BuildComboBox(const ControlSpec& row) {
+    const Ctl id = row.id;
+    auto* combo = new QComboBox(this);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setCompleter(nullptr);
+    for (std::string_view item : row.items)
+        combo->addItem(FromView(item));
+    combo->setCurrentIndex(-1);
+    combo->setEditText(FromView(row.text));
+    connect(combo, &QComboBox::activated, this, [this, id](int) { Raise(id); });
+    return combo;
+}
+
+QWidget* QtWindow::BuildButton(const ControlSpec& row) {
+    const Ctl id = row.id;
+    auto* button = new QPushButton(FromView(row.text), this);
+    button->setFlat(row.flat);
+    button->setAutoDefault(false);
+    if (row.background)
+        button->setStyleSheet(ButtonStyle(*row.background, row.flat));
+    connect(button, &QPushButton::clicked, this, [this, id] { Raise(id); });
+    return button;
+}
+
+QWidget* QtWindow::BuildLabel(const ControlSpec& row) {
+    const Ctl id = row.id;
+    auto* label = new QLabel(FromView(row.text), this);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment((row.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+    label->setAutoFillBackground(false);
+    if (row.border) {
+        label->setFrameShape(QFrame::Box);
+        label->setFrameShadow(QFrame::Plain);
+        label->setLineWidth(1);
+    }
+    if (!row.tooltip.empty())
+        label->setToolTip(FromView(row.tooltip));
+    // Labels report only the events they have a handler for.
+    if (HasHandler(id, UiEvent::MouseMove))
+        label->setMouseTracking(true);
+    if (HasHandler(id, UiEvent::MouseMove) || HasHandler(id, UiEvent::Click))
+        label->installEventFilter(this);
+    return label;
 }
 
 void QtWindow::BuildMenus() {

@@ -40,14 +40,12 @@ void QtWindow::EndTracking(bool keep) {
     if (mode == Tracking::Move) {
         move(trackingStart_.topLeft());
     } else if (size() != trackingStart_.size()) {
-        // The size is the one last set: what Qt reports of it is no new size.
-        normalSize_ = trackingStart_.size();
         if (nativeWayland_)
             SetWindowSize(trackingStart_.size());
         else
             setGeometry(trackingStart_);
         if (Reporting())
-            events_->StateChanged(events_->State(), true);
+            ReportSize(trackingStart_.size());
     }
 }
 
@@ -60,10 +58,10 @@ void QtWindow::StepTracking(int dx, int dy) {
     const QSize wanted(std::max(1, width() + dx), std::max(1, height() + dy));
     if (wanted == size())
         return;
-    normalSize_ = wanted;
+    // Reported as given, at once: the window system may report it only later.
     SetWindowSize(wanted);
     if (Reporting())
-        events_->StateChanged(events_->State(), true);
+        ReportSize(wanted);
 }
 
 void QtWindow::keyPressEvent(QKeyEvent* event) {

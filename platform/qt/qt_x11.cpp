@@ -167,6 +167,62 @@ std::unique_ptr<QAbstractNativeEventFilter> WatchX11TrayHost(
     return watch;
 }
 
+#if QT_CONFIG(xcb)
+namespace {
+
+// The window state _NET_WM_STATE and the two states that keep a window out of the taskbar and
+// the pager.
+struct SkipAtoms {
+    xcb_atom_t wmState, skipTaskbar, skipPager;
+};
+
+// Unmapped: the property is ours to write, and Qt keeps atoms it does not manage when it maps the
+// window.
+void WriteSkipState(xcb_connection_t* connection, xcb_window_t id, const SkipAtoms& a, bool skip) {
+    std::vector<xcb_atom_t> atoms;
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, id, a.wmState, XCB_ATOM_ATOM, 0, 1024),
+        nullptr);
+    if (reply != nullptr && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
+        const auto* data = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+        atoms.assign(data, data + xcb_get_property_value_length(reply) / 4);
+    }
+    std::free(reply);
+    std::erase(atoms, a.skipTaskbar);
+    std::erase(atoms, a.skipPager);
+    if (skip) {
+        atoms.push_back(a.skipTaskbar);
+        atoms.push_back(a.skipPager);
+    }
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, a.wmState, XCB_ATOM_ATOM, 32,
+                        static_cast<uint32_t>(atoms.size()), atoms.data());
+}
+
+// Mapped: the window manager owns the property; ask it.
+void AskSkipState(xcb_connection_t* connection, xcb_window_t id, const SkipAtoms& a, bool skip) {
+    xcb_get_geometry_reply_t* geometry =
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, id), nullptr);
+    if (geometry == nullptr)
+        return;
+    const xcb_window_t root = geometry->root;
+    std::free(geometry);
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = id;
+    message.type = a.wmState;
+    message.data.data32[0] = skip ? 1 : 0;  // _NET_WM_STATE_ADD or _REMOVE
+    message.data.data32[1] = a.skipTaskbar;
+    message.data.data32[2] = a.skipPager;
+    message.data.data32[3] = 1;  // an ordinary application asks
+    xcb_send_event(connection, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
+}
+
+}  // namespace
+#endif
+
 void HintSkipTaskbar(QWidget& window, bool skip, bool mapped) {
 #if QT_CONFIG(xcb)
     auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
@@ -177,53 +233,15 @@ void HintSkipTaskbar(QWidget& window, bool skip, bool mapped) {
     const auto intern = [connection](const char* name) {
         return InternAtom(connection, name, false);
     };
-    const xcb_atom_t wmState = intern("_NET_WM_STATE");
-    const xcb_atom_t skipTaskbar = intern("_NET_WM_STATE_SKIP_TASKBAR");
-    const xcb_atom_t skipPager = intern("_NET_WM_STATE_SKIP_PAGER");
-    if (wmState == XCB_ATOM_NONE || skipTaskbar == XCB_ATOM_NONE || skipPager == XCB_ATOM_NONE)
+    const SkipAtoms atoms{intern("_NET_WM_STATE"), intern("_NET_WM_STATE_SKIP_TASKBAR"),
+                          intern("_NET_WM_STATE_SKIP_PAGER")};
+    if (atoms.wmState == XCB_ATOM_NONE || atoms.skipTaskbar == XCB_ATOM_NONE ||
+        atoms.skipPager == XCB_ATOM_NONE)
         return;
-
-    if (!mapped) {
-        // Unmapped: the property is ours to write, and Qt keeps atoms it does not manage when
-        // it maps the window.
-        std::vector<xcb_atom_t> atoms;
-        xcb_get_property_reply_t* reply = xcb_get_property_reply(
-            connection, xcb_get_property(connection, 0, id, wmState, XCB_ATOM_ATOM, 0, 1024),
-            nullptr);
-        if (reply != nullptr && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
-            const auto* data = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
-            atoms.assign(data, data + xcb_get_property_value_length(reply) / 4);
-        }
-        std::free(reply);
-        std::erase(atoms, skipTaskbar);
-        std::erase(atoms, skipPager);
-        if (skip) {
-            atoms.push_back(skipTaskbar);
-            atoms.push_back(skipPager);
-        }
-        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, wmState, XCB_ATOM_ATOM, 32,
-                            static_cast<uint32_t>(atoms.size()), atoms.data());
-    } else {
-        // Mapped: the window manager owns the property; ask it.
-        xcb_get_geometry_reply_t* geometry =
-            xcb_get_geometry_reply(connection, xcb_get_geometry(connection, id), nullptr);
-        if (geometry == nullptr)
-            return;
-        const xcb_window_t root = geometry->root;
-        std::free(geometry);
-        xcb_client_message_event_t message{};
-        message.response_type = XCB_CLIENT_MESSAGE;
-        message.format = 32;
-        message.window = id;
-        message.type = wmState;
-        message.data.data32[0] = skip ? 1 : 0;  // _NET_WM_STATE_ADD or _REMOVE
-        message.data.data32[1] = skipTaskbar;
-        message.data.data32[2] = skipPager;
-        message.data.data32[3] = 1;  // an ordinary application asks
-        xcb_send_event(connection, 0, root,
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&message));
-    }
+    if (mapped)
+        AskSkipState(connection, id, atoms, skip);
+    else
+        WriteSkipState(connection, id, atoms, skip);
     xcb_flush(connection);
 #else
     (void)window;

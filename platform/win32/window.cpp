@@ -16,6 +16,19 @@ WindowState StateOfSize(WPARAM kind) {
     return WindowState::Normal;
 }
 
+// Maximised, the window fills the work area of its monitor and no more.
+void FitToWorkArea(HWND hwnd, MINMAXINFO& info) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+        info.ptMaxPosition.x = monitor.rcWork.left - monitor.rcMonitor.left;
+        info.ptMaxPosition.y = monitor.rcWork.top - monitor.rcMonitor.top;
+        info.ptMaxSize.x = monitor.rcWork.right - monitor.rcWork.left;
+        info.ptMaxSize.y = monitor.rcWork.bottom - monitor.rcWork.top;
+    }
+    info.ptMinTrackSize = POINT{1, 1};
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- IWindow
@@ -103,9 +116,6 @@ void Win32Window::SetVisible(bool visible) {
     else if (wantedState_ == WindowState::Minimized)
         command = SW_SHOWMINNOACTIVE;
     ShowWindow(hwnd_, command);
-    RECT r{};
-    GetClientRect(hwnd_, &r);
-    shownSize_ = SIZE{r.right - r.left, r.bottom - r.top};
 }
 
 void Win32Window::Centre() {
@@ -224,52 +234,62 @@ LRESULT CALLBACK Win32Window::WndProc(HWND hwnd, UINT message, WPARAM wParam, LP
 }
 
 LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND hwnd = hwnd_;
+    HWND hwnd = hwnd_;  // WM_NCDESTROY lets go of hwnd_ before the default handling
+    std::optional<LRESULT> result = OnFrame(message, wParam, lParam);
+    if (!result)
+        result = OnInput(message, wParam, lParam);
+    if (!result)
+        result = OnWindow(message, wParam, lParam);
+    return result ? *result : DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+// The borderless frame and the painting. No result: the default handling follows.
+std::optional<LRESULT> Win32Window::OnFrame(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_NCCALCSIZE:
             return 0;  // the whole window is client area: no border, no title bar
         case WM_NCHITTEST: {
-            const LRESULT hit = DefWindowProcW(hwnd, message, wParam, lParam);
+            const LRESULT hit = DefWindowProcW(hwnd_, message, wParam, lParam);
             return hit == HTNOWHERE ? hit : HTCLIENT;  // no sizing or moving with the mouse
         }
         case WM_NCPAINT:
             return 0;
         case WM_NCACTIVATE:
             return TRUE;
-        case WM_GETMINMAXINFO: {
-            // Maximised, the window fills the work area of its monitor and no more.
-            auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-            MONITORINFO monitor{};
-            monitor.cbSize = sizeof monitor;
-            if (GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
-                info->ptMaxPosition.x = monitor.rcWork.left - monitor.rcMonitor.left;
-                info->ptMaxPosition.y = monitor.rcWork.top - monitor.rcMonitor.top;
-                info->ptMaxSize.x = monitor.rcWork.right - monitor.rcWork.left;
-                info->ptMaxSize.y = monitor.rcWork.bottom - monitor.rcWork.top;
-            }
-            info->ptMinTrackSize = POINT{1, 1};
+        case WM_GETMINMAXINFO:
+            FitToWorkArea(hwnd_, *reinterpret_cast<MINMAXINFO*>(lParam));
             return 0;
-        }
         case WM_ERASEBKGND:
             return 1;  // WM_PAINT paints everything
         case WM_PAINT:
             OnPaint();
             return 0;
-        case WM_CTLCOLORSTATIC: {
-            const int index = IndexOf(reinterpret_cast<HWND>(lParam));
-            if (index < 0 || kControls[static_cast<size_t>(index)].kind != ControlKind::Label)
-                break;
-            const ControlSpec& spec = kControls[static_cast<size_t>(index)];
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, GetSysColor(spec.colour == TextColour::WindowText ? COLOR_WINDOWTEXT
-                                                                               : COLOR_BTNTEXT));
-            return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
-        }
+        case WM_CTLCOLORSTATIC:
+            return LabelColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_DRAWITEM:
             if (OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))
                 return TRUE;
-            break;
+            return std::nullopt;
+        default:
+            return std::nullopt;
+    }
+}
+
+// A label is drawn transparent, in the colour of its row of the control table.
+std::optional<LRESULT> Win32Window::LabelColours(HDC dc, HWND control) {
+    const int index = IndexOf(control);
+    if (index < 0 || kControls[static_cast<size_t>(index)].kind != ControlKind::Label)
+        return std::nullopt;
+    const ControlSpec& spec = kControls[static_cast<size_t>(index)];
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(
+        dc, GetSysColor(spec.colour == TextColour::WindowText ? COLOR_WINDOWTEXT : COLOR_BTNTEXT));
+    return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+}
+
+// The controls, the menus, the timers, the mouse and the keyboard focus.
+std::optional<LRESULT> Win32Window::OnInput(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
         case WM_COMMAND:
             OnCommand(wParam, lParam);
             return 0;
@@ -281,23 +301,6 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (events_ != nullptr && wParam >= 1 && wParam <= kTimers.size())
                 events_->TimerElapsed(static_cast<TimerId>(wParam - 1));
             return 0;
-        case WM_SIZE:
-            OnSize(wParam, lParam);
-            return 0;
-        case WM_SYSCOMMAND: {
-            const UINT command = static_cast<UINT>(wParam & 0xFFF0);
-            if (!IsWindowVisible(hwnd)) {
-                // In the tray the window is hidden, not minimised: the system's restore would
-                // leave it hidden, so restoring is done as the program does it from the icon.
-                if (command == SC_RESTORE && events_ != nullptr) {
-                    events_->RestoreRequested();
-                    return 0;
-                }
-                if (command == SC_MOVE || command == SC_SIZE)
-                    return 0;  // nothing on the screen to move or size
-            }
-            break;
-        }
         case WM_MOUSEMOVE:
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
@@ -313,19 +316,45 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ACTIVATE:
             if (LOWORD(wParam) == WA_INACTIVE) {
                 HWND focus = GetFocus();
-                if (focus != nullptr && IsChild(hwnd, focus))
+                if (focus != nullptr && IsChild(hwnd_, focus))
                     lastFocus_ = focus;
                 return 0;
             }
-            if (!IsIconic(hwnd) && lastFocus_ != nullptr) {
+            if (!IsIconic(hwnd_) && lastFocus_ != nullptr) {
                 ::SetFocus(lastFocus_);
                 return 0;
             }
-            break;
+            return std::nullopt;
         case WM_SETFOCUS:
             if (lastFocus_ != nullptr && IsWindow(lastFocus_))
                 ::SetFocus(lastFocus_);
             return 0;
+        default:
+            return std::nullopt;
+    }
+}
+
+// What happens to the window itself: its size and state, the system's commands, closing, the
+// session's end.
+std::optional<LRESULT> Win32Window::OnWindow(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_SIZE:
+            OnSize(wParam, lParam);
+            return 0;
+        case WM_SYSCOMMAND: {
+            const UINT command = static_cast<UINT>(wParam & 0xFFF0);
+            if (!IsWindowVisible(hwnd_)) {
+                // In the tray the window is hidden, not minimised: the system's restore would
+                // leave it hidden, so restoring is done as the program does it from the icon.
+                if (command == SC_RESTORE && events_ != nullptr) {
+                    events_->RestoreRequested();
+                    return 0;
+                }
+                if (command == SC_MOVE || command == SC_SIZE)
+                    return 0;  // nothing on the screen to move or size
+            }
+            return std::nullopt;
+        }
         case WM_CLOSE:
             if (events_ != nullptr)
                 events_->CloseRequested();
@@ -344,13 +373,12 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 events_->SessionEnded(wParam != FALSE);
             return 0;
         case WM_NCDESTROY:
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
             hwnd_ = nullptr;
-            break;
+            return std::nullopt;
         default:
-            break;
+            return std::nullopt;
     }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 void Win32Window::OnCommand(WPARAM wParam, LPARAM lParam) {
@@ -401,15 +429,9 @@ void Win32Window::OnMenu(UINT id) {
 void Win32Window::OnSize(WPARAM kind, LPARAM size) {
     if (kind != SIZE_RESTORED && kind != SIZE_MINIMIZED && kind != SIZE_MAXIMIZED)
         return;
-    const WindowState state = StateOfSize(kind);
-    const SIZE now{GET_X_LPARAM(size), GET_Y_LPARAM(size)};
-    const bool minimized = state == WindowState::Minimized;
-    const bool resized = !minimized && (now.cx != shownSize_.cx || now.cy != shownSize_.cy);
-    if (!minimized)
-        shownSize_ = now;
-    // The core ignores what it asked for itself, and a report of the state it already holds.
+    // The state comes with the size: the core tells a new size or state from an echo.
     if (events_ != nullptr)
-        events_->StateChanged(state, resized);
+        events_->SizeChanged(StateOfSize(kind), PixelSize{GET_X_LPARAM(size), GET_Y_LPARAM(size)});
 }
 
 void Win32Window::OnMouse(UINT message, WPARAM keys, LPARAM position) {

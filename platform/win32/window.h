@@ -8,7 +8,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "app/controls.h"
 #include "platform/ports.h"
@@ -59,7 +61,13 @@ class Win32Window final : public IWindow {
 
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    std::optional<LRESULT> OnFrame(UINT message, WPARAM wParam, LPARAM lParam);
+    std::optional<LRESULT> OnInput(UINT message, WPARAM wParam, LPARAM lParam);
+    std::optional<LRESULT> OnWindow(UINT message, WPARAM wParam, LPARAM lParam);
+    std::optional<LRESULT> LabelColours(HDC dc, HWND control);
     void CreateControls();
+    HWND CreateControl(const ControlSpec& spec, int id);
+    void AddTooltip(HWND control, std::string_view text);
     void CreateMenus();
     void OnPaint();
     void OnCommand(WPARAM wParam, LPARAM lParam);
@@ -86,8 +94,6 @@ class Win32Window final : public IWindow {
     std::array<bool, kTimers.size()> timerOn_{};
     // The state the core asked for, shown on the next SetVisible(true).
     WindowState wantedState_ = WindowState::Normal;
-    // The size the window last had outside the minimised state: a new one is a resize.
-    SIZE shownSize_{0, 0};
     bool everShown_ = false;
     bool taskbarFallback_ = false;
     Ctl trackedLabel_ = Ctl::Form1;  // the label a held mouse button went down on, if any

@@ -35,6 +35,30 @@ RECT PixelRect(const ControlSpec& spec) {
     return RECT{left, top, left + TwipsToPixels(spec.width), top + TwipsToPixels(spec.height)};
 }
 
+// Fills a combo box with its items. The closed box is as high as the table says: its height
+// follows the height of its text field, set by CB_SETITEMHEIGHT. What CB_GETITEMHEIGHT reports
+// may differ from what was set (wine adds 2), so the result is measured and corrected once.
+void FillComboBox(HWND control, const ControlSpec& spec) {
+    for (std::string_view item : spec.items)
+        SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
+    auto boxHeight = [control] {
+        RECT shown{};
+        GetWindowRect(control, &shown);
+        return static_cast<int>(shown.bottom - shown.top);
+    };
+    const RECT r = PixelRect(spec);
+    const int want = r.bottom - r.top;
+    int field =
+        static_cast<int>(SendMessageW(control, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int delta = want - boxHeight();
+        if (delta == 0 || field + delta <= 0)
+            break;
+        field += delta;
+        SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+    }
+}
+
 }  // namespace
 
 Win32Window::Win32Window(HINSTANCE instance) : instance_(instance) {}
@@ -92,7 +116,6 @@ bool Win32Window::Create() {
     // The frame style changed the sizes CreateWindowEx worked with: settle them again.
     SetWindowPos(hwnd_, nullptr, 0, 0, width, height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-    shownSize_ = SIZE{width, height};
 
     const HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
@@ -110,77 +133,12 @@ bool Win32Window::Create() {
 void Win32Window::CreateControls() {
     for (size_t i = 0; i < kControls.size(); ++i) {
         const ControlSpec& spec = kControls[i];
-        const RECT r = PixelRect(spec);
-        const std::wstring text = Widen(spec.text);
-        const HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i));
-        DWORD style = WS_CHILD | WS_VISIBLE;
-        const wchar_t* cls = WC_STATICW;
-        int height = r.bottom - r.top;
-        switch (spec.kind) {
-            case ControlKind::ComboBox:
-                cls = WC_COMBOBOXW;
-                style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
-                height = kComboListHeight;
-                break;
-            case ControlKind::Button:
-                cls = WC_BUTTONW;
-                style |= BS_OWNERDRAW | WS_TABSTOP;
-                break;
-            case ControlKind::Label:
-                style |= (spec.centred ? SS_CENTER : SS_LEFT) | SS_NOPREFIX;
-                if (spec.border)
-                    style |= WS_BORDER;
-                // Labels with a click of their own take the mouse; the others let it through
-                // to the window (mouse moves over a label are seen there).
-                if (HasHandler(spec.id, UiEvent::Click))
-                    style |= SS_NOTIFY;
-                break;
-        }
-        HWND control = CreateWindowExW(0, cls, text.c_str(), style, r.left, r.top, r.right - r.left,
-                                       height, hwnd_, id, instance_, nullptr);
+        HWND control = CreateControl(spec, kFirstControlId + static_cast<int>(i));
         controls_[i] = control;
-        SendMessageW(
-            control, WM_SETFONT,
-            reinterpret_cast<WPARAM>(spec.font == FontChoice::SongTi12 ? songTi_ : guiFont_),
-            FALSE);
-        if (spec.kind == ControlKind::ComboBox) {
-            for (std::string_view item : spec.items)
-                SendMessageW(control, CB_ADDSTRING, 0,
-                             reinterpret_cast<LPARAM>(Widen(item).c_str()));
-            // The closed box is as high as the table says: its height follows the height of its
-            // text field, set by CB_SETITEMHEIGHT. What CB_GETITEMHEIGHT reports may differ from
-            // what was set (wine adds 2), so the result is measured and corrected once.
-            auto boxHeight = [control] {
-                RECT shown{};
-                GetWindowRect(control, &shown);
-                return static_cast<int>(shown.bottom - shown.top);
-            };
-            const int want = r.bottom - r.top;
-            int field = static_cast<int>(
-                SendMessageW(control, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-            for (int attempt = 0; attempt < 2; ++attempt) {
-                const int delta = want - boxHeight();
-                if (delta == 0 || field + delta <= 0)
-                    break;
-                field += delta;
-                SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
-            }
-        }
-        if (!spec.tooltip.empty()) {
-            if (tooltip_ == nullptr)
-                tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                                           WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
-                                           nullptr, instance_, nullptr);
-            std::wstring tip = Widen(spec.tooltip);
-            TTTOOLINFOW tool{};
-            tool.cbSize = sizeof tool;
-            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-            tool.hwnd = hwnd_;
-            tool.uId = reinterpret_cast<UINT_PTR>(control);
-            tool.lpszText = tip.data();
-            SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-        }
+        if (spec.kind == ControlKind::ComboBox)
+            FillComboBox(control, spec);
+        if (!spec.tooltip.empty())
+            AddTooltip(control, spec.tooltip);
     }
     // The keyboard focus moves through the controls in z-order: put them in the tab order.
     HWND previous = HWND_TOP;
@@ -190,6 +148,58 @@ void Win32Window::CreateControls() {
         previous = control;
     }
     lastFocus_ = Control(kTabOrder.front());
+}
+
+// One control of the table, of the class and style its kind takes, in its font.
+HWND Win32Window::CreateControl(const ControlSpec& spec, int id) {
+    const RECT r = PixelRect(spec);
+    const std::wstring text = Widen(spec.text);
+    DWORD style = WS_CHILD | WS_VISIBLE;
+    const wchar_t* cls = WC_STATICW;
+    int height = r.bottom - r.top;
+    switch (spec.kind) {
+        case ControlKind::ComboBox:
+            cls = WC_COMBOBOXW;
+            style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
+            height = kComboListHeight;
+            break;
+        case ControlKind::Button:
+            cls = WC_BUTTONW;
+            style |= BS_OWNERDRAW | WS_TABSTOP;
+            break;
+        case ControlKind::Label:
+            style |= (spec.centred ? SS_CENTER : SS_LEFT) | SS_NOPREFIX;
+            if (spec.border)
+                style |= WS_BORDER;
+            // Labels with a click of their own take the mouse; the others let it through
+            // to the window (mouse moves over a label are seen there).
+            if (HasHandler(spec.id, UiEvent::Click))
+                style |= SS_NOTIFY;
+            break;
+    }
+    HWND control =
+        CreateWindowExW(0, cls, text.c_str(), style, r.left, r.top, r.right - r.left, height, hwnd_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+    SendMessageW(control, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(spec.font == FontChoice::SongTi12 ? songTi_ : guiFont_),
+                 FALSE);
+    return control;
+}
+
+void Win32Window::AddTooltip(HWND control, std::string_view text) {
+    if (tooltip_ == nullptr)
+        tooltip_ =
+            CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                            WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                            CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
+    std::wstring tip = Widen(text);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = tip.data();
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void Win32Window::CreateMenus() {

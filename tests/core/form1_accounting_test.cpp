@@ -8,7 +8,7 @@ TEST_F(Form1Test, AnOnlineTickCountsSavesAndShowsTheFiguresBeforeIt) {
     fp.connection.online = true;
     Ticks(3);  // 125.3
     form.Timer1_Timer();
-    EXPECT_EQ(form.UsedMinutes, TenthsTotal(1254));
+    EXPECT_EQ(form.UsedMinutes(), TenthsTotal(1254));
     EXPECT_EQ(Stored("T5"), 125);
     EXPECT_EQ(Stored("Exit"), 0);
     EXPECT_EQ(Text(Ctl::Label1),
@@ -37,7 +37,7 @@ TEST_F(Form1Test, TickSequencesStoreWholeMinutes) {
         for (int i = 0; i < c.ticks; ++i)
             f.Timer1_Timer();
         EXPECT_EQ(IniReadInt(p.Ini(), "T5", "Value"), c.stored) << c.start << " + " << c.ticks;
-        EXPECT_EQ(f.UsedMinutes.Tenths(), c.start * 10 + c.ticks);
+        EXPECT_EQ(f.UsedMinutes().Tenths(), c.start * 10 + c.ticks);
     }
 }
 
@@ -47,7 +47,7 @@ TEST_F(Form1Test, AnOfflineTickWritesNothingAndUsesTheAsciiColon) {
     form.Timer1_Timer();
     EXPECT_EQ(fp.files.writes, 0);
     EXPECT_EQ(fp.Ini(), before);
-    EXPECT_EQ(form.UsedMinutes, MinuteTotal::FromWholeMinutes(90));
+    EXPECT_EQ(form.UsedMinutes(), MinuteTotal::FromWholeMinutes(90));
     EXPECT_EQ(Text(Ctl::Label1), "计费月为:5月\r\n没有连接上网\r\n本月已用90分钟2小时\r\n");
 }
 
@@ -56,7 +56,7 @@ TEST_F(Form1Test, FirstOnlineTickFromZero) {
     fp.connection.online = true;
     form.Timer1_Timer();
     EXPECT_EQ(Text(Ctl::Label1), "计费月为：5月\r\n已经连接上网\r\n本月已用0分钟0小时\r\n");
-    EXPECT_EQ(form.UsedMinutes, TenthsTotal(1));
+    EXPECT_EQ(form.UsedMinutes(), TenthsTotal(1));
     EXPECT_EQ(Stored("T5"), 0);
 }
 
@@ -83,30 +83,42 @@ TEST_F(Form1Test, TheBillingMonthFollowsTheCalendarWhileRunning) {
     fp.clock.today = {2026, 5, 21};
     form.Timer1_Timer();  // closes May's billing month first, then counts into June's
     EXPECT_EQ(Stored("T5"), 11);
-    EXPECT_EQ(form.MonthSection, "T6");
-    EXPECT_EQ(form.UsedMinutes, TenthsTotal(31));
+    EXPECT_EQ(form.MonthSection(), "T6");
+    EXPECT_EQ(form.UsedMinutes(), TenthsTotal(31));
     EXPECT_EQ(Text(Ctl::Label1), "计费月为：6月\r\n已经连接上网\r\n本月已用3分钟0小时\r\n");
     // Year end: December's billing month is followed by January's.
     fp.clock.today = {2026, 12, 21};
     form.Timer1_Timer();
-    EXPECT_EQ(form.MonthSection, "T1");
+    EXPECT_EQ(form.MonthSection(), "T1");
 }
 
 TEST_F(Form1Test, RefreshReplacesTheTotalInMemory) {
-    Load("[T5]\r\nValue=41\r\n");
-    form.UsedMinutes = TenthsTotal(407);
+    Load("[T5]\r\nValue=40\r\n");
+    fp.connection.online = true;
+    Ticks(7);  // 40.7 counted, 41 stored
+    ASSERT_EQ(form.UsedMinutes(), TenthsTotal(407));
+    ASSERT_EQ(Stored("T5"), 41);
     form.RefreshBillingMonth();
-    EXPECT_EQ(form.UsedMinutes, MinuteTotal::FromWholeMinutes(41));
+    EXPECT_EQ(form.UsedMinutes(), MinuteTotal::FromWholeMinutes(41));
 }
 
-TEST_F(Form1Test, SaveUsageRoundsHalfToEven) {
-    Load();
+TEST(Form1Save, SaveUsageRoundsHalfToEven) {
     const std::pair<int64_t, int32_t> cases[] = {{125, 12}, {135, 14}, {126, 13}, {124, 12}};
     for (const auto& [tenths, stored] : cases) {
-        form.UsedMinutes = TenthsTotal(tenths);
-        ASSERT_TRUE(form.SaveUsage());
-        EXPECT_EQ(Stored("T5"), stored) << tenths;
-        EXPECT_EQ(Stored("Exit"), 0);
+        fakes::FakePlatform p;
+        Form1 f(p.platform);
+        p.PutIni("[T5]\r\nValue=" + std::to_string(tenths / 10) + "\r\n");
+        ASSERT_TRUE(f.Form_Load());
+        // The ticks' own saves fail: what is stored is SaveUsage's.
+        p.connection.online = true;
+        p.files.failWrites = true;
+        for (int64_t i = 0; i < tenths % 10; ++i)
+            f.Timer1_Timer();
+        p.files.failWrites = false;
+        ASSERT_EQ(f.UsedMinutes(), TenthsTotal(tenths));
+        ASSERT_TRUE(f.SaveUsage());
+        EXPECT_EQ(IniReadInt(p.Ini(), "T5", "Value"), stored) << tenths;
+        EXPECT_EQ(IniReadInt(p.Ini(), "Exit", "Value"), 0);
     }
 }
 
@@ -135,11 +147,11 @@ TEST_F(Form1Test, AFailedSaveAtTheMonthsEndKeepsTheOldMonthUntilItIsSaved) {
     Ticks(5);  // 51.0 minutes, 50 stored
     fp.clock.today = {2026, 6, 1};
     Ticks(5);
-    EXPECT_EQ(form.MonthSection, "T5");  // not moved on: May's minutes are not yet stored
+    EXPECT_EQ(form.MonthSection(), "T5");  // not moved on: May's minutes are not yet stored
     fp.files.failWrites = false;
     form.Timer1_Timer();
     EXPECT_EQ(Stored("T5"), 52);  // 50 + 1.5 minutes, rounded to even
-    EXPECT_EQ(form.MonthSection, "T6");
+    EXPECT_EQ(form.MonthSection(), "T6");
 }
 
 TEST_F(Form1Test, AllowanceCommandAnswers) {
@@ -173,7 +185,7 @@ TEST_F(Form1Test, AllowanceCommandAnswers) {
         EXPECT_EQ(p.dialogs.shown[0].title, "设置每月使用时间");
         EXPECT_EQ(p.dialogs.shown[0].defaultAnswer, "60");
         EXPECT_EQ(IniReadInt(p.Ini(), "s", "Value"), c.stored) << c.answer;
-        EXPECT_EQ(f.QuotaHours, c.stored) << c.answer;
+        EXPECT_EQ(f.QuotaHours(), c.stored) << c.answer;
         EXPECT_EQ(p.window.Text(Ctl::Label3), c.label) << c.answer;
     }
 }
@@ -217,8 +229,8 @@ TEST_F(Form1Test, ANewBillingDayMovesTheAccountingAtOnce) {
     fp.clock.today = {2026, 5, 21};
     fp.dialogs.inputs.push_back("20");
     form.command4_Click();
-    EXPECT_EQ(form.MonthSection, "T6");
-    EXPECT_EQ(form.UsedMinutes, MinuteTotal::FromWholeMinutes(44));
+    EXPECT_EQ(form.MonthSection(), "T6");
+    EXPECT_EQ(form.UsedMinutes(), MinuteTotal::FromWholeMinutes(44));
 }
 
 TEST_F(Form1Test, ATickWhileTheInputBoxIsOpenIsKeptAndTheAnswerAppliedAfter) {
@@ -228,7 +240,7 @@ TEST_F(Form1Test, ATickWhileTheInputBoxIsOpenIsKeptAndTheAnswerAppliedAfter) {
     fp.dialogs.inputs.push_back("30");
     form.Command3_Click();
     EXPECT_EQ(Stored("T5"), 11);
-    EXPECT_EQ(form.QuotaHours, 30);
+    EXPECT_EQ(form.QuotaHours(), 30);
 }
 
 TEST_F(Form1Test, ACommandWhoseWriteFailsChangesNothing) {
@@ -236,7 +248,7 @@ TEST_F(Form1Test, ACommandWhoseWriteFailsChangesNothing) {
     fp.files.failWrites = true;
     fp.dialogs.inputs.push_back("60");
     form.Command3_Click();
-    EXPECT_EQ(form.QuotaHours, 5);
+    EXPECT_EQ(form.QuotaHours(), 5);
     EXPECT_EQ(Text(Ctl::Label3), "包时5小时");
     fp.dialogs.inputs.push_back("20");
     form.command4_Click();

@@ -72,11 +72,11 @@ TEST(SessionsTest, OnlyTheBilledLinkCountsAndLightsTheLamps) {
     const auto Text = [&](Ctl c) { return fp.window.Text(c); };
     const std::string before = fp.Ini();
     m.TicksOn(3, {"wlan0"});  // free Wi-Fi only: offline, nothing counted or written
-    EXPECT_EQ(m.form.UsedMinutes, MinuteTotal::FromWholeMinutes(10));
+    EXPECT_EQ(m.form.UsedMinutes(), MinuteTotal::FromWholeMinutes(10));
     EXPECT_EQ(fp.Ini(), before);
     EXPECT_NE(Text(Ctl::Label1).find("没有连接上网"), std::string::npos);
     m.TicksOn(1, {"wlan0", "PPP0"});
-    EXPECT_EQ(m.form.UsedMinutes, TenthsTotal(101));
+    EXPECT_EQ(m.form.UsedMinutes(), TenthsTotal(101));
     EXPECT_EQ(Text(Ctl::Label1).find("没有连接上网"), std::string::npos);
     EXPECT_EQ(Settings(fp.Ini()).OpenSession()->link, "PPP0");
 }

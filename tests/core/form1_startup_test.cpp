@@ -7,14 +7,14 @@ namespace {
 TEST_F(Form1Test, StartsInOrderAndShowsTheStoredSettings) {
     Load("[r]\r\nValue=20\r\n[s]\r\nValue=60\r\n[Run]\r\nValue=1\r\n[T5]\r\nValue=57\r\n");
     EXPECT_EQ(Text(Ctl::Form1), "☆Kivrel☆  第1版第71次编译");
-    EXPECT_EQ(form.IniFile, "/opt/kivrel/timer.ini");
+    EXPECT_EQ(form.IniFile(), "/opt/kivrel/timer.ini");
     EXPECT_EQ(Text(Ctl::Command5), "取消开机运行");
     EXPECT_EQ(Text(Ctl::Label8), "已设开机就运行");
     EXPECT_EQ(Text(Ctl::Label3), "包时60小时");
     EXPECT_EQ(Text(Ctl::Label4), "结算为20号");
-    EXPECT_EQ(form.QuotaHours, 60);
-    EXPECT_EQ(form.MonthSection, "T5");  // 15 May with billing day 20
-    EXPECT_EQ(form.UsedMinutes, MinuteTotal::FromWholeMinutes(57));
+    EXPECT_EQ(form.QuotaHours(), 60);
+    EXPECT_EQ(form.MonthSection(), "T5");  // 15 May with billing day 20
+    EXPECT_EQ(form.UsedMinutes(), MinuteTotal::FromWholeMinutes(57));
     EXPECT_TRUE(fp.tray.present);
     EXPECT_EQ(fp.tray.tip, "Kivrel正在运行，好运！");
     EXPECT_EQ(fp.tray.menu, Menu::mnuTray);  // what hosts that draw icon menus show
@@ -35,8 +35,8 @@ TEST_F(Form1Test, AnEmptyFileMeansDefaults) {
     EXPECT_EQ(Text(Ctl::Label8), "未设开机就运行");
     EXPECT_EQ(Text(Ctl::Label3), "包月");
     EXPECT_EQ(Text(Ctl::Label4), "结算为月底");
-    EXPECT_EQ(form.MonthSection, "T5");
-    EXPECT_EQ(form.UsedMinutes, MinuteTotal());
+    EXPECT_EQ(form.MonthSection(), "T5");
+    EXPECT_EQ(form.UsedMinutes(), MinuteTotal());
 }
 
 TEST_F(Form1Test, StartUpShowsOutOfRangeSettingsAsTheFileHoldsThem) {
@@ -102,7 +102,7 @@ TEST_F(Form1Test, AnInstalledCopyKeepsItsRecordsInTheUsersOwnFile) {
     fp.PutIni("[s]\r\nValue=40\r\n");
     fp.files.readOnly.insert(fp.IniPath());
     ASSERT_TRUE(form.Form_Load());
-    EXPECT_EQ(form.IniFile, kUserIni);
+    EXPECT_EQ(form.IniFile(), kUserIni);
     EXPECT_EQ(fp.files.files[kUserIni], "[s]\r\nValue=40\r\n");
     EXPECT_EQ(fp.files.dirs.count("/home/u/.local/share/kivrel"), 1u);
     EXPECT_EQ(Text(Ctl::Label3), "包时40小时");
@@ -122,9 +122,9 @@ TEST_F(Form1Test, AnInstalledCopyKeepsItsRecordsInTheUsersOwnFile) {
     next.files.readOnly = fp.files.readOnly;
     Form1 again(next.platform);
     ASSERT_TRUE(again.Form_Load());
-    EXPECT_EQ(again.IniFile, kUserIni);
+    EXPECT_EQ(again.IniFile(), kUserIni);
     EXPECT_EQ(next.files.writes, 0);
-    EXPECT_EQ(again.UsedMinutes, MinuteTotal::FromWholeMinutes(1));
+    EXPECT_EQ(again.UsedMinutes(), MinuteTotal::FromWholeMinutes(1));
 }
 
 TEST_F(Form1Test, AnInstalledCopyThatCannotMakeTheUsersFileSaysSo) {

@@ -38,8 +38,8 @@ TEST_F(Form1Test, TheFirstLeftClickShowsTheWindowAndArmsTheCountdown) {
     EXPECT_EQ(fp.window.menuOrder,
               (std::vector<std::string>{"Maximize", "Minimize", "Move", "Restore", "Size"}));
     EXPECT_TRUE(fp.window.timerEnabled[TimerId::Timer2]);
-    EXPECT_EQ(form.HideCountdown, 30);
-    EXPECT_EQ(form.LastState, WindowState::Normal);
+    EXPECT_EQ(form.HideCountdown(), 30);
+    EXPECT_EQ(form.LastState(), WindowState::Normal);
 }
 
 TEST_F(Form1Test, StateTableForEveryWayInAndOutOfTheTray) {
@@ -84,9 +84,9 @@ TEST_F(Form1Test, StateTableForEveryWayInAndOutOfTheTray) {
         EXPECT_EQ(fp.window.visible, s.visible) << s.name;
         ExpectMenu(fp.window, s.menu, s.name);
         EXPECT_EQ(fp.window.timerEnabled[TimerId::Timer2], s.timer2) << s.name;
-        EXPECT_EQ(form.LastState, s.lastState) << s.name;
+        EXPECT_EQ(form.LastState(), s.lastState) << s.name;
         if (s.timer2) {
-            EXPECT_EQ(form.HideCountdown, 30) << s.name;
+            EXPECT_EQ(form.HideCountdown(), 30) << s.name;
         }
     }
 }
@@ -104,7 +104,7 @@ TEST_F(Form1Test, TheCountdownRunsThirtyOneTicks) {
     EXPECT_FALSE(fp.window.visible);
     EXPECT_EQ(form.State(), WindowState::Minimized);
     EXPECT_FALSE(fp.window.timerEnabled[TimerId::Timer2]);
-    EXPECT_EQ(form.HideCountdown, -1);
+    EXPECT_EQ(form.HideCountdown(), -1);
     // Brought back, the label keeps its 0 until the next tick shows 30.
     fp.tray.Click(TrayEvent::LeftButtonUp);
     EXPECT_EQ(Text(Ctl::Label7), "自动隐藏倒计时:0");
@@ -120,18 +120,56 @@ TEST_F(Form1Test, CancellingTheCountdownLastsUntilTheNextResize) {
     form.Label7_Click();
     EXPECT_EQ(Text(Ctl::Label7), "已取消自动隐藏");
     EXPECT_FALSE(fp.window.timerEnabled[TimerId::Timer2]);
-    EXPECT_EQ(form.HideCountdown, 25);  // kept as it was
+    EXPECT_EQ(form.HideCountdown(), 25);  // kept as it was
     form.SystemChangedWindow(
         WindowState::Normal);  // the echo of the state it holds changes nothing
     EXPECT_FALSE(fp.window.timerEnabled[TimerId::Timer2]);
     form.SystemChangedWindow(WindowState::Normal, true);  // a resize re-arms it
     EXPECT_TRUE(fp.window.timerEnabled[TimerId::Timer2]);
-    EXPECT_EQ(form.HideCountdown, 30);
+    EXPECT_EQ(form.HideCountdown(), 30);
     // Minimising during a countdown stops it and keeps the last number shown.
     form.Timer2_Timer();
     form.Command2_Click();
     EXPECT_FALSE(fp.window.timerEnabled[TimerId::Timer2]);
     EXPECT_EQ(Text(Ctl::Label7), "自动隐藏倒计时:30");
+}
+
+// The window reports every size it takes, the program's own changes included: only a size other
+// than the last one seen in the normal state is a resize, one that re-arms the countdown.
+TEST_F(Form1Test, OnlyANewSizeInTheNormalStateIsAResize) {
+    Load();
+    fp.tray.Click(TrayEvent::LeftButtonUp);
+    IWindowEvents& events = form;
+    const auto nothing = [] {};
+    struct Row {
+        const char* name;
+        std::function<void()> before;
+        WindowState state;
+        PixelSize size;
+        bool resize;
+    };
+    const Row rows[] = {
+        {"the designed size", nothing, WindowState::Normal, {539, 351}, false},
+        {"a new size", nothing, WindowState::Normal, {600, 400}, true},
+        {"the same size again", nothing, WindowState::Normal, {600, 400}, false},
+        {"the size of a maximise",
+         [&] { form.mnuTrayMaximize_Click(); },
+         WindowState::Maximized,
+         {1024, 740},
+         false},
+        {"the size of the restore",
+         [&] { form.mnuTrayRestore_Click(); },
+         WindowState::Normal,
+         {600, 400},
+         false},
+        {"back to the designed size", nothing, WindowState::Normal, {539, 351}, true},
+    };
+    for (const Row& row : rows) {
+        row.before();
+        form.Timer2_Timer();  // 30 shown, 29 next
+        events.SizeChanged(row.state, row.size);
+        EXPECT_EQ(form.HideCountdown() == 30, row.resize) << row.name;
+    }
 }
 
 TEST_F(Form1Test, TheCountdownHoldsWhileABoxIsOpen) {
@@ -244,7 +282,7 @@ TEST_F(Form1Test, LosingTheTrayBeforeTheWindowWasEverOpenedKeepsItReachable) {
     // Restored from the taskbar, it behaves as any shown window.
     form.SystemChangedWindow(WindowState::Normal);
     EXPECT_TRUE(fp.window.timerEnabled[TimerId::Timer2]);
-    EXPECT_EQ(form.LastState, WindowState::Normal);
+    EXPECT_EQ(form.LastState(), WindowState::Normal);
 }
 
 // A panel restarting takes its notification area away for a moment: within the grace period

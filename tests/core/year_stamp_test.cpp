@@ -45,7 +45,7 @@ TEST(YearStampTest, WritingAStampedTotal) {
 TEST_F(Form1Test, JanuaryStartsFromZeroAndKeepsLastJanuary) {
     fp.clock.today = {2027, 1, 5};
     Load("[T1]\r\nValue=1500\r\nYear=2026\r\n[T12]\r\nValue=30\r\n");
-    EXPECT_EQ(form.UsedMinutes, MinuteTotal());
+    EXPECT_EQ(form.UsedMinutes(), MinuteTotal());
     fp.window.comboIndex[Ctl::Combo1] = 0;
     form.Combo1_Click();
     EXPECT_EQ(Text(Ctl::Label5), "1月份使用了0小时");
@@ -64,9 +64,9 @@ TEST_F(Form1Test, AnUnstampedTotalIsThisYearsAndAnOfflineBoundaryWritesNothing) 
     fp.clock.today = {2027, 1, 1};
     Ticks(1);  // offline, into a new month: nothing changed, nothing written
     EXPECT_EQ(fp.files.writes, 0);
-    EXPECT_EQ(form.MonthSection, "T1");
-    EXPECT_EQ(form.MonthYear, 2027);
-    EXPECT_EQ(form.UsedMinutes, MinuteTotal::FromWholeMinutes(20));  // never reset on a guess
+    EXPECT_EQ(form.MonthSection(), "T1");
+    EXPECT_EQ(form.MonthYear(), 2027);
+    EXPECT_EQ(form.UsedMinutes(), MinuteTotal::FromWholeMinutes(20));  // never reset on a guess
     // December stamped 2026 by a preset, then the year goes round: it starts from 0.
     fp.window.comboIndex[Ctl::Combo2] = 12;
     fp.dialogs.inputs.push_back("300");
@@ -74,8 +74,8 @@ TEST_F(Form1Test, AnUnstampedTotalIsThisYearsAndAnOfflineBoundaryWritesNothing) 
     EXPECT_EQ(IniReadInt(fp.Ini(), "T12", "Year"), 2026);
     fp.clock.today = {2027, 12, 1};
     Ticks(1);
-    EXPECT_EQ(form.MonthSection, "T12");
-    EXPECT_EQ(form.UsedMinutes, MinuteTotal());
+    EXPECT_EQ(form.MonthSection(), "T12");
+    EXPECT_EQ(form.UsedMinutes(), MinuteTotal());
 }
 
 // A long suspend: the running program wakes in the same billing month a year later.

@@ -49,6 +49,12 @@ struct Harness {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
 
+    // Lets the auto-hide countdown tick down to `seconds`, as its timer would.
+    void CountDownTo(int16_t seconds) {
+        while (form.HideCountdown() > seconds)
+            form.TimerElapsed(TimerId::Timer2);
+    }
+
     template <class T>
     T* Get(Ctl control) {
         return qobject_cast<T*>(window.Control(control));

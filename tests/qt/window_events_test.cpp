@@ -131,17 +131,17 @@ TEST(QtWindowStates, ProgramChangesAreNotReportedBack) {
     h.window.ActionOf(Menu::mnuTrayMaximize)->trigger();
     EXPECT_TRUE(h.window.isMaximized());
     EXPECT_TRUE(h.window.isVisible());
-    h.form.HideCountdown = 5;
+    h.CountDownTo(5);
     QTest::qWait(50);
-    EXPECT_EQ(h.form.HideCountdown, 5);
+    EXPECT_EQ(h.form.HideCountdown(), 5);
     EXPECT_EQ(h.form.State(), WindowState::Maximized);
 
     h.form.mnuTrayRestore_Click();
     EXPECT_FALSE(h.window.isMaximized());
     EXPECT_EQ(h.form.State(), WindowState::Normal);
-    h.form.HideCountdown = 5;
+    h.CountDownTo(5);
     QTest::qWait(50);
-    EXPECT_EQ(h.form.HideCountdown, 5);
+    EXPECT_EQ(h.form.HideCountdown(), 5);
     EXPECT_EQ(h.window.size(), QSize(539, 351));
 }
 
@@ -149,9 +149,9 @@ TEST(QtWindowStates, SystemChangesReachForm) {
     Harness h;
     h.LoadAndOpen();
     // A size the program did not make re-arms the countdown.
-    h.form.HideCountdown = 5;
+    h.CountDownTo(5);
     h.window.resize(600, 400);
-    EXPECT_EQ(h.form.HideCountdown, 30);
+    EXPECT_EQ(h.form.HideCountdown(), 30);
     EXPECT_EQ(h.form.State(), WindowState::Normal);
 
     // Minimised by the window manager: into the tray.
@@ -180,16 +180,16 @@ TEST(QtWindowStates, KeyboardSizeFollowsEveryStepAndEscPutsItBack) {
         {Qt::Key_Up, Qt::ControlModifier, {548, 360}},
     };
     for (const Step& step : steps) {
-        h.form.HideCountdown = 5;
+        h.CountDownTo(5);
         QTest::keyClick(&h.window, step.key, step.modifiers);
         EXPECT_EQ(h.window.size(), step.size);
-        EXPECT_EQ(h.form.HideCountdown, 30) << "Form_Resize follows every step";
+        EXPECT_EQ(h.form.HideCountdown(), 30) << "Form_Resize follows every step";
     }
-    h.form.HideCountdown = 5;
+    h.CountDownTo(5);
     QTest::keyClick(&h.window, Qt::Key_Escape);
     EXPECT_FALSE(KeyboardTracking(h.window));
     EXPECT_EQ(h.window.geometry(), start);
-    EXPECT_EQ(h.form.HideCountdown, 30);
+    EXPECT_EQ(h.form.HideCountdown(), 30);
 }
 
 TEST(QtWindowStates, KeyboardMoveMovesUntilEnter) {
@@ -198,7 +198,7 @@ TEST(QtWindowStates, KeyboardMoveMovesUntilEnter) {
     const QPoint start = h.window.pos();
     h.window.ActionOf(Menu::mnuTrayMove)->trigger();
     ASSERT_TRUE(QTest::qWaitFor([&] { return KeyboardTracking(h.window); }, 1000));
-    h.form.HideCountdown = 5;
+    h.CountDownTo(5);
     QTest::keyClick(&h.window, Qt::Key_Left);
     QTest::keyClick(&h.window, Qt::Key_Down, Qt::ControlModifier);
     EXPECT_EQ(h.window.pos(), start + QPoint(-10, 1));
@@ -206,7 +206,7 @@ TEST(QtWindowStates, KeyboardMoveMovesUntilEnter) {
     EXPECT_FALSE(KeyboardTracking(h.window));
     EXPECT_EQ(h.window.pos(), start + QPoint(-10, 1));
     EXPECT_EQ(h.window.size(), QSize(539, 351));
-    EXPECT_EQ(h.form.HideCountdown, 5);  // a move is no resize
+    EXPECT_EQ(h.form.HideCountdown(), 5);  // a move is no resize
 }
 
 TEST(QtWindowStates, WithoutATrayTheWindowMinimisesToTheTaskbar) {

@@ -69,7 +69,7 @@ void CheckFault(const std::string& name, Break breakIt, Mend mendIt) {
     m.Ticks(10);
     EXPECT_EQ(m.Stored(), 104) << name;
     EXPECT_EQ(IniReadInt(ReadFile(m.ini), "s", "Value"), 9) << name;
-    EXPECT_EQ(m.form.UsedMinutes.Tenths(), 1040) << name;
+    EXPECT_EQ(m.form.UsedMinutes().Tenths(), 1040) << name;
 }
 
 // An installed copy: the timer.ini beside the program may not be written, so the records go to
@@ -81,7 +81,7 @@ TEST(SaveFailure, InstalledCopyKeepsItsRecordsInTheUsersFile) {
     m.fp.app.userDir = dir.path() + "/home/.local/share/kivrel";
     const std::string own = m.fp.app.userDir + "/timer.ini";
     ASSERT_TRUE(m.Start());
-    EXPECT_EQ(m.form.IniFile, own);
+    EXPECT_EQ(m.form.IniFile(), own);
     m.Ticks(10);
     EXPECT_EQ(IniReadInt(ReadFile(own), "T5", "Value"), 101);
     EXPECT_EQ(ReadFile(m.ini), "[T5]\r\nValue=100\r\n");
