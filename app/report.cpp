@@ -46,6 +46,7 @@ ReportFigures MakeReportFigures(const ReportInputs& in, const LocalTime& now,
     f.bill = ComputeBill(f.usedMinutes, ofPeriod, f.allowanceHours, in.tariff);
     f.days = DailyUse(f.period, everything, f.today);
     f.paceTenths = PaceTenths(f.allowanceHours, f.bill.billedTenths, f.daysLeft);
+    f.warnings = in.settings.RefusedValues(settingsFile);
 
     // The twelve billing months, the oldest first: the eleven before this one fall in this
     // billing year or the one before.

@@ -1,6 +1,7 @@
 // The ports of the system side: connection state, clock, files, the one-copy guard, start at
-// log-on, what the program knows of itself, and opening a file with the desktop's program for it. The Linux and Win32 system adapters implement
-// them; they know nothing of the window. All texts crossing these ports are UTF-8.
+// log-on, what the program knows of itself, and opening a file with the desktop's program for it.
+// The Linux and Win32 system adapters implement them; they know nothing of the window. All texts
+// crossing these ports are UTF-8.
 #pragma once
 
 #include <optional>
@@ -53,6 +54,12 @@ class IFileSystem {
     virtual bool Append(const std::string& path, const std::string& bytes) = 0;
     // Removes temporary files that a killed process left beside `path`.
     virtual void RemoveStaleTemporaries(const std::string& path) = 0;
+    // Whether `a` and `b` name one existing file: the same path, a link to it, or another path
+    // to it (the file's identity is compared, not the names).
+    virtual bool SameFile(const std::string& a, const std::string& b) = 0;
+    // The system's own words for why the latest ReadAll, ReplaceAll or MakeDirectories of this
+    // object that failed did fail ("Read-only file system"); empty when it said nothing.
+    virtual std::string FailureReason() = 0;
 };
 
 class IAppInfo {

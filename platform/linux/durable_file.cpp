@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <utility>
 #include <vector>
@@ -174,30 +175,51 @@ bool LinuxFileSystem::Writable(const std::string& path) {
            ::access(path.c_str(), W_OK) == 0;
 }
 
+bool LinuxFileSystem::Failed(int error) {
+    lastError_ = error;
+    return false;
+}
+
+std::string LinuxFileSystem::FailureReason() {
+    return lastError_ != 0 ? std::string(std::strerror(lastError_)) : std::string();
+}
+
+bool LinuxFileSystem::SameFile(const std::string& a, const std::string& b) {
+    struct stat first {
+    }, second{};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 bool LinuxFileSystem::MakeDirectories(const std::string& path) {
     if (path.empty() || path.front() != '/') {
-        return false;
+        return Failed(ENOENT);
     }
     for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
         const std::string part = path.substr(0, end);
         if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
-            return false;
+            return Failed(errno);
         }
         if (end == std::string::npos) {
             break;
         }
     }
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (::stat(path.c_str(), &st) != 0) {
+        return Failed(errno);
+    }
+    return S_ISDIR(st.st_mode) || Failed(ENOTDIR);
 }
 
 std::optional<std::string> LinuxFileSystem::ReadAll(const std::string& path) {
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.valid()) {
+        Failed(errno);
         return std::nullopt;
     }
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        Failed(S_ISDIR(st.st_mode) ? EISDIR : errno);
         return std::nullopt;
     }
     std::string text;
@@ -211,6 +233,7 @@ std::optional<std::string> LinuxFileSystem::ReadAll(const std::string& path) {
             if (errno == EINTR) {
                 continue;
             }
+            Failed(errno);
             return std::nullopt;
         }
         if (got == 0) {
@@ -220,13 +243,21 @@ std::optional<std::string> LinuxFileSystem::ReadAll(const std::string& path) {
     }
 }
 
+// Every way out of Replace that fails leaves errno at the reason.
 bool LinuxFileSystem::ReplaceAll(const std::string& path, const std::string& bytes) {
+    errno = 0;
+    return Replace(path, bytes) || Failed(errno != 0 ? errno : EIO);
+}
+
+bool LinuxFileSystem::Replace(const std::string& path, const std::string& bytes) {
     const std::optional<std::string> target = ResolveWriteTarget(path);
     if (!target) {
+        errno = errno == 0 ? ELOOP : errno;
         return false;
     }
     const auto [dir, name] = SplitPath(*target);
     if (!UsableFileName(name)) {
+        errno = EISDIR;
         return false;
     }
 
@@ -240,6 +271,7 @@ bool LinuxFileSystem::ReplaceAll(const std::string& path, const std::string& byt
         // check), so a file without any write bit is refused here.
         if (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0 ||
             ::access(target->c_str(), W_OK) != 0) {
+            errno = S_ISDIR(old.st_mode) ? EISDIR : S_ISREG(old.st_mode) ? EACCES : EINVAL;
             return false;
         }
         mode = old.st_mode & 07777;
@@ -277,7 +309,9 @@ bool LinuxFileSystem::ReplaceAll(const std::string& path, const std::string& byt
     ok = tmp.Close() && ok;
     ok = ok && ::renameat(dirFd.get(), tmpName.c_str(), dirFd.get(), name.c_str()) == 0;
     if (!ok) {
+        const int error = errno;
         ::unlinkat(dirFd.get(), tmpName.c_str(), 0);
+        errno = error;
         return false;
     }
     // Make the rename itself durable. File systems that cannot sync a directory say so with

@@ -50,7 +50,7 @@ TEST(StatusTest, ReportsTheBillingMonthFromTheFileAndWritesNothing) {
               "\"days_left\":27,\"used_minutes\":500,\"allowance_hours\":60,"
               "\"remaining_minutes\":3100,\"forecast_minutes\":3100,\"online\":true,"
               "\"settings_file\":\"/opt/kivrel/timer.ini\",\"link\":\"\",\"sessions\":0,"
-              "\"billed_minutes\":500,\"bill_cents\":0,\"currency\":\"元\"}\n");
+              "\"billed_minutes\":500,\"bill_cents\":0,\"currency\":\"元\",\"warnings\":[]}\n");
     c.connection.online = false;
     EXPECT_EQ(c.Run({"--status"}).out,
               "计费月为:1月\n没有连接上网\n本月已用500分钟8小时\n本月剩余3100分钟52小时\n"
@@ -89,7 +89,7 @@ TEST(StatusTest, TheBillOfTheWorkedExampleToTheCent) {
     const std::string json = c.Run({"--status", "--json"}).out;
     EXPECT_NE(json.find("\"online\":true,\"settings_file\":\"/opt/kivrel/timer.ini\","
                         "\"link\":\"ppp0\",\"sessions\":3,\"billed_minutes\":1852,"
-                        "\"bill_cents\":104,\"currency\":\"元\"}"),
+                        "\"bill_cents\":104,\"currency\":\"元\",\"warnings\":[]}"),
               std::string::npos)
         << json;
     const std::string text = c.Run({"--status"}).out;
