@@ -161,6 +161,15 @@ TEST(ReportPage, TheBillWithItsPartsAndTheAllowanceLines) {
     EXPECT_EQ(page.find("https:"), std::string::npos);
 }
 
+// Billed exactly the allowance: nothing left, nothing over.
+TEST(ReportPage, TheAllowanceUsedExactlyIsNotOver) {
+    const std::string page = ReportPage(Month(1, Tariff{}, {S("01-02 09:00", "01-02 10:00", 600)}));
+    EXPECT_NE(page.find("<span class=\"name\">剩余</span><span class=\"figure\">0 分钟</span>"),
+              std::string::npos);
+    EXPECT_EQ(Count(page, "tile over"), 0u);
+    EXPECT_EQ(Count(page, "超出"), 0u);
+}
+
 TEST(ReportPage, AFlatRateMonthAndAnEmptyLedger) {
     const std::string flat = ReportPage(Month(0, Tariff{}, {S("01-02 09:00", "01-02 10:00", 600)}));
     for (const char* absent : {"class=\"allow\"", "class=\"pace\"", "本月费用", "费用明细"})
@@ -272,6 +281,73 @@ TEST(ReportCommand, WritesThePageWhereAskedOrBesideTheSettingsAndOpensIt) {
     out = c.Run({"--report", "out.html"});
     EXPECT_EQ(out.status, 1);
     EXPECT_EQ(out.err, "kivrel：无法把报告写到 out.html：Read-only file system\n");
+}
+
+// The page goes nowhere near the settings or the ledger, and replaces only a page of Kivrel's.
+TEST(ReportCommand, NeverReplacesTheSettingsTheLedgerOrAFileThatIsNotAReport) {
+    const std::string ini = "[s]\r\nValue=60\r\n", ledger = "start,end,minutes,link\n";
+    const struct {
+        const char* target;
+        const char* holds;  // nullptr: no such file
+        int status;
+        const char* err;
+    } cases[] = {
+        {"/opt/kivrel/timer.ini", nullptr, 1,
+         "kivrel：不能把报告写到 /opt/kivrel/timer.ini：它是设置文件 "
+         "/opt/kivrel/timer.ini，没有改动\n"},
+        {"/tmp/link.ini", nullptr, 1,  // a link to it, or another path
+         "kivrel：不能把报告写到 /tmp/link.ini：它是设置文件 /opt/kivrel/timer.ini，没有改动\n"},
+        {"/tmp/link.csv", nullptr, 1,
+         "kivrel：不能把报告写到 /tmp/link.csv：它是上网记录 /opt/kivrel/sessions.csv，没有改动\n"},
+        {"notes.html", "<html><title>Notes</title>", 1,
+         "kivrel：notes.html 已经存在，且不是 Kivrel 的用量报告，没有改动\n"},
+        {"meta-in-body.html", "<head></head><meta name=\"generator\" content=\"Kivrel\">", 1,
+         "kivrel：meta-in-body.html 已经存在，且不是 Kivrel 的用量报告，没有改动\n"},
+        {"old.html", "<head><title>Kivrel 用量报告 · 2026年12月</title></head>", 0, ""},
+        {"new.html", "<head>\n<meta name=\"generator\" content=\"Kivrel\">\n</head>", 0, ""},
+        {"fresh.html", nullptr, 0, ""},
+    };
+    for (const auto& c : cases) {
+        Console console;
+        console.clock.today = kToday;
+        auto& files = console.files.files;
+        files["/opt/kivrel/timer.ini"] = ini;
+        files["/opt/kivrel/sessions.csv"] = ledger;
+        console.files.aliases = {{"/tmp/link.ini", "/opt/kivrel/timer.ini"},
+                                 {"/tmp/link.csv", "/opt/kivrel/sessions.csv"}};
+        if (c.holds)
+            files[c.target] = c.holds;
+        const ConsoleOutput out = console.Run({"--report", c.target});
+        EXPECT_EQ(out.status, c.status) << c.target;
+        EXPECT_EQ(out.err, c.err) << c.target;
+        EXPECT_EQ(files["/opt/kivrel/timer.ini"], ini);
+        EXPECT_EQ(files["/opt/kivrel/sessions.csv"], ledger);
+        if (c.status != 0)
+            EXPECT_EQ(console.files.writes, 0) << c.target;
+        else
+            EXPECT_TRUE(IsReportPage(files[c.target])) << c.target;
+    }
+    // The default target too, when a link made report.html the ledger.
+    Console console;
+    console.files.files["/opt/kivrel/timer.ini"] = ini;
+    console.files.files["/opt/kivrel/sessions.csv"] = ledger;
+    console.files.aliases = {{"/opt/kivrel/report.html", "/opt/kivrel/sessions.csv"}};
+    EXPECT_EQ(console.Run({"--report"}).status, 1);
+    EXPECT_EQ(console.files.writes, 0);
+}
+
+// A refused value of the settings is named at the page's head.
+TEST(ReportCommand, RefusedValuesStandAtTheHead) {
+    Console c;
+    c.files.files["/opt/kivrel/timer.ini"] = "[Tariff]\r\nPrice=1.20\r\n";
+    ASSERT_EQ(c.Run({"--report", "out.html"}).status, 0);
+    const std::string& page = c.files.files["out.html"];
+    const size_t warning = page.find(
+        "<section class=\"warnings\" role=\"alert\">\n<p>/opt/kivrel/timer.ini：[Tariff] "
+        "Price=1.20 无法读取（金额以分为单位，不能带小数点：写作 Price=120（单位：分）），按 0 "
+        "计算</p>");
+    EXPECT_NE(warning, std::string::npos);
+    EXPECT_LT(warning, page.find("class=\"tiles\""));
 }
 
 }  // namespace
