@@ -92,6 +92,25 @@ TEST(Dispatch, OnlyControlsWithAHandlerAreListenedTo) {
     EXPECT_FALSE(HasHandler(Ctl::Command1, UiEvent::MouseMove));
 }
 
+// The timers: the countdown each second, the tick every 6 s, and the tray's grace of 5 s.
+TEST(Dispatch, TheTimerTable) {
+    const struct {
+        TimerId id;
+        int intervalMs;
+        bool enabled;
+    } expected[] = {
+        {TimerId::Timer2, 1000, false},
+        {TimerId::Timer1, 6000, true},
+        {TimerId::TrayGrace, 5000, false},
+    };
+    ASSERT_EQ(kTimers.size(), std::size(expected));
+    for (size_t i = 0; i < kTimers.size(); ++i) {
+        EXPECT_EQ(kTimers[i].id, expected[i].id) << kTimers[i].name;
+        EXPECT_EQ(kTimers[i].intervalMs, expected[i].intervalMs) << kTimers[i].name;
+        EXPECT_EQ(kTimers[i].enabled, expected[i].enabled) << kTimers[i].name;
+    }
+}
+
 TEST_F(Form1Test, NothingIsRaisedAfterUnloading) {
     Load();
     form.Unload();

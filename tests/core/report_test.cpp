@@ -336,6 +336,26 @@ TEST(ReportCommand, NeverReplacesTheSettingsTheLedgerOrAFileThatIsNotAReport) {
     EXPECT_EQ(console.files.writes, 0);
 }
 
+// A session the settings hold open from before the period (the machine was off since) is not
+// one of the period's; one that ends in the period is.
+TEST(ReportFigures, AnOpenSessionFromBeforeThePeriodIsLeftOut) {
+    const auto open = [](const char* last) {
+        return Settings(
+            std::string("[r]\r\nValue=20\r\n[Session]\r\nStart=2026-12-20T22:00:00+08:00"
+                        "\r\nLast=") +
+            last + "\r\nTenths=600\r\nLink=ppp0\r\n");
+    };
+    const LocalTime now{kToday, 12, 0, 0, 480};
+    const ReportFigures before =
+        MakeReportFigures(ReadReportInputs(open("2026-12-20T23:00:00+08:00"), ""), now, "x");
+    EXPECT_TRUE(before.sessions.empty());
+    EXPECT_EQ(before.bill.sessions, 0);
+    const ReportFigures inside =
+        MakeReportFigures(ReadReportInputs(open("2026-12-21T00:30:00+08:00"), ""), now, "x");
+    ASSERT_EQ(inside.sessions.size(), 1u);
+    EXPECT_TRUE(inside.sessions[0].open);
+}
+
 // A refused value of the settings is named at the page's head.
 TEST(ReportCommand, RefusedValuesStandAtTheHead) {
     Console c;
