@@ -192,10 +192,10 @@ TEST_F(DurableFileTest, SameFileComparesTheFileNotItsName) {
     WriteFile(dir_ / "copy.ini", kSample);
     fs::create_symlink("timer.ini", dir_ / "link.ini");
     fs::create_hard_link(ini_, dir_ / "hard.ini");
-    for (const std::string other :
+    for (const std::string& other :
          {ini_, dir_ / "link.ini", dir_ / "hard.ini", dir_ / "./timer.ini"})
         EXPECT_TRUE(files_.SameFile(other, ini_)) << other;
-    for (const std::string other : {dir_ / "copy.ini", dir_ / "missing.ini"})
+    for (const std::string& other : {dir_ / "copy.ini", dir_ / "missing.ini"})
         EXPECT_FALSE(files_.SameFile(other, ini_)) << other;
     EXPECT_FALSE(files_.SameFile(dir_ / "missing.ini", dir_ / "missing.ini"));
 }
