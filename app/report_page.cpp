@@ -353,7 +353,8 @@ std::string Head(const ReportFigures& f) {
     text += Tile("已用", Minutes(f.usedMinutes * 10));
     text += Tile("计费时长", Minutes(f.bill.billedTenths));
     if (HasAllowance(f.allowanceHours)) {
-        const int64_t rest = int64_t{f.allowanceHours} * 600 - f.bill.billedTenths;
+        // A negative allowance leaves nothing: what is over is what was billed, as the bill has it.
+        const int64_t rest = std::max<int64_t>(f.allowanceHours, 0) * 600 - f.bill.billedTenths;
         text += Tile("包时", Int(f.allowanceHours) + " 小时");
         text += rest >= 0 ? Tile("剩余", Minutes(rest)) : Tile("超出", Minutes(-rest), "tile over");
     } else {

@@ -194,7 +194,9 @@ void Settings::SetMonthYear(int month, int32_t year) {
 }
 
 int32_t Settings::PastYearMinutes(int month, int32_t year) const {
-    return IniReadInt(text_, MonthSectionName(month), PastYearKey(year));
+    // A refused total reads as none kept (0).
+    const std::string key = PastYearKey(year);
+    return ReadValue(IniReadText(text_, MonthSectionName(month), key), key, ValueKind::Count).value;
 }
 
 void Settings::SetPastYearMinutes(int month, int32_t year, int32_t minutes) {

@@ -87,7 +87,8 @@ class Settings {
     std::string Text(Setting setting) const;
     void SetText(Setting setting, std::string_view value);
 
-    // The total of a month and its year; the total of an earlier year kept beside them.
+    // The total of a month and its year; the total of an earlier year kept beside them. A total
+    // that is refused (negative, not a whole number) reads as 0.
     MonthRecord Month(int month) const;
     void SetMonthMinutes(int month, int32_t minutes);
     void SetMonthYear(int month, int32_t year);

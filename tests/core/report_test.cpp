@@ -168,6 +168,12 @@ TEST(ReportPage, TheAllowanceUsedExactlyIsNotOver) {
               std::string::npos);
     EXPECT_EQ(Count(page, "tile over"), 0u);
     EXPECT_EQ(Count(page, "超出"), 0u);
+    // A negative allowance: over by what was billed, not by more.
+    const std::string negative =
+        ReportPage(Month(-5, Tariff{}, {S("01-02 09:00", "01-02 10:00", 600)}));
+    EXPECT_NE(
+        negative.find("<span class=\"name\">超出</span><span class=\"figure\">60 分钟</span>"),
+        std::string::npos);
 }
 
 TEST(ReportPage, AFlatRateMonthAndAnEmptyLedger) {

@@ -165,6 +165,7 @@ TEST(SettingsStoreTest, RefusedValuesAreNamedWithTheirFileAndKeyAndReadAsZero) {
     EXPECT_EQ(settings.WrittenInt(Setting::BillingDay), -3);
     EXPECT_EQ(settings.Int(Setting::AllowanceHours), -10);
     EXPECT_EQ(settings.Month(12), (MonthRecord{0, 2026}));
+    EXPECT_EQ(Settings("[T3]\r\nValue2025=-40\r\n").PastYearMinutes(3, 2025), 0);
     const Tariff tariff = settings.TariffValues();
     EXPECT_EQ(tariff.price + tariff.fee + tariff.base, 0);
     EXPECT_TRUE(Settings("[Tariff]\r\nPrice=120\r\n").RefusedValues("x").empty());
