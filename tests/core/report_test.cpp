@@ -289,77 +289,64 @@ TEST(ReportCommand, WritesThePageWhereAskedOrBesideTheSettingsAndOpensIt) {
     EXPECT_EQ(out.err, "kivrel：无法把报告写到 out.html：Read-only file system\n");
 }
 
-// The page goes nowhere near the settings or the ledger, and replaces only a page of Kivrel's.
+// The page goes nowhere near the settings or the ledger, by whatever name, and replaces only a
+// page of Kivrel's.
 TEST(ReportCommand, NeverReplacesTheSettingsTheLedgerOrAFileThatIsNotAReport) {
     const std::string ini = "[s]\r\nValue=60\r\n", ledger = "start,end,minutes,link\n";
+    const std::string notOurs = "已经存在，且不是 Kivrel 的用量报告，没有改动\n";
     const struct {
-        const char* target;
-        const char* holds;  // nullptr: no such file
-        int status;
-        const char* err;
+        std::vector<std::string> args;
+        const char* holds;  // what a.html holds beforehand; nullptr: nothing
+        std::string err;    // "": written
     } cases[] = {
-        {"/opt/kivrel/timer.ini", nullptr, 1,
-         "kivrel：不能把报告写到 /opt/kivrel/timer.ini：它是设置文件 "
-         "/opt/kivrel/timer.ini，没有改动\n"},
-        {"/tmp/link.ini", nullptr, 1,  // a link to it, or another path
+        {{"--report", "/tmp/link.ini"},
+         nullptr,
          "kivrel：不能把报告写到 /tmp/link.ini：它是设置文件 /opt/kivrel/timer.ini，没有改动\n"},
-        {"/tmp/link.csv", nullptr, 1,
+        {{"--report", "/tmp/link.csv"},
+         nullptr,
          "kivrel：不能把报告写到 /tmp/link.csv：它是上网记录 /opt/kivrel/sessions.csv，没有改动\n"},
-        {"notes.html", "<html><title>Notes</title>", 1,
-         "kivrel：notes.html 已经存在，且不是 Kivrel 的用量报告，没有改动\n"},
-        {"meta-in-body.html", "<head></head><meta name=\"generator\" content=\"Kivrel\">", 1,
-         "kivrel：meta-in-body.html 已经存在，且不是 Kivrel 的用量报告，没有改动\n"},
-        {"old.html", "<head><title>Kivrel 用量报告 · 2026年12月</title></head>", 0, ""},
-        {"new.html", "<head>\n<meta name=\"generator\" content=\"Kivrel\">\n</head>", 0, ""},
-        {"fresh.html", nullptr, 0, ""},
+        {{"--report"},
+         nullptr,  // report.html, a link to the ledger
+         "kivrel：不能把报告写到 /opt/kivrel/report.html：它是上网记录 /opt/kivrel/sessions.csv，"
+         "没有改动\n"},
+        {{"--report", "a.html"}, "<title>Notes</title>", "kivrel：a.html " + notOurs},
+        {{"--report", "a.html"},
+         "<head></head><meta name=\"generator\" content=\"Kivrel\">",
+         "kivrel：a.html " + notOurs},
+        {{"--report", "a.html"}, "<head><title>Kivrel 用量报告 · 2026年12月</title></head>", ""},
+        {{"--report", "a.html"}, "<head><meta name=\"generator\" content=\"Kivrel\"></head>", ""},
     };
     for (const auto& c : cases) {
         Console console;
-        console.clock.today = kToday;
         auto& files = console.files.files;
         files["/opt/kivrel/timer.ini"] = ini;
         files["/opt/kivrel/sessions.csv"] = ledger;
         console.files.aliases = {{"/tmp/link.ini", "/opt/kivrel/timer.ini"},
-                                 {"/tmp/link.csv", "/opt/kivrel/sessions.csv"}};
+                                 {"/tmp/link.csv", "/opt/kivrel/sessions.csv"},
+                                 {"/opt/kivrel/report.html", "/opt/kivrel/sessions.csv"}};
         if (c.holds)
-            files[c.target] = c.holds;
-        const ConsoleOutput out = console.Run({"--report", c.target});
-        EXPECT_EQ(out.status, c.status) << c.target;
-        EXPECT_EQ(out.err, c.err) << c.target;
-        EXPECT_EQ(files["/opt/kivrel/timer.ini"], ini);
-        EXPECT_EQ(files["/opt/kivrel/sessions.csv"], ledger);
-        if (c.status != 0)
-            EXPECT_EQ(console.files.writes, 0) << c.target;
-        else
-            EXPECT_TRUE(IsReportPage(files[c.target])) << c.target;
+            files["a.html"] = c.holds;
+        const ConsoleOutput out = console.Run(c.args);
+        EXPECT_EQ(out.status, c.err.empty() ? 0 : 1) << c.err;
+        EXPECT_EQ(out.err, c.err);
+        EXPECT_EQ(files["/opt/kivrel/timer.ini"] + files["/opt/kivrel/sessions.csv"], ini + ledger);
+        EXPECT_EQ(console.files.writes, c.err.empty() ? 1 : 0) << c.err;
     }
-    // The default target too, when a link made report.html the ledger.
-    Console console;
-    console.files.files["/opt/kivrel/timer.ini"] = ini;
-    console.files.files["/opt/kivrel/sessions.csv"] = ledger;
-    console.files.aliases = {{"/opt/kivrel/report.html", "/opt/kivrel/sessions.csv"}};
-    EXPECT_EQ(console.Run({"--report"}).status, 1);
-    EXPECT_EQ(console.files.writes, 0);
 }
 
-// A session the settings hold open from before the period (the machine was off since) is not
-// one of the period's; one that ends in the period is.
+// A session the settings hold open from before the period is not one of the period's.
 TEST(ReportFigures, AnOpenSessionFromBeforeThePeriodIsLeftOut) {
-    const auto open = [](const char* last) {
-        return Settings(
-            std::string("[r]\r\nValue=20\r\n[Session]\r\nStart=2026-12-20T22:00:00+08:00"
-                        "\r\nLast=") +
-            last + "\r\nTenths=600\r\nLink=ppp0\r\n");
-    };
-    const LocalTime now{kToday, 12, 0, 0, 480};
-    const ReportFigures before =
-        MakeReportFigures(ReadReportInputs(open("2026-12-20T23:00:00+08:00"), ""), now, "x");
-    EXPECT_TRUE(before.sessions.empty());
-    EXPECT_EQ(before.bill.sessions, 0);
-    const ReportFigures inside =
-        MakeReportFigures(ReadReportInputs(open("2026-12-21T00:30:00+08:00"), ""), now, "x");
-    ASSERT_EQ(inside.sessions.size(), 1u);
-    EXPECT_TRUE(inside.sessions[0].open);
+    for (const std::string last : {"2026-12-20T23:00:00", "2026-12-21T00:30:00"}) {
+        const Settings open(
+            "[r]\r\nValue=20\r\n[Session]\r\nStart=2026-12-20T22:00:00+08:00\r\n"
+            "Tenths=600\r\nLast=" +
+            last + "+08:00\r\n");
+        const ReportFigures f =
+            MakeReportFigures(ReadReportInputs(open, ""), LocalTime{kToday, 12, 0, 0, 480}, "x");
+        const size_t inPeriod = last[9] == '1' ? 1 : 0;
+        EXPECT_EQ(f.sessions.size(), inPeriod) << last;
+        EXPECT_EQ(f.bill.sessions, static_cast<int64_t>(inPeriod)) << last;
+    }
 }
 
 // A refused value of the settings is named at the page's head.
