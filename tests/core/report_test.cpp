@@ -332,10 +332,11 @@ TEST(ReportCommand, NeverReplacesTheSettingsTheLedgerOrAFileThatIsNotAReport) {
         EXPECT_EQ(files["/opt/kivrel/timer.ini"] + files["/opt/kivrel/sessions.csv"], ini + ledger);
         EXPECT_EQ(console.files.writes, c.err.empty() ? 1 : 0) << c.err;
         // A page written names the refused price at its head.
-        if (c.err.empty())
+        if (c.err.empty()) {
             EXPECT_LT(files["a.html"].find("<section class=\"warnings\" role=\"alert\">\n<p>"
                                            "/opt/kivrel/timer.ini：[Tariff] Price=1.20 无法读取"),
                       files["a.html"].find("class=\"tiles\""));
+        }
     }
 }
 
