@@ -1,5 +1,7 @@
 #include "accounting/billing.h"
 
+#include <algorithm>
+
 #include "accounting/numbers.h"
 
 namespace kivrel {
@@ -19,7 +21,8 @@ TickFigures ComputeFigures(MinuteTotal used, int64_t quotaHours) {
     TickFigures f;
     f.usedMinutes = DivideHalfEven(used.Tenths(), 10);
     f.usedHours = DivideHalfEven(used.Tenths(), 600);
-    f.remainingMinutes = DivideHalfEven(quotaHours * 600 - used.Tenths(), 10);
+    // A negative allowance leaves nothing: every minute used is beyond it, and no more.
+    f.remainingMinutes = DivideHalfEven(std::max<int64_t>(quotaHours, 0) * 600 - used.Tenths(), 10);
     f.remainingHours = DivideHalfEven(f.remainingMinutes, 60);
     return f;
 }

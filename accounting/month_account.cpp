@@ -1,8 +1,11 @@
 #include "accounting/month_account.h"
 
+#include <algorithm>
+
 #include "accounting/link.h"
 #include "accounting/numbers.h"
 #include "accounting/period.h"
+#include "accounting/safe_text.h"
 #include "accounting/year_stamp.h"
 
 namespace kivrel {
@@ -21,7 +24,21 @@ void MonthAccount::Load() {
     alerts_ =
         AlertState{shown.Int(Setting::AlertShownMonth), shown.Int(Setting::LowAlertShown) != 0,
                    shown.Int(Setting::EmptyAlertShown) != 0};
-    QuotaHours = settings_.Read().Int(Setting::AllowanceHours);
+    QuotaHours = shown.Int(Setting::AllowanceHours);
+    TellRefusedValues(shown);
+}
+
+// Each refused value is told once while it stays as it is: once per start, and again whenever
+// the user changes it to another value that is refused too.
+void MonthAccount::TellRefusedValues(const Settings& settings) {
+    std::vector<std::string> refused = settings.RefusedValues(settings_.Path());
+    std::string text;
+    for (const std::string& line : refused)
+        if (std::find(refusedTold_.begin(), refusedTold_.end(), line) == refusedTold_.end())
+            text += (text.empty() ? "" : "\r\n") + PrintableText(line);
+    refusedTold_ = std::move(refused);
+    if (!text.empty())
+        notices_.Notify("Kivrel 设置有误", text);
 }
 
 void MonthAccount::RefreshBillingMonth() {
@@ -124,8 +141,10 @@ MonthAccount::TickResult MonthAccount::Tick(bool connected,
     const bool monthChanged = month != tickMonth_;
     tickMonth_ = month;
 
+    const Settings settings = settings_.Read();
+    TellRefusedValues(settings);
     const std::optional<std::string> link =
-        BilledLink(settings_.Read().BilledLinkPatterns(), connected, routed);
+        BilledLink(settings.BilledLinkPatterns(), connected, routed);
     const TickFigures figures = ComputeFigures(UsedMinutes, QuotaHours);
     SessionStep step = StepSession(open_, now, link, monthChanged);
     if (step.closed)

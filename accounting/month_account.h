@@ -34,7 +34,8 @@ class MonthAccount {
     const MinuteTotal& Used() const { return UsedMinutes; }
 
     // At start-up: the billing month and its total, the alerts shown in it, the allowance; a
-    // session that a crash left open is closed at its latest tick and goes to the ledger.
+    // session that a crash left open is closed at its latest tick and goes to the ledger. A value
+    // of the settings that is refused is told now, and again on a tick when it has changed.
     void Load();
     // Entering a billing month: a total stamped with an earlier year is last year's, and the
     // month starts from 0 (the next save keeps last year's total beside the new one).
@@ -71,6 +72,7 @@ class MonthAccount {
     void CloseSession(const Session& session);
     void CheckAllowance(int64_t remainingMinutes);
     void ReportSave(bool saved);
+    void TellRefusedValues(const Settings& settings);
 
     SettingsStore& settings_;
     IClock& clock_;
@@ -80,6 +82,7 @@ class MonthAccount {
     bool saveFailureTold_ = false;
     bool ledgerFailureTold_ = false;
     bool closed_ = false;
+    std::vector<std::string> refusedTold_;  // the refused values told since the start
     SessionLedger ledger_;
     std::optional<Session> open_;  // the session of the billed link, while it is up
     int32_t tickMonth_ = 0;        // the billing month (MonthStamp) of the latest tick

@@ -3,6 +3,7 @@
 #include "accounting/link.h"
 #include "accounting/numbers.h"
 #include "accounting/period.h"
+#include "accounting/safe_text.h"
 #include "accounting/session_ledger.h"
 #include "app/module1.h"
 #include "app/report.h"
@@ -18,6 +19,19 @@ std::string FolderOf(const std::string& path, const std::string& separator) {
     return at == std::string::npos ? std::string(".") : path.substr(0, at);
 }
 
+ConsoleOutput Failure(const std::string& text) {
+    ConsoleOutput result;
+    result.err = "kivrel：" + PrintableText(text) + "\n";
+    result.status = 1;
+    return result;
+}
+
+// The system's reason after "：", when it gave one.
+std::string Because(IFileSystem& files) {
+    const std::string reason = files.FailureReason();
+    return reason.empty() ? std::string() : "：" + reason;
+}
+
 ConsoleOutput WriteReport(const std::string& file, ConsolePorts& ports) {
     ConsoleOutput result;
     const std::string settingsPath = SettingsFileToRead(ports.files, ports.app);
@@ -31,47 +45,69 @@ ConsoleOutput WriteReport(const std::string& file, ConsolePorts& ports) {
     // The ledger beside the file read, as --status reads it. The page goes beside the settings
     // file in use: while the user's own file is still to be made from an installed one, that is
     // in the user's folder.
+    const std::string ledgerPath = LedgerPathBeside(settingsPath);
+    const std::string separator = ports.app.PathSeparator();
+    const std::string inUse = SettingsFileInUse(ports.files, ports.app);
+    const std::string folder = FolderOf(inUse, separator);
+    const std::string target = file.empty() ? folder + separator + kReportFileName : file;
+
+    // The settings and the ledger are never replaced by a page, whatever path names them.
+    for (const std::string& kept : {settingsPath, inUse}) {
+        if (ports.files.SameFile(target, kept))
+            return Failure("不能把报告写到 " + target + "：它是设置文件 " + kept + "，没有改动");
+        if (ports.files.SameFile(target, LedgerPathBeside(kept)))
+            return Failure("不能把报告写到 " + target + "：它是上网记录 " + LedgerPathBeside(kept) +
+                           "，没有改动");
+    }
+    // A file named on the command line is replaced only when it is an earlier report.
+    if (!file.empty() && ports.files.Exists(target)) {
+        const std::optional<std::string> existing = ports.files.ReadAll(target);
+        if (!existing)
+            return Failure("无法读取已有的文件 " + target + Because(ports.files) + "，没有改动");
+        if (!IsReportPage(*existing))
+            return Failure(target + " 已经存在，且不是 Kivrel 的用量报告，没有改动");
+    }
+
     Settings values(*settings);
     const LocalTime now = ports.clock.Now();
     const BillingPeriod period = PeriodOf(now.date, values.Int(Setting::BillingDay));
-    const std::string ledgerPath = LedgerPathBeside(settingsPath);
     ReportInputs inputs =
         ReadReportInputs(std::move(values), ReadLedgerSince(ports.files, ledgerPath, period.first),
                          FirstLedgerSession(ports.files, ledgerPath), ledgerPath);
-    const std::string separator = ports.app.PathSeparator();
-    const std::string folder = FolderOf(SettingsFileInUse(ports.files, ports.app), separator);
     const std::string page =
         ReportPage(MakeReportFigures(inputs, now, settingsPath, ports.clock.Offsets()));
-    const std::string target = file.empty() ? folder + separator + kReportFileName : file;
-    if ((file.empty() && !ports.files.MakeDirectories(folder)) ||
-        !ports.files.ReplaceAll(target, page)) {
-        result.err = "kivrel: cannot write the report to " + target + "\n";
-        result.status = 1;
-        return result;
-    }
+    if (file.empty() && !ports.files.MakeDirectories(folder))
+        return Failure("无法创建文件夹 " + folder + Because(ports.files));
+    if (!ports.files.ReplaceAll(target, page))
+        return Failure("无法把报告写到 " + target + Because(ports.files));
     if (!file.empty())
         return result;
-    result.out = target + "\n";
+    result.out = PrintableText(target) + "\n";
     if (!ports.opener.Open(target))
-        result.err = "kivrel: no browser could be started for the report\n";
+        result.err = "kivrel：无法启动浏览器打开报告 " + PrintableText(target) + "\n";
     return result;
 }
 
+Command Usage(const std::string& unknown, std::string problem) {
+    return Command{CommandKind::Usage, unknown, std::move(problem), {}};
+}
+
 Command Usage(const std::string& unknown) {
-    return Command{CommandKind::Usage, unknown, {}};
+    return Usage(unknown, "无法识别的选项“" + unknown + "”");
 }
 
 }  // namespace
 
 Command ParseCommandLine(const std::vector<std::string>& args, const ToolkitOptions& toolkit) {
     bool status = false, json = false, sessions = false, version = false, help = false,
-         report = false;
+         report = false, twice = false;
     std::string file;
     for (size_t i = 0; i < args.size();) {
         const std::string& a = args[i];
         if (a == "--status")
             status = true;
         else if (a == "--report") {
+            twice = twice || report;
             report = true;
             // The file is the next argument unless that is an option ("./-x" names a file "-x").
             if (i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-')
@@ -92,21 +128,24 @@ Command ParseCommandLine(const std::vector<std::string>& args, const ToolkitOpti
         ++i;
     }
     if (help)
-        return Command{CommandKind::Help, {}, {}};
+        return Command{CommandKind::Help, {}, {}, {}};
     if (version)
-        return Command{CommandKind::Version, {}, {}};
-    if (json && !status)
-        return Usage("--json");
-    if (sessions && status)
-        return Usage("--sessions");
+        return Command{CommandKind::Version, {}, {}, {}};
+    if (twice)
+        return Usage("--report", "--report 只能给一次");
     if (report && (status || sessions))
-        return Usage("--report");
+        return Usage("--report", std::string("--report 不能与 ") +
+                                     (status ? "--status" : "--sessions") + " 同用");
+    if (sessions && status)
+        return Usage("--sessions", "--sessions 不能与 --status 同用");
+    if (json && !status)
+        return Usage("--json", "--json 只能与 --status 同用");
     if (sessions)
-        return Command{CommandKind::Sessions, {}, {}};
+        return Command{CommandKind::Sessions, {}, {}, {}};
     if (report)
-        return Command{CommandKind::Report, {}, file};
+        return Command{CommandKind::Report, {}, {}, file};
     if (status)
-        return Command{json ? CommandKind::StatusJson : CommandKind::Status, {}, {}};
+        return Command{json ? CommandKind::StatusJson : CommandKind::Status, {}, {}, {}};
     return Command{};
 }
 
@@ -120,7 +159,8 @@ std::string UsageText() {
            "                    period_end, days_left, used_minutes, allowance_hours,\n"
            "                    remaining_minutes, forecast_minutes, online, settings_file,\n"
            "                    link, sessions, billed_minutes, bill_cents, currency,\n"
-           "                    warnings; with time bands also free_minutes and bands\n"
+           "                    warnings (refused settings values, unreadable ledger lines);\n"
+           "                    with time bands also free_minutes and bands\n"
            "  --sessions        print this billing period's sessions as CSV, the open one last\n"
            "  --report [FILE]   write the usage report, one HTML page, to FILE; without\n"
            "                    FILE, to report.html beside the settings file, open it in\n"
@@ -129,8 +169,10 @@ std::string UsageText() {
            "  --help            print this help\n"
            "\n"
            "The options read the settings file and write nothing but the report; they need\n"
-           "no display and work while Kivrel runs. Exit status: 0, 1 when the report cannot\n"
-           "be written, or 2 for a usage error or a missing settings file.\n";
+           "no display and work while Kivrel runs. --report FILE replaces an existing FILE\n"
+           "only when it is an earlier report, and never the settings file or its ledger.\n"
+           "Exit status: 0, 1 when the report cannot be written, or 2 for a usage error or a\n"
+           "missing settings file.\n";
 }
 
 ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
@@ -145,7 +187,7 @@ ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
             result.out = "Kivrel 1.0.0." + DecimalText(ports.app.Revision()) + "\n";
             break;
         case CommandKind::Usage:
-            result.err = "kivrel: unknown option '" + command.unknown + "'\n\n" + UsageText();
+            result.err = "kivrel：" + PrintableText(command.problem) + "\n\n" + UsageText();
             result.status = 2;
             break;
         case CommandKind::Status:

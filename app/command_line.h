@@ -16,6 +16,7 @@ enum class CommandKind { Window, Status, StatusJson, Sessions, Report, Version, 
 struct Command {
     CommandKind kind = CommandKind::Window;
     std::string unknown;  // the argument that made it a usage error
+    std::string problem;  // what is wrong with the command line, for a usage error
     std::string file;     // where --report writes its page; empty: report.html beside the settings
 };
 
@@ -42,7 +43,9 @@ struct ConsoleOutput {
 };
 
 // Carries out a command other than CommandKind::Window. Reads the settings file the program
-// would use (and the ledger beside it); only --report writes, its page and nothing else.
+// would use (and the ledger beside it); only --report writes, its page and nothing else: never
+// over the settings file or the ledger (by whatever path), and over a file named on the command
+// line only when that is a report page of Kivrel's. Messages are the program's language.
 ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports);
 
 std::string UsageText();

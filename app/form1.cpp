@@ -56,8 +56,9 @@ bool Form1::Form_Load() {
     apiStuff_.AddTrayIcon(windows_, Menu::mnuTray);
     apiStuff_.SetTrayTip(kTrayTip);
 
-    // The billing month and its total, the allowance, and the billing day as the file holds it.
-    const int32_t billingDay = settings_.Read().Int(Setting::BillingDay);
+    // The billing month and its total, the allowance, and the billing day as the file holds it
+    // (a refused day is told by a notification, and the month's end is used).
+    const int32_t billingDay = settings_.Read().WrittenInt(Setting::BillingDay);
     account_.Load();
     p_.window.SetText(Ctl::Label3, AllowanceText(QuotaHours()));
     p_.window.SetText(Ctl::Label4, BillingDayText(billingDay));

@@ -32,11 +32,11 @@ ReportFigures MakeReportFigures(const ReportInputs& in, const LocalTime& now,
     f.daysLeft = DaysInclusive(f.today, f.period.last);
     f.allowanceHours = in.settings.Int(Setting::AllowanceHours);
     f.tariff = in.tariff;
-    f.warnings = in.warnings;
+    f.warnings = in.settings.RefusedValues(settingsFile);
+    f.warnings.insert(f.warnings.end(), in.warnings.begin(), in.warnings.end());
 
     f.usedMinutes = CurrentTotal(in.settings.Month(f.period.month), f.period.year);
 
-    f.warnings = in.warnings;
     std::vector<Session> everything = in.ledger;
     // The first session only tells the day the records began: its minutes are among the
     // ledger's when they fall in the period.

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "accounting/billing.h"
+#include "accounting/safe_text.h"
 
 namespace kivrel {
 
@@ -378,15 +379,19 @@ std::string Head(const ReportFigures& f) {
     std::string text = "<header>\n<h1>Kivrel 用量报告</h1>\n<p class=\"period\">计费月 <strong>" +
                        MonthName(f.period.year, f.period.month) + "</strong>　计费周期 " +
                        IsoDate(f.period.first) + " 至 " + IsoDate(f.period.last) +
-                       "　还剩 <strong>" + Int(f.daysLeft) + "</strong> 天</p>\n";
-    for (const std::string& warning : f.warnings)
-        text += "<p class=\"warning\">" + HtmlEscape(warning) + "</p>\n";
-    text += "</header>\n";
+                       "　还剩 <strong>" + Int(f.daysLeft) + "</strong> 天</p>\n</header>\n";
+    if (!f.warnings.empty()) {
+        text += "<section class=\"warnings\" role=\"alert\">\n";
+        for (const std::string& warning : f.warnings)
+            text += "<p>" + HtmlEscape(warning) + "</p>\n";
+        text += "</section>\n";
+    }
     text += "<section class=\"tiles\" aria-label=\"本月概况\">\n";
     text += Tile("已用", Minutes(f.usedMinutes * 10));
     text += Tile("计费时长", Minutes(f.bill.billedTenths));
     if (HasAllowance(f.allowanceHours)) {
-        const int64_t rest = int64_t{f.allowanceHours} * 600 - f.bill.billedTenths;
+        // A negative allowance leaves nothing: what is over is what was billed, as the bill has it.
+        const int64_t rest = std::max<int64_t>(f.allowanceHours, 0) * 600 - f.bill.billedTenths;
         text += Tile("包时", Int(f.allowanceHours) + " 小时");
         text += rest >= 0 ? Tile("剩余", Minutes(rest)) : Tile("超出", Minutes(-rest), "tile over");
     } else {
@@ -476,13 +481,14 @@ body { margin: 0 auto; max-width: 820px; padding: 16px 20px 24px; color: #1f2933
 h1 { font-size: 22px; margin: 0; }
 h2 { font-size: 16px; margin: 18px 0 6px; border-bottom: 1px solid #d9e2ec; padding-bottom: 2px; }
 .period { margin: 2px 0 10px; color: #3e4c59; }
-.warning { margin: 2px 0 10px; color: #9b1c1c; }
 .tiles { display: flex; flex-wrap: wrap; gap: 8px; margin: 8px 0; }
 .tile { flex: 1 1 120px; border: 1px solid #d9e2ec; border-radius: 6px; padding: 6px 10px; }
 .tile .name { display: block; font-size: 12px; color: #52606d; }
 .tile .figure { display: block; font-size: 18px; font-weight: bold; }
 .tile.charge { border-color: #e07b00; background: #fff8ef; }
 .tile.over .figure { color: #c0392b; }
+.warnings { margin: 8px 0; padding: 6px 10px; border-left: 4px solid #c0392b; background: #fdf2f0; }
+.warnings p { margin: 2px 0; }
 table { border-collapse: collapse; }
 caption { text-align: left; font-weight: bold; padding: 4px 0; }
 th, td { padding: 2px 10px 2px 0; text-align: left; vertical-align: top; }
@@ -531,66 +537,62 @@ footer { margin-top: 16px; font-size: 11px; color: #7b8794; word-break: break-al
 }  // namespace
 
 std::string HtmlEscape(std::string_view text) {
-    static constexpr const char* kReplacement = "\xEF\xBF\xBD";
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            switch (c) {
-                case '&':
-                    out += "&amp;";
-                    break;
-                case '<':
-                    out += "&lt;";
-                    break;
-                case '>':
-                    out += "&gt;";
-                    break;
-                case '"':
-                    out += "&quot;";
-                    break;
-                case '\'':
-                    out += "&#39;";
-                    break;
-                default:
-                    if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F)
-                        out += kReplacement;
-                    else
-                        out += static_cast<char>(c);
-            }
+        // A well-formed UTF-8 sequence is copied; anything else becomes one U+FFFD per byte.
+        const size_t length = Utf8SequenceLength(text, i);
+        if (length == 0) {
+            out += kReplacementCharacter;
             ++i;
             continue;
         }
-        // A well-formed UTF-8 sequence is copied; anything else becomes one U+FFFD per byte.
-        const size_t length = c >= 0xC2 && c <= 0xDF   ? 2
-                              : c >= 0xE0 && c <= 0xEF ? 3
-                              : c >= 0xF0 && c <= 0xF4 ? 4
-                                                       : 0;
-        bool good = length != 0 && i + length <= text.size();
-        for (size_t k = 1; good && k < length; ++k)
-            good = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-        if (good && length >= 3) {
-            const auto second = static_cast<unsigned char>(text[i + 1]);
-            good = !(c == 0xE0 && second < 0xA0) && !(c == 0xED && second >= 0xA0) &&
-                   !(c == 0xF0 && second < 0x90) && !(c == 0xF4 && second >= 0x90);
-        }
-        if (good) {
+        if (length > 1) {
             out.append(text.substr(i, length));
             i += length;
-        } else {
-            out += kReplacement;
-            ++i;
+            continue;
+        }
+        const auto c = static_cast<unsigned char>(text[i++]);
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F)
+                    out += kReplacementCharacter;
+                else
+                    out += static_cast<char>(c);
         }
     }
     return out;
 }
 
+bool IsReportPage(std::string_view text) {
+    // Both marks stand in the head, near the start of the page.
+    const std::string_view head = text.substr(0, text.find("</head>"));
+    if (head.find(kGeneratorMeta) != std::string_view::npos)
+        return true;
+    const size_t title = head.find("<title>");
+    return title != std::string_view::npos && head.substr(title + 7).starts_with("Kivrel 用量报告");
+}
+
 std::string ReportPage(const ReportFigures& f) {
     std::string page =
         "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
-        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-        "<title>Kivrel 用量报告 · " +
+        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n" +
+        std::string(kGeneratorMeta) + "\n<title>Kivrel 用量报告 · " +
         MonthName(f.period.year, f.period.month) + "</title>\n<style>" + kStyle +
         "</style>\n</head>\n<body>\n";
     page += Head(f);

@@ -49,8 +49,15 @@ struct ReportFigures {
     std::optional<int64_t> paceTenths;
     std::vector<MonthBar> months;  // the twelve billing months, the oldest first
     std::vector<ReportSession> sessions;
-    std::vector<std::string> warnings;  // what the figures leave out, and why
+    std::vector<std::string> warnings;  // what the figures had to leave out, shown at the head
 };
+
+// What every page carries in its head, so that a page of Kivrel's is known for one.
+inline constexpr std::string_view kGeneratorMeta = "<meta name=\"generator\" content=\"Kivrel\">";
+
+// Whether the existing file `text` is a usage report of Kivrel's: it carries kGeneratorMeta, or,
+// made by an earlier version, its title begins with "Kivrel 用量报告".
+bool IsReportPage(std::string_view text);
 
 // Text made safe to stand in HTML text and attribute values: & < > " ' as references; bytes
 // that are not UTF-8, and control characters other than tab and line feed, as U+FFFD.

@@ -2,6 +2,7 @@
 
 #include "accounting/billing.h"
 #include "accounting/numbers.h"
+#include "accounting/safe_text.h"
 #include "accounting/session_ledger.h"
 #include "accounting/year_stamp.h"
 
@@ -10,19 +11,28 @@ namespace kivrel {
 namespace {
 
 std::string JsonString(std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
     std::string out = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            static constexpr char kHex[] = "0123456789abcdef";
+    for (size_t i = 0; i < text.size();) {
+        const size_t length = Utf8SequenceLength(text, i);
+        if (length == 0) {
+            out += kReplacementCharacter;
+            ++i;
+            continue;
+        }
+        const std::string_view sequence = text.substr(i, length);
+        i += length;
+        if (IsControlSequence(sequence)) {
+            // The code point is the byte itself, or the second byte of C2 80..C2 9F.
+            const auto code = static_cast<unsigned char>(sequence.back());
             out += "\\u00";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xF];
+            out += kHex[code >> 4];
+            out += kHex[code & 0xF];
+        } else if (sequence == "\"" || sequence == "\\") {
+            out += '\\';
+            out += sequence;
         } else {
-            out += c;
+            out += sequence;
         }
     }
     return out + "\"";
@@ -63,6 +73,7 @@ StatusReport MakeStatusReport(const Settings& settings, LedgerRead ledger, const
     r.online = link.has_value();
     r.settingsFile = settingsFile;
     r.link = link;
+    r.warnings = settings.RefusedValues(settingsFile);
     const int64_t skipped = ledger.skipped;
     r.sessions = PeriodSessions(settings, std::move(ledger), r.period);
     r.tariff = settings.TariffValues(&r.warnings);
@@ -87,13 +98,13 @@ std::string StatusPlainText(const StatusReport& r) {
              DecimalText(r.daysLeft) + "天\n";
     lines += "预计本月共用" + DecimalText(r.forecastMinutes) + "分钟\n";
     if (r.link && !r.link->empty())
-        lines += "计费链路：" + *r.link + "\n";
+        lines += "计费链路：" + PrintableText(*r.link) + "\n";
     lines += "本期会话：" + DecimalText(static_cast<int64_t>(r.sessions.size())) + "次\n";
     lines += "计费时长：" + MinutesText(r.bill.billedTenths) + "分钟\n";
     for (const BandBill& b : r.bill.bands) {
         if (b.tenths == 0)
             continue;
-        lines += BandTitle(b.band) + "：" + MinutesText(b.tenths) + "分钟";
+        lines += PrintableText(BandTitle(b.band)) + "：" + MinutesText(b.tenths) + "分钟";
         if (b.band && IsFree(*b.band, r.tariff.price))
             lines += "，免费";
         else if (r.tariff.Charges())
@@ -101,9 +112,9 @@ std::string StatusPlainText(const StatusReport& r) {
         lines += "\n";
     }
     if (r.tariff.Charges())
-        lines += "本月费用：" + MoneyText(r.bill.total, r.tariff.currency) + "\n";
+        lines += "本月费用：" + PrintableText(MoneyText(r.bill.total, r.tariff.currency)) + "\n";
     for (const std::string& warning : r.warnings)
-        lines += warning + "\n";
+        lines += "注意：" + PrintableText(warning) + "\n";
     return lines;
 }
 
@@ -147,8 +158,10 @@ std::string StatusJson(const StatusReport& r) {
 std::string SessionsCsv(const std::vector<Session>& sessions) {
     std::string csv = kLedgerHeader;
     csv += '\n';
-    for (const Session& s : sessions)
+    for (Session s : sessions) {
+        s.link = PrintableText(s.link);
         csv += LedgerLine(s);
+    }
     return csv;
 }
 

@@ -29,7 +29,7 @@ struct StatusReport {
     std::vector<Session> sessions;    // this billing period's, the open one last
     Tariff tariff;
     Bill bill;
-    std::vector<std::string> warnings;  // what the figures leave out, and why
+    std::vector<std::string> warnings;  // what the figures had to leave out, a line each
 };
 
 // The sessions of the billing period: the ledger's that end in it (`ledger`, read back to the
@@ -45,11 +45,14 @@ StatusReport MakeStatusReport(const Settings& settings, LedgerRead ledger, const
                               const std::optional<std::string>& link,
                               const std::string& settingsFile, const UtcOffsets& offsets = {});
 
-// One figure a line, then a line for each warning; lines ending in LF.
+// One figure a line, lines ending in LF; a warning a line after them. No control character and
+// nothing that is not UTF-8 from the files reaches the terminal.
 std::string StatusPlainText(const StatusReport& report);
-// One JSON object on one line, ending in LF.
+// One JSON object on one line, ending in LF: valid JSON whatever the files hold (what is not
+// UTF-8 becomes U+FFFD, every control character is escaped).
 std::string StatusJson(const StatusReport& report);
-// The period's sessions as the ledger stores them: the header, then a line each.
+// The period's sessions as the ledger stores them: the header, then a line each; a control
+// character or a byte that is not UTF-8 in a link is shown as U+FFFD.
 std::string SessionsCsv(const std::vector<Session>& sessions);
 
 }  // namespace kivrel

@@ -72,6 +72,12 @@ class IFileSystem {
     virtual bool Append(const std::string& path, const std::string& bytes) = 0;
     // Removes temporary files that a killed process left beside `path`.
     virtual void RemoveStaleTemporaries(const std::string& path) = 0;
+    // Whether `a` and `b` name one existing file: the same path, a link to it, or another path
+    // to it (the file's identity is compared, not the names).
+    virtual bool SameFile(const std::string& a, const std::string& b) = 0;
+    // The system's own words for why the latest ReadAll, ReplaceAll or MakeDirectories of this
+    // object that failed did fail ("Read-only file system"); empty when it said nothing.
+    virtual std::string FailureReason() = 0;
 };
 
 class IAppInfo {

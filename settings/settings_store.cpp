@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "accounting/link.h"
 #include "settings/ini_format.h"
@@ -14,29 +15,30 @@ struct Place {
     Setting setting;
     std::string_view section;
     std::string_view key;
+    ValueKind kind;
 };
 
 // Where each value lives. Section and key names are compared without regard to case.
 constexpr std::array<Place, 19> kLayout{{
-    {Setting::BillingDay, "r", "Value"},
-    {Setting::AllowanceHours, "s", "Value"},
-    {Setting::RunAtLogOn, "Run", "Value"},
-    {Setting::Exit, "Exit", "Value"},
-    {Setting::AlertPercent, "Alert", "Value"},
-    {Setting::AlertShownMonth, "AlertShown", "Month"},
-    {Setting::LowAlertShown, "AlertShown", "Low"},
-    {Setting::EmptyAlertShown, "AlertShown", "Empty"},
-    {Setting::BilledLink, "Link", "Value"},
-    {Setting::TariffRound, "Tariff", "Round"},
-    {Setting::TariffFee, "Tariff", "Fee"},
-    {Setting::TariffBase, "Tariff", "Base"},
-    {Setting::TariffPrice, "Tariff", "Price"},
-    {Setting::TariffCurrency, "Tariff", "Currency"},
-    {Setting::TariffFirst, "Tariff", "First"},
-    {Setting::SessionStart, "Session", "Start"},
-    {Setting::SessionLast, "Session", "Last"},
-    {Setting::SessionTenths, "Session", "Tenths"},
-    {Setting::SessionLink, "Session", "Link"},
+    {Setting::BillingDay, "r", "Value", ValueKind::Day},
+    {Setting::AllowanceHours, "s", "Value", ValueKind::Signed},
+    {Setting::RunAtLogOn, "Run", "Value", ValueKind::Any},
+    {Setting::Exit, "Exit", "Value", ValueKind::Any},
+    {Setting::AlertPercent, "Alert", "Value", ValueKind::Any},
+    {Setting::AlertShownMonth, "AlertShown", "Month", ValueKind::Any},
+    {Setting::LowAlertShown, "AlertShown", "Low", ValueKind::Any},
+    {Setting::EmptyAlertShown, "AlertShown", "Empty", ValueKind::Any},
+    {Setting::BilledLink, "Link", "Value", ValueKind::Any},
+    {Setting::TariffRound, "Tariff", "Round", ValueKind::Count},
+    {Setting::TariffFee, "Tariff", "Fee", ValueKind::Money},
+    {Setting::TariffBase, "Tariff", "Base", ValueKind::Money},
+    {Setting::TariffPrice, "Tariff", "Price", ValueKind::Money},
+    {Setting::TariffCurrency, "Tariff", "Currency", ValueKind::Any},
+    {Setting::TariffFirst, "Tariff", "First", ValueKind::Count},
+    {Setting::SessionStart, "Session", "Start", ValueKind::Any},
+    {Setting::SessionLast, "Session", "Last", ValueKind::Any},
+    {Setting::SessionTenths, "Session", "Tenths", ValueKind::Any},
+    {Setting::SessionLink, "Session", "Link", ValueKind::Any},
 }};
 
 const Place& PlaceOf(Setting setting) {
@@ -49,6 +51,27 @@ const Place& PlaceOf(Setting setting) {
 // A month's section: its total, its year, and the totals of earlier years.
 constexpr std::string_view kMonthTotal = "Value";
 constexpr std::string_view kMonthYear = "Year";
+
+constexpr int32_t kMaxValue = 2147483647;
+
+// A number with a decimal point, as a price is printed ("1.20", "0.5"), in the smallest unit:
+// none when it has more than two decimals, a sign, or does not fit.
+std::optional<int64_t> HundredthsOf(std::string_view text) {
+    const size_t point = text.find('.');
+    const std::string_view whole = text.substr(0, point), fraction = text.substr(point + 1);
+    const auto digits = [](std::string_view part) {
+        return part.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (point == std::string_view::npos || !digits(whole) || !digits(fraction) ||
+        fraction.size() > 2 || whole.size() + fraction.size() == 0 || whole.size() > 8)
+        return std::nullopt;
+    int64_t value = 0;
+    for (const char c : whole)
+        value = value * 10 + (c - '0');
+    for (size_t i = 0; i < 2; ++i)
+        value = value * 10 + (i < fraction.size() ? fraction[i] - '0' : 0);
+    return value <= kMaxValue ? std::optional<int64_t>(value) : std::nullopt;
+}
 
 std::string PastYearKey(int32_t year) {
     std::string key(kMonthTotal);
@@ -69,6 +92,48 @@ std::string WaitingKey(int32_t i) {
 
 }  // namespace
 
+ValueReading ReadValue(std::string_view text, std::string_view key, ValueKind kind) {
+    ValueReading reading;
+    if (text.empty())
+        return reading;
+    if (kind == ValueKind::Any) {
+        reading.value = ParseIniInteger(text);
+        return reading;
+    }
+    const size_t signs = text[0] == '+' || text[0] == '-' ? 1 : 0;
+    const std::string_view digits = text.substr(signs);
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) {
+        if (kind == ValueKind::Money && text.find('.') != std::string_view::npos) {
+            reading.why = "金额以分为单位，不能带小数点";
+            if (const std::optional<int64_t> cents = HundredthsOf(text)) {
+                reading.why +=
+                    "：写作 " + std::string(key) + "=" + std::to_string(*cents) + "（单位：分）";
+            }
+        } else {
+            reading.why = "不是整数";
+        }
+        return reading;
+    }
+    const size_t significant = digits.find_first_not_of('0');
+    const bool negative = text[0] == '-' && significant != std::string_view::npos;
+    if (significant != std::string_view::npos &&
+        (digits.size() - significant > 10 ||
+         (digits.size() - significant == 10 && digits.substr(significant) > "2147483647"))) {
+        reading.why = "超出可以计算的范围";
+        return reading;
+    }
+    if (negative && kind == ValueKind::Day) {
+        reading.why = "结算日不能是负数（0 表示月底）";
+        return reading;
+    }
+    if (negative && kind != ValueKind::Signed) {
+        reading.why = "不能是负数";
+        return reading;
+    }
+    reading.value = ParseIniInteger(text);
+    return reading;
+}
+
 std::string MonthSectionName(int month) {
     // Appending, not "T" + text: GCC 12 reports a false -Wrestrict on the latter when optimising.
     std::string name = "T";
@@ -78,12 +143,19 @@ std::string MonthSectionName(int month) {
 
 int32_t Settings::Int(Setting setting) const {
     const Place& place = PlaceOf(setting);
-    return IniReadInt(text_, place.section, place.key);
+    if (place.kind == ValueKind::Any)
+        return IniReadInt(text_, place.section, place.key);
+    return ReadValue(IniReadText(text_, place.section, place.key), place.key, place.kind).value;
 }
 
 void Settings::SetInt(Setting setting, int32_t value) {
     const Place& place = PlaceOf(setting);
     text_ = IniWriteInt(text_, place.section, place.key, value);
+}
+
+int32_t Settings::WrittenInt(Setting setting) const {
+    const Place& place = PlaceOf(setting);
+    return IniReadInt(text_, place.section, place.key);
 }
 
 std::string Settings::Text(Setting setting) const {
@@ -98,8 +170,32 @@ void Settings::SetText(Setting setting, std::string_view value) {
 
 MonthRecord Settings::Month(int month) const {
     const std::string section = MonthSectionName(month);
-    return MonthRecord{IniReadInt(text_, section, kMonthTotal),
-                       IniReadInt(text_, section, kMonthYear)};
+    return MonthRecord{
+        ReadValue(IniReadText(text_, section, kMonthTotal), kMonthTotal, ValueKind::Count).value,
+        IniReadInt(text_, section, kMonthYear)};
+}
+
+std::vector<std::string> Settings::RefusedValues(std::string_view fileName) const {
+    std::vector<std::string> lines;
+    const auto check = [&](std::string_view section, std::string_view key, ValueKind kind) {
+        const std::string text = IniReadText(text_, section, key);
+        const ValueReading reading = ReadValue(text, key, kind);
+        if (reading.why.empty())
+            return;
+        std::string line(fileName);
+        line += "：[";
+        line += section;
+        line += "] ";
+        line += key;
+        line += "=" + text + " 无法读取（" + reading.why + "），按 0 计算";
+        lines.push_back(std::move(line));
+    };
+    for (const Place& place : kLayout)
+        if (place.kind != ValueKind::Any)
+            check(place.section, place.key, place.kind);
+    for (int month = 1; month <= 12; ++month)
+        check(MonthSectionName(month), kMonthTotal, ValueKind::Count);
+    return lines;
 }
 
 void Settings::SetMonthMinutes(int month, int32_t minutes) {
@@ -111,7 +207,9 @@ void Settings::SetMonthYear(int month, int32_t year) {
 }
 
 int32_t Settings::PastYearMinutes(int month, int32_t year) const {
-    return IniReadInt(text_, MonthSectionName(month), PastYearKey(year));
+    // A refused total reads as none kept (0).
+    const std::string key = PastYearKey(year);
+    return ReadValue(IniReadText(text_, MonthSectionName(month), key), key, ValueKind::Count).value;
 }
 
 void Settings::SetPastYearMinutes(int month, int32_t year, int32_t minutes) {

@@ -42,11 +42,32 @@ enum class Setting {
     SessionLink,      // text: its link
 };
 
+// How a value the figures depend on must read: a whole number (blanks around it, an optional
+// sign, decimal digits) within 32 bits, and for each kind within its range. Anything else is
+// refused: the figures use the default in its place, 0 as for a missing value, and the user is
+// told (RefusedValues).
+enum class ValueKind {
+    Any,    // a flag or a stamp Kivrel writes: read as before, never refused
+    Count,  // minutes or hours, not below 0
+    Money,  // an amount in the currency's smallest unit, not below 0, never with a decimal point
+    Day,    // the billing day: 0 (the month's end) or more
+    Signed  // the allowance: a negative one means nothing is left, and is kept
+};
+
+// The reading of one value's text (blanks around it already removed); `key` names it in the hint
+// a money value with a decimal point gets.
+struct ValueReading {
+    int32_t value = 0;  // what the figures use: the value, or 0 when it is missing or refused
+    std::string why;    // empty when accepted; else why it was refused, in the user's words
+};
+ValueReading ReadValue(std::string_view text, std::string_view key, ValueKind kind);
+
 // The name of the section of month 1 to 12 ("T5"), as the window's state shows it.
 std::string MonthSectionName(int month);
 
 // The values of timer.ini as one text holds them, each read and written by its name. A missing
-// value reads as 0 (or empty text); a write changes that one value and keeps every other line.
+// value reads as 0 (or empty text), and so does a refused one (ValueKind); a write changes that
+// one value and keeps every other line.
 class Settings {
   public:
     Settings() = default;
@@ -54,21 +75,29 @@ class Settings {
     const std::string& FileText() const { return text_; }
 
     int32_t Int(Setting setting) const;
+    // The number as the file writes it, refused or not (anything after its digits ignored, held
+    // at the 32-bit limits): what the window's labels show of the file.
+    int32_t WrittenInt(Setting setting) const;
     void SetInt(Setting setting, int32_t value);
     std::string Text(Setting setting) const;
     void SetText(Setting setting, std::string_view value);
 
-    // The total of a month and its year; the total of an earlier year kept beside them.
+    // The total of a month and its year; the total of an earlier year kept beside them. A total
+    // that is refused (negative, not a whole number) reads as 0.
     MonthRecord Month(int month) const;
     void SetMonthMinutes(int month, int32_t minutes);
     void SetMonthYear(int month, int32_t year);
     int32_t PastYearMinutes(int month, int32_t year) const;
     void SetPastYearMinutes(int month, int32_t year, int32_t minutes);
 
+    // Each value of the file that was refused, as one line for the user naming the file
+    // `fileName`, the section, the key and the value, why, and the default used in its place.
+    std::vector<std::string> RefusedValues(std::string_view fileName) const;
+
     // The billed link's names; none: every connection counts.
     std::vector<std::string> BilledLinkPatterns() const;
-    // The tariff with its bands [Band1]…[Band9]; a negative amount reads as 0, a missing currency
-    // as 元. A band that cannot be read is left out, and said in `warnings` when given.
+    // The tariff with its bands [Band1]…[Band9]; a refused or negative amount reads as 0, a missing
+    // currency as 元. A band that cannot be read is left out, and said in `warnings` when given.
     Tariff TariffValues(std::vector<std::string>* warnings = nullptr) const;
     // The session left open by the last online tick; none when none is open or its fields are
     // damaged.

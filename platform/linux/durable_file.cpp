@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <utility>
 #include <vector>
@@ -139,6 +140,7 @@ std::optional<Replaced> FileToReplace(const std::string& target) {
         // check), so a file without any write bit is refused here.
         if (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0 ||
             ::access(target.c_str(), W_OK) != 0) {
+            errno = S_ISDIR(old.st_mode) ? EISDIR : S_ISREG(old.st_mode) ? EACCES : EINVAL;
             return std::nullopt;
         }
         return Replaced{old.st_mode & 07777, true, old.st_uid, old.st_gid};
@@ -203,21 +205,40 @@ bool LinuxFileSystem::Writable(const std::string& path) {
            ::access(path.c_str(), W_OK) == 0;
 }
 
+bool LinuxFileSystem::Failed(int error) {
+    lastError_ = error;
+    return false;
+}
+
+std::string LinuxFileSystem::FailureReason() {
+    return lastError_ != 0 ? std::string(std::strerror(lastError_)) : std::string();
+}
+
+bool LinuxFileSystem::SameFile(const std::string& a, const std::string& b) {
+    struct stat first {
+    }, second{};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 bool LinuxFileSystem::MakeDirectories(const std::string& path) {
     if (path.empty() || path.front() != '/') {
-        return false;
+        return Failed(ENOENT);
     }
     for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
         const std::string part = path.substr(0, end);
         if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
-            return false;
+            return Failed(errno);
         }
         if (end == std::string::npos) {
             break;
         }
     }
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (::stat(path.c_str(), &st) != 0) {
+        return Failed(errno);
+    }
+    return S_ISDIR(st.st_mode) || Failed(ENOTDIR);
 }
 
 std::optional<std::string> LinuxFileSystem::ReadAll(const std::string& path) {
@@ -247,10 +268,16 @@ std::optional<std::string> LinuxFileSystem::ReadRange(const std::string& path, u
     // the check below refuses it (and a device) before the first read.
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!fd.valid()) {
+        Failed(errno);
         return std::nullopt;
     }
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd.get(), &st) != 0) {
+        Failed(errno);
+        return std::nullopt;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        Failed(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
         return std::nullopt;
     }
     const uint64_t size = static_cast<uint64_t>(st.st_size);
@@ -266,6 +293,7 @@ std::optional<std::string> LinuxFileSystem::ReadRange(const std::string& path, u
             if (errno == EINTR) {
                 continue;
             }
+            Failed(errno);
             return std::nullopt;
         }
         if (got == 0) {
@@ -292,13 +320,21 @@ bool LinuxFileSystem::CutTo(const std::string& path, uint64_t size) {
     return fd.Close() && ok;
 }
 
+// Every way out of Replace that fails leaves errno at the reason.
 bool LinuxFileSystem::ReplaceAll(const std::string& path, const std::string& bytes) {
+    errno = 0;
+    return Replace(path, bytes) || Failed(errno != 0 ? errno : EIO);
+}
+
+bool LinuxFileSystem::Replace(const std::string& path, const std::string& bytes) {
     const std::optional<std::string> target = ResolveWriteTarget(path);
     if (!target) {
+        errno = errno == 0 ? ELOOP : errno;
         return false;
     }
     const auto [dir, name] = SplitPath(*target);
     if (!UsableFileName(name)) {
+        errno = EISDIR;
         return false;
     }
 
@@ -336,7 +372,9 @@ bool LinuxFileSystem::ReplaceAll(const std::string& path, const std::string& byt
     ok = tmp.Close() && ok;
     ok = ok && ::renameat(dirFd.get(), tmpName.c_str(), dirFd.get(), name.c_str()) == 0;
     if (!ok) {
+        const int error = errno;
         ::unlinkat(dirFd.get(), tmpName.c_str(), 0);
+        errno = error;
         return false;
     }
     // Make the rename itself durable. File systems that cannot sync a directory say so with

@@ -54,6 +54,16 @@ class LinuxFileSystem : public IFileSystem {
     // Removes the temporaries of `path` (".NAME.tmp-XXXXXX" beside its final target) that a killed
     // process left behind. Only call it while no other process may be writing the same file.
     void RemoveStaleTemporaries(const std::string& path) override;
+    // The same device and inode, both through symlinks.
+    bool SameFile(const std::string& a, const std::string& b) override;
+    // strerror's text for the errno of the latest failure.
+    std::string FailureReason() override;
+
+  private:
+    bool Replace(const std::string& path, const std::string& bytes);
+    bool Failed(int error);
+
+    int lastError_ = 0;
 };
 
 // The file that a write to `path` lands on: `path` with every symlink followed to its final

@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     if (windowMain == nullptr) {
         // No display has been reached yet to show a box on: the message goes to standard error.
         std::string message = kivrel::kMissingIniText;
-        message += "\nkivrel: ";
+        message += "\nkivrel：";
         const char* why = ::dlerror();
         message += why != nullptr ? why : module.c_str();
         message += "\n";

@@ -201,10 +201,41 @@ bool Win32FileSystem::Writable(const std::string& path) {
     return true;
 }
 
+bool Win32FileSystem::Failed(unsigned long error) {
+    lastError_ = error;
+    return false;
+}
+
+std::string Win32FileSystem::FailureReason() {
+    return lastError_ != 0 ? SystemErrorText(lastError_) : std::string();
+}
+
+bool Win32FileSystem::SameFile(const std::string& a, const std::string& b) {
+    const auto identity = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+        const std::wstring wide = Widen(path);
+        if (wide.empty())
+            return false;
+        // No access asked: only the file's identity is read. Folders open with backup semantics.
+        HANDLE h =
+            CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return false;
+        const bool known = GetFileInformationByHandle(h, &info) != FALSE;
+        CloseHandle(h);
+        return known;
+    };
+    BY_HANDLE_FILE_INFORMATION first{}, second{};
+    return identity(a, first) && identity(b, second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
+}
+
 bool Win32FileSystem::MakeDirectories(const std::string& path) {
     const std::wstring wide = Widen(path);
     if (wide.empty())
-        return false;
+        return Failed(ERROR_INVALID_NAME);
     // Every prefix ending before a separator, then the whole path; the drive and the share
     // root fail harmlessly.
     for (size_t end = wide.find_first_of(L"\\/", 1);; end = wide.find_first_of(L"\\/", end + 1)) {
@@ -215,15 +246,19 @@ bool Win32FileSystem::MakeDirectories(const std::string& path) {
             break;
     }
     const DWORD attributes = GetFileAttributesW(wide.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return Failed(GetLastError());
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || Failed(ERROR_DIRECTORY);
 }
 
 // Opens `path` for reading when it is a file on a disk; a pipe or a device ("CON", "NUL", a
 // named pipe) is closed again before anything is read from it.
 HANDLE Win32FileSystem::OpenDiskFile(const std::string& path) {
     const std::wstring wide = Widen(path);
-    if (wide.empty())
+    if (wide.empty()) {
+        Failed(ERROR_INVALID_NAME);
         return INVALID_HANDLE_VALUE;
+    }
     HANDLE h = INVALID_HANDLE_VALUE;
     WithRetry(retryBudgetMs_, [&] {
         h = CreateFileW(wide.c_str(), GENERIC_READ,
@@ -231,8 +266,13 @@ HANDLE Win32FileSystem::OpenDiskFile(const std::string& path) {
                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         return h != INVALID_HANDLE_VALUE;
     });
-    if (h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_DISK) {
+    if (h == INVALID_HANDLE_VALUE) {
+        Failed(GetLastError());
+        return INVALID_HANDLE_VALUE;
+    }
+    if (GetFileType(h) != FILE_TYPE_DISK) {
         CloseHandle(h);
+        Failed(ERROR_INVALID_FUNCTION);
         return INVALID_HANDLE_VALUE;
     }
     return h;
@@ -268,8 +308,10 @@ std::optional<std::string> Win32FileSystem::ReadRange(const std::string& path, u
     while (text.size() < length) {
         DWORD got = 0;
         const DWORD want = static_cast<DWORD>(std::min(sizeof buffer, length - text.size()));
-        if (!ReadFile(file.Get(), buffer, want, &got, nullptr))
+        if (!ReadFile(file.Get(), buffer, want, &got, nullptr)) {
+            Failed(GetLastError());
             return std::nullopt;
+        }
         if (got == 0)
             break;
         text.append(buffer, got);
@@ -302,16 +344,29 @@ bool Win32FileSystem::CutTo(const std::string& path, uint64_t size) {
     return file.Close() && ok;
 }
 
+// Every way out of Replace that fails leaves the last error at the reason.
 bool Win32FileSystem::ReplaceAll(const std::string& path, const std::string& bytes) {
+    SetLastError(ERROR_SUCCESS);
+    if (Replace(path, bytes))
+        return true;
+    const DWORD error = GetLastError();
+    return Failed(error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT);
+}
+
+bool Win32FileSystem::Replace(const std::string& path, const std::string& bytes) {
     const std::wstring target = Widen(path);
-    if (target.empty())
+    if (target.empty()) {
+        SetLastError(ERROR_INVALID_NAME);
         return false;
+    }
     WIN32_FILE_ATTRIBUTE_DATA old{};
     const bool exists = GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &old) != FALSE;
     if (!exists && GetLastError() != ERROR_FILE_NOT_FOUND)
         return false;  // a missing directory, a bad name, no access
-    if (exists && (old.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+    if (exists && (old.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
+        SetLastError(ERROR_ACCESS_DENIED);
         return false;  // the user made it read-only: respect that
+    }
 
     bool refused = false;
     const std::wstring temp = WriteTemporary(target, bytes, refused);
@@ -332,7 +387,9 @@ bool Win32FileSystem::ReplaceAll(const std::string& path, const std::string& byt
     // contents in full.
     if (WithRetry(retryBudgetMs_, [&] { return MoveInto(temp, target); }))
         return true;
+    const DWORD error = GetLastError();
     DeleteFileW(temp.c_str());
+    SetLastError(error);
     return false;
 }
 

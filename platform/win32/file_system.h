@@ -48,11 +48,18 @@ class Win32FileSystem final : public IFileSystem {
     // Deletes leftovers "NAME.kvtmp-XXXXXXXX" beside `path`. Call it only while no other process
     // may be writing the same file.
     void RemoveStaleTemporaries(const std::string& path) override;
+    // The same volume serial number and file index (GetFileInformationByHandle).
+    bool SameFile(const std::string& a, const std::string& b) override;
+    // FormatMessage's text for the error code of the latest failure.
+    std::string FailureReason() override;
 
   private:
     void* OpenDiskFile(const std::string& path);
+    bool Replace(const std::string& path, const std::string& bytes);
+    bool Failed(unsigned long error);
 
     unsigned retryBudgetMs_;
+    unsigned long lastError_ = 0;
 };
 
 // The name prefix of the temporaries of the file name `fileName` ("timer.ini.kvtmp-").

@@ -73,6 +73,7 @@ TEST(TickFigures, AreComputedFromTheTotalBeforeTheTick) {
         {300, 0, {30, 0, -30, 0}},    {900, 1, {90, 2, -30, 0}},
         {0, 0, {0, 0, 0, 0}},         {5, 0, {0, 0, 0, 0}},
         {15, 0, {2, 0, -2, 0}},       {0, 2147483647, {0, 0, 128849018820, 2147483647}},
+        {300, -10, {30, 0, -30, 0}},  // a negative allowance: over by what was used, no more
     };
     for (const auto& c : cases) {
         const TickFigures f = ComputeFigures(TenthsTotal(c.tenths), c.quota);

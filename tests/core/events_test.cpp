@@ -1,6 +1,7 @@
 // The dispatch table: every control event, menu item and timer reaches its own handler, and
 // nothing reaches Form1 once it has unloaded.
 #include <functional>
+#include <tuple>
 
 #include "app/controls.h"
 #include "app/events.h"
@@ -90,6 +91,17 @@ TEST(Dispatch, OnlyControlsWithAHandlerAreListenedTo) {
     EXPECT_FALSE(HasHandler(Ctl::Label6, UiEvent::Click));
     EXPECT_FALSE(HasHandler(Ctl::Label1, UiEvent::Click));
     EXPECT_FALSE(HasHandler(Ctl::Command1, UiEvent::MouseMove));
+}
+
+// The timers: the countdown each second, the tick every 6 s, and the tray's grace of 5 s.
+TEST(Dispatch, TheTimerTable) {
+    const std::tuple<TimerId, int, bool> expected[] = {{TimerId::Timer2, 1000, false},
+                                                       {TimerId::Timer1, 6000, true},
+                                                       {TimerId::TrayGrace, 5000, false}};
+    ASSERT_EQ(kTimers.size(), std::size(expected));
+    for (size_t i = 0; i < kTimers.size(); ++i)
+        EXPECT_EQ(std::tuple(kTimers[i].id, kTimers[i].intervalMs, kTimers[i].enabled), expected[i])
+            << kTimers[i].name;
 }
 
 TEST_F(Form1Test, NothingIsRaisedAfterUnloading) {

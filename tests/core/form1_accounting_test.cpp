@@ -275,3 +275,31 @@ TEST_F(Form1Test, AnUnreadableFileIsNeverReplaced) {
 
 }  // namespace
 }  // namespace kivrel
+
+namespace kivrel {
+namespace {
+
+// A refused value is told once per start and once per change; the window shows 0 in its place.
+TEST_F(Form1Test, RefusedValuesAreToldOncePerStartAndPerChange) {
+    const std::string total = "[s]\r\nValue=10\r\n[T5]\r\nValue=-500\r\n[Tariff]\r\nPrice=";
+    Load(total + "1.20\r\n");
+    ASSERT_EQ(fp.tray.notifications.size(), 1u);
+    EXPECT_EQ(fp.tray.notifications[0].first, "Kivrel 设置有误");
+    EXPECT_NE(fp.tray.notifications[0].second.find("Price=120（单位：分）"), std::string::npos);
+    EXPECT_NE(fp.tray.notifications[0].second.find("\r\n/opt/kivrel/timer.ini：[T5]"),
+              std::string::npos);
+    Ticks(3);
+    EXPECT_EQ(Text(Ctl::Label1),
+              "计费月为:5月\r\n没有连接上网\r\n本月已用0分钟0小时\r\n本月剩余600分钟10小时");
+    // Changed by hand and still refused: that one alone; right, then refused again: told again.
+    for (const char* price : {"1.30", "130", "1.30"}) {
+        fp.PutIni(total + price + "\r\n");
+        Ticks(2);
+    }
+    ASSERT_EQ(fp.tray.notifications.size(), 3u);
+    EXPECT_EQ(fp.tray.notifications[1].second.find("[T5]"), std::string::npos);
+    EXPECT_NE(fp.tray.notifications[2].second.find("Price=130（"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kivrel

@@ -24,6 +24,7 @@ TEST(BilledLink, OnlyAListedInterfaceCountsAndNoListCountsEveryConnection) {
         {"wwan?", true, {"wwan10", "wwan1"}, "wwan1"},   // ? is exactly one character
         {"宽带连接", true, {"Ethernet", "宽带连接"}, "宽带连接"},
         {"*net*", true, {"Ethernet"}, "Ethernet"},
+        {"wwan0, ppp*", true, {"ppp0", "wwan0"}, "ppp0"},  // the first routed link, not pattern
     };
     for (const auto& c : cases)
         EXPECT_EQ(BilledLink(ParseLinkPatterns(c.list), c.connected, c.routed), c.billed) << c.list;

@@ -163,6 +163,21 @@ TEST(ReportPage, TheBillWithItsPartsAndTheAllowanceLines) {
     EXPECT_EQ(page.find("https:"), std::string::npos);
 }
 
+// Billed exactly the allowance: nothing left, nothing over.
+TEST(ReportPage, TheAllowanceUsedExactlyIsNotOver) {
+    const std::string page = ReportPage(Month(1, Tariff{}, {S("01-02 09:00", "01-02 10:00", 600)}));
+    EXPECT_NE(page.find("<span class=\"name\">剩余</span><span class=\"figure\">0 分钟</span>"),
+              std::string::npos);
+    EXPECT_EQ(Count(page, "tile over"), 0u);
+    EXPECT_EQ(Count(page, "超出"), 0u);
+    // A negative allowance: over by what was billed, not by more.
+    const std::string negative =
+        ReportPage(Month(-5, Tariff{}, {S("01-02 09:00", "01-02 10:00", 600)}));
+    EXPECT_NE(
+        negative.find("<span class=\"name\">超出</span><span class=\"figure\">60 分钟</span>"),
+        std::string::npos);
+}
+
 TEST(ReportPage, AFlatRateMonthAndAnEmptyLedger) {
     const std::string flat = ReportPage(Month(0, Tariff{}, {S("01-02 09:00", "01-02 10:00", 600)}));
     for (const char* absent : {"class=\"allow\"", "class=\"pace\"", "本月费用", "费用明细"})
@@ -252,12 +267,12 @@ TEST(ReportCommand, RecordsBeganWithTheFilesFirstSessionAndSkippedLinesAreSaid) 
     ASSERT_EQ(c.Run({"--report", "out.html"}).status, 0);
     const std::string page = c.files.files["out.html"];
     EXPECT_EQ(page.find("没有记录"), std::string::npos);  // no day before the records began
-    EXPECT_NE(page.find("<p class=\"warning\">" + csv + "：1 行无法读取，未计入</p>"),
+    EXPECT_NE(page.find("<p>" + csv + "：1 行无法读取，未计入</p>"),
               std::string::npos);
     c.files.files[csv] = "2027-01-02T09:00:00+08:00,2027-01-02T09:30:00+08:00,30,ppp0\n";
     ASSERT_EQ(c.Run({"--report", "out.html"}).status, 0);
     EXPECT_NE(c.files.files["out.html"].find("没有记录"), std::string::npos);
-    EXPECT_EQ(c.files.files["out.html"].find("class=\"warning\""), std::string::npos);
+    EXPECT_EQ(c.files.files["out.html"].find("class=\"warnings\""), std::string::npos);
 }
 
 TEST(ReportCommand, WritesThePageWhereAskedOrBesideTheSettingsAndOpensIt) {
@@ -286,7 +301,7 @@ TEST(ReportCommand, WritesThePageWhereAskedOrBesideTheSettingsAndOpensIt) {
     c.opener.fail = true;
     out = c.Run({"--report"});
     EXPECT_EQ(out.status, 0);  // written all the same; the path says where
-    EXPECT_NE(out.err.find("no browser"), std::string::npos);
+    EXPECT_EQ(out.err, "kivrel：无法启动浏览器打开报告 /opt/kivrel/report.html\n");
 
     // An installed, read-only file whose user copy is still to be made: the user's folder.
     c.files.readOnly.insert("/opt/kivrel/timer.ini");
@@ -298,7 +313,74 @@ TEST(ReportCommand, WritesThePageWhereAskedOrBesideTheSettingsAndOpensIt) {
     c.files.failWrites = true;
     out = c.Run({"--report", "out.html"});
     EXPECT_EQ(out.status, 1);
-    EXPECT_EQ(out.err, "kivrel: cannot write the report to out.html\n");
+    EXPECT_EQ(out.err, "kivrel：无法把报告写到 out.html：Read-only file system\n");
+}
+
+// The page goes nowhere near the settings or the ledger, by whatever name, and replaces only a
+// page of Kivrel's; a page written names a refused value at its head.
+TEST(ReportCommand, NeverReplacesTheSettingsTheLedgerOrAFileThatIsNotAReport) {
+    const std::string ini = "[Tariff]\r\nPrice=1.20\r\n", ledger = "start,end,minutes,link\n";
+    const std::string notOurs = "已经存在，且不是 Kivrel 的用量报告，没有改动\n";
+    const struct {
+        std::vector<std::string> args;
+        const char* holds;  // what a.html holds beforehand; nullptr: nothing
+        std::string err;    // "": written
+    } cases[] = {
+        {{"--report", "/tmp/link.ini"},
+         nullptr,
+         "kivrel：不能把报告写到 /tmp/link.ini：它是设置文件 /opt/kivrel/timer.ini，没有改动\n"},
+        {{"--report", "/tmp/link.csv"},
+         nullptr,
+         "kivrel：不能把报告写到 /tmp/link.csv：它是上网记录 /opt/kivrel/sessions.csv，没有改动\n"},
+        {{"--report"},
+         nullptr,  // report.html, a link to the ledger
+         "kivrel：不能把报告写到 /opt/kivrel/report.html：它是上网记录 /opt/kivrel/sessions.csv，"
+         "没有改动\n"},
+        {{"--report", "a.html"}, "<title>Notes</title>", "kivrel：a.html " + notOurs},
+        {{"--report", "a.html"},
+         "<head></head><meta name=\"generator\" content=\"Kivrel\">",
+         "kivrel：a.html " + notOurs},
+        {{"--report", "a.html"}, "<head><title>Kivrel 用量报告 · 2026年12月</title></head>", ""},
+        {{"--report", "a.html"}, "<head><meta name=\"generator\" content=\"Kivrel\"></head>", ""},
+    };
+    for (const auto& c : cases) {
+        Console console;
+        auto& files = console.files.files;
+        files["/opt/kivrel/timer.ini"] = ini;
+        files["/opt/kivrel/sessions.csv"] = ledger;
+        console.files.aliases = {{"/tmp/link.ini", "/opt/kivrel/timer.ini"},
+                                 {"/tmp/link.csv", "/opt/kivrel/sessions.csv"},
+                                 {"/opt/kivrel/report.html", "/opt/kivrel/sessions.csv"}};
+        if (c.holds)
+            files["a.html"] = c.holds;
+        const ConsoleOutput out = console.Run(c.args);
+        EXPECT_EQ(out.status, c.err.empty() ? 0 : 1) << c.err;
+        EXPECT_EQ(out.err, c.err);
+        EXPECT_EQ(files["/opt/kivrel/timer.ini"] + files["/opt/kivrel/sessions.csv"], ini + ledger);
+        EXPECT_EQ(console.files.writes, c.err.empty() ? 1 : 0) << c.err;
+        // A page written names the refused price at its head.
+        if (c.err.empty()) {
+            EXPECT_LT(files["a.html"].find("<section class=\"warnings\" role=\"alert\">\n<p>"
+                                           "/opt/kivrel/timer.ini：[Tariff] Price=1.20 无法读取"),
+                      files["a.html"].find("class=\"tiles\""));
+        }
+    }
+}
+
+// A session the settings hold open from before the period is not one of the period's.
+TEST(ReportFigures, AnOpenSessionFromBeforeThePeriodIsLeftOut) {
+    for (const std::string last : {"2026-12-20T23:00:00", "2026-12-21T00:30:00"}) {
+        const Settings open(
+            "[r]\r\nValue=20\r\n[Session]\r\nStart=2026-12-20T22:00:00+08:00\r\n"
+            "Tenths=600\r\nLast=" +
+            last + "+08:00\r\n");
+        const ReportFigures f =
+            MakeReportFigures(ReadReportInputs(open, ReadLedger(""), std::nullopt, ""),
+                              LocalTime{kToday, 12, 0, 0, 480}, "x");
+        const size_t inPeriod = last[9] == '1' ? 1 : 0;
+        EXPECT_EQ(f.sessions.size(), inPeriod) << last;
+        EXPECT_EQ(f.bill.sessions, static_cast<int64_t>(inPeriod)) << last;
+    }
 }
 
 }  // namespace

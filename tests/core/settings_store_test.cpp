@@ -108,3 +108,61 @@ TEST(SettingsStoreTest, ReadsTheFileEachTimeAndWritesInOneReplace) {
 
 }  // namespace
 }  // namespace kivrel
+
+namespace kivrel {
+namespace {
+
+// A value is read as what it means or refused; a refused one reads as 0.
+TEST(SettingsStoreTest, AValueIsReadAsWhatItMeansOrRefused) {
+    const struct {
+        const char* text;
+        ValueKind kind;
+        int32_t value;
+        const char* why;  // "" when accepted
+    } cases[] = {
+        {"1.20", ValueKind::Money, 0, "金额以分为单位，不能带小数点：写作 Price=120（单位：分）"},
+        {"1.205", ValueKind::Money, 0, "金额以分为单位，不能带小数点"},  // no hint
+        {"abc", ValueKind::Money, 0, "不是整数"},
+        {"1.5", ValueKind::Count, 0, "不是整数"},
+        {"99999999999", ValueKind::Money, 0, "超出可以计算的范围"},
+        {"2147483648", ValueKind::Count, 0, "超出可以计算的范围"},
+        {"0002147483647", ValueKind::Money, 2147483647, ""},
+        {"-500", ValueKind::Count, 0, "不能是负数"},
+        {"-3", ValueKind::Day, 0, "结算日不能是负数（0 表示月底）"},
+        {"-0", ValueKind::Day, 0, ""},
+        {"-5", ValueKind::Signed, -5, ""},  // a negative allowance: nothing is left
+        {"", ValueKind::Money, 0, ""},      // missing
+        {"12abc", ValueKind::Any, 12, ""},
+    };
+    for (const auto& c : cases) {
+        const ValueReading reading = ReadValue(c.text, "Price", c.kind);
+        EXPECT_EQ(reading.value, c.value) << c.text;
+        EXPECT_EQ(reading.why, c.why) << c.text;
+    }
+}
+
+TEST(SettingsStoreTest, RefusedValuesAreNamedWithTheirFileAndKeyAndReadAsZero) {
+    const Settings settings(
+        "[r]\r\nValue=-3\r\n[s]\r\nValue=-10\r\n[Tariff]\r\nPrice=1.20\r\nFee=abc\r\n"
+        "Base=99999999999\r\n[T12]\r\nValue=-500\r\nYear=2026\r\n");
+    EXPECT_EQ(
+        settings.RefusedValues("/h/timer.ini"),
+        (std::vector<std::string>{
+            "/h/timer.ini：[r] Value=-3 无法读取（结算日不能是负数（0 表示月底）），按 0 计算",
+            "/h/timer.ini：[Tariff] Fee=abc 无法读取（不是整数），按 0 计算",
+            "/h/timer.ini：[Tariff] Base=99999999999 无法读取（超出可以计算的范围），按 0 计算",
+            "/h/timer.ini：[Tariff] Price=1.20 无法读取（金额以分为单位，不能带小数点：写作 "
+            "Price=120（单位：分）），按 0 计算",
+            "/h/timer.ini：[T12] Value=-500 无法读取（不能是负数），按 0 计算"}));
+    EXPECT_EQ(settings.Int(Setting::BillingDay), 0);
+    EXPECT_EQ(settings.WrittenInt(Setting::BillingDay), -3);
+    EXPECT_EQ(settings.Int(Setting::AllowanceHours), -10);
+    EXPECT_EQ(settings.Month(12), (MonthRecord{0, 2026}));
+    EXPECT_EQ(Settings("[T3]\r\nValue2025=-40\r\n").PastYearMinutes(3, 2025), 0);
+    const Tariff tariff = settings.TariffValues();
+    EXPECT_EQ(tariff.price + tariff.fee + tariff.base, 0);
+    EXPECT_TRUE(Settings("[Tariff]\r\nPrice=120\r\n").RefusedValues("x").empty());
+}
+
+}  // namespace
+}  // namespace kivrel

@@ -29,6 +29,9 @@ TEST(StatusTest, Options) {
         {{"--report", "-platform", "offscreen"}, CommandKind::Report},
         {{"--report", "out.html", "x.html"}, CommandKind::Usage},
         {{"--report", "--status"}, CommandKind::Usage},
+        {{"--report", "--sessions"}, CommandKind::Usage},
+        {{"--report", "a", "--report", "b"}, CommandKind::Usage},
+        {{"--status", "--report", "x"}, CommandKind::Usage},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ParseCommandLine(c.args, qtLike).kind, c.kind) << c.args.size();
@@ -132,7 +135,7 @@ TEST(StatusTest, ALedgerWithoutQuotesIsBilledAndSkippedLinesAreSaid) {
                         warning + "\"]}"),
               std::string::npos)
         << json;
-    EXPECT_NE(c.Run({"--status"}).out.find("\n" + warning + "\n"), std::string::npos);
+    EXPECT_NE(c.Run({"--status"}).out.find("\n注意：" + warning + "\n"), std::string::npos);
     const ConsoleOutput sessions = c.Run({"--sessions"});
     EXPECT_EQ(sessions.err, warning + "\n");
     EXPECT_EQ(sessions.out.find(warning), std::string::npos);
@@ -170,6 +173,14 @@ TEST(StatusTest, RefusalsAndVersion) {
     EXPECT_EQ(unknown.status, 2);
     EXPECT_EQ(unknown.out, "");
     EXPECT_NE(unknown.err.find("Usage: kivrel"), std::string::npos);
+    EXPECT_EQ(unknown.err.rfind("kivrel：无法识别的选项“--bogus”\n", 0), 0u);
+    // Two options that do not go together are named as such, not as unknown.
+    EXPECT_EQ(
+        c.Run({"--report", "a", "--report", "b"}).err.rfind("kivrel：--report 只能给一次\n", 0),
+        0u);
+    EXPECT_EQ(c.Run({"--status", "--report", "x"})
+                  .err.rfind("kivrel：--report 不能与 --status 同用\n", 0),
+              0u);
     EXPECT_EQ(c.files.writes, 0);
 }
 
@@ -247,6 +258,48 @@ TEST(StatusTest, BandsAskTheClockWhereLocalTimeFalls) {
     c.files.files["/opt/kivrel/sessions.csv"] =
         "2026-03-29T01:00:00+01:00,2026-03-30T01:00:00+02:00,1380.0,\"ppp0\"\n";
     EXPECT_NE(c.Run({"--status", "--json"}).out.find("\"free_minutes\":120,"), std::string::npos);
+}
+
+// A refused value: the figures use 0 in its place (never more left than the allowance), and
+// both printouts name it.
+TEST(StatusTest, RefusedValuesAreNamedAndNoFigureIsImpossible) {
+    Console c;
+    c.files.files["/opt/kivrel/timer.ini"] = "[s]\r\nValue=10\r\n[T5]\r\nValue=-500\r\n";
+    const std::string json = c.Run({"--status", "--json"}).out;
+    const std::string total =
+        "/opt/kivrel/timer.ini：[T5] Value=-500 无法读取（不能是负数），按 0 计算";
+    EXPECT_NE(json.find("\"remaining_minutes\":600,"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"warnings\":[\"" + total + "\"]}"), std::string::npos) << json;
+    EXPECT_NE(c.Run({"--status"}).out.find("本月剩余600分钟10小时\n"), std::string::npos);
+    EXPECT_NE(c.Run({"--status"}).out.find("\n注意：" + total + "\n"), std::string::npos);
+}
+
+// Whatever bytes the files and the system hold, --status --json stays valid JSON and the
+// terminal gets no control character.
+TEST(StatusTest, BytesThatAreNotTextNeitherBreakTheJsonNorReachTheTerminal) {
+    const std::string r = "\xEF\xBF\xBD";  // U+FFFD
+    Console c;
+    c.app.dir = "/opt/a\tb\xC0\xAF";  // a tab, and an overlong "/"
+    c.files.files[c.app.dir + "/timer.ini"] =
+        "[Link]\r\nValue=ppp*\r\n[Tariff]\r\nBase=100\r\nCurrency=\xFF\x7F\r\n";
+    c.connection.online = true;
+    c.connection.routed = {"ppp\x1B[2J\x07\xC2\x85"};
+    const std::string json = c.Run({"--status", "--json"}).out;
+    EXPECT_NE(json.find("\"settings_file\":\"/opt/a\\u0009b" + r + r + "/timer.ini\""),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"link\":\"ppp\\u001b[2J\\u0007\\u0085\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"currency\":\"" + r + "\\u007f\""), std::string::npos) << json;
+    const std::string text = c.Run({"--status"}).out;
+    EXPECT_NE(text.find("计费链路：ppp" + r + "[2J" + r + r + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("本月费用：1.00 " + r + r + "\n"), std::string::npos) << text;
+
+    c.files.files[c.app.dir + "/sessions.csv"] =
+        "start,end,minutes,link\n"
+        "2026-05-02T09:00:00+08:00,2026-05-02T09:10:00+08:00,10.0,\"ppp\x1B]0;x\x07\"\n";
+    const std::string sessions = c.Run({"--sessions"}).out;
+    EXPECT_NE(sessions.find(",10.0,\"ppp" + r + "]0;x" + r + "\"\n"), std::string::npos)
+        << sessions;
 }
 
 }  // namespace

@@ -345,6 +345,16 @@ class FakeFiles : public IFileSystem {
         ++staleRemovals;
         journal_.Add("file.cleanup");
     }
+    // Another name for a file: a link, or another path to it.
+    std::map<std::string, std::string> aliases;
+    std::string failureReason = "Read-only file system";
+    bool SameFile(const std::string& a, const std::string& b) override {
+        const auto file = [this](const std::string& path) {
+            return aliases.count(path) ? aliases.at(path) : path;
+        };
+        return files.count(file(a)) != 0 && file(a) == file(b);
+    }
+    std::string FailureReason() override { return failureReason; }
 
   private:
     Journal& journal_;

@@ -34,7 +34,7 @@ done <<'TABLE'
 --version|0|^Kivrel 1\.0\.0\.
 --help|0|^Usage: kivrel
 -platform offscreen --status|0|计费月为
---json|2|unknown option '--json'
+--json|2|--json 只能与 --status 同用
 |2|kivrel-window\.so
 -platform offscreen|2|kivrel-window\.so
 TABLE

@@ -235,6 +235,9 @@ TEST_F(InstanceGuard, RuntimeFolderOnlyWhenPrivate) {
         {"0750", me, folder(0750), false},
         {"0701", me, folder(0701), false},
         {"0500", me, folder(0500), false},
+        {"01700", me, folder(01700), false},
+        {"02700", me, folder(02700), false},
+        {"04700", me, folder(04700), false},
         {"missing", me, [](const std::string&) {}, false},
         {"a link to a private folder", me,
          [](const std::string& p) {

@@ -154,6 +154,7 @@ TEST_F(DurableFileTest, ReadOnlyFileIsRefusedAndUnchanged) {
         ASSERT_EQ(::chmod(ini_.c_str(), mode), 0);
         const ino_t inode = InodeOf(ini_);
         EXPECT_FALSE(files_.ReplaceAll(ini_, "new")) << std::oct << mode;
+        EXPECT_EQ(files_.FailureReason(), std::strerror(EACCES));
         EXPECT_EQ(InodeOf(ini_), inode);
         EXPECT_EQ(ModeOf(ini_), mode);
         ASSERT_EQ(::chmod(ini_.c_str(), 0600), 0);
@@ -165,6 +166,7 @@ TEST_F(DurableFileTest, ReadOnlyFileIsRefusedAndUnchanged) {
 TEST_F(DurableFileTest, DirectoryAtThePathIsRefused) {
     fs::create_directory(ini_);
     EXPECT_FALSE(files_.ReplaceAll(ini_, kSample));
+    EXPECT_EQ(files_.FailureReason(), std::strerror(EISDIR));
     EXPECT_TRUE(fs::is_directory(ini_));
     EXPECT_FALSE(files_.Exists(ini_));
     EXPECT_EQ(files_.ReadAll(ini_), std::nullopt);
@@ -173,13 +175,29 @@ TEST_F(DurableFileTest, DirectoryAtThePathIsRefused) {
 
 TEST_F(DurableFileTest, MissingDirectoryOrEmptyPathIsRefused) {
     EXPECT_FALSE(files_.ReplaceAll(dir_ / "missing/timer.ini", kSample));
+    EXPECT_EQ(files_.FailureReason(), std::strerror(ENOENT));
     EXPECT_FALSE(files_.ReplaceAll(dir_ / "missing/", kSample));
     EXPECT_FALSE(files_.ReplaceAll("", kSample));
     EXPECT_TRUE(dir_.Names().empty());
     // A file where a directory should be.
     WriteFile(dir_ / "plain", "x");
     EXPECT_FALSE(files_.ReplaceAll(dir_ / "plain/timer.ini", kSample));
+    EXPECT_EQ(files_.FailureReason(), std::strerror(ENOTDIR));
     EXPECT_EQ(ReadFile(dir_ / "plain"), "x");
+}
+
+// One file by any of its names; never two files with the same bytes, nor a missing one.
+TEST_F(DurableFileTest, SameFileComparesTheFileNotItsName) {
+    WriteFile(ini_, kSample);
+    WriteFile(dir_ / "copy.ini", kSample);
+    fs::create_symlink("timer.ini", dir_ / "link.ini");
+    fs::create_hard_link(ini_, dir_ / "hard.ini");
+    for (const std::string& other :
+         {ini_, dir_ / "link.ini", dir_ / "hard.ini", dir_ / "./timer.ini"})
+        EXPECT_TRUE(files_.SameFile(other, ini_)) << other;
+    for (const std::string& other : {dir_ / "copy.ini", dir_ / "missing.ini"})
+        EXPECT_FALSE(files_.SameFile(other, ini_)) << other;
+    EXPECT_FALSE(files_.SameFile(dir_ / "missing.ini", dir_ / "missing.ini"));
 }
 
 // A file the user may write in a folder the user may not: no temporary can be made there, so

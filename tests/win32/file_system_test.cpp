@@ -53,9 +53,21 @@ TEST_F(FileSystem, AReadOnlyTargetIsRefusedAndLeftAsItWas) {
     WriteBytes(ini, "[s]\r\nValue=60\r\n");
     SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_FALSE(fs.ReplaceAll(iniUtf8, "[s]\r\nValue=0\r\n"));
+    EXPECT_EQ(fs.FailureReason(), SystemErrorText(ERROR_ACCESS_DENIED));
     EXPECT_EQ(ReadBytes(ini), "[s]\r\nValue=60\r\n");
     EXPECT_EQ(ListFolder(dir.Path()), L"timer.ini");
     EXPECT_EQ(fs.ReadAll(iniUtf8).value_or(""), "[s]\r\nValue=60\r\n");
+}
+
+// One file by any of its names; never two files with the same bytes, nor a missing one.
+TEST_F(FileSystem, SameFileComparesTheFileNotItsName) {
+    WriteBytes(ini, "x");
+    WriteBytes(dir.File(L"copy.ini"), "x");
+    ASSERT_TRUE(CreateHardLinkW(dir.File(L"hard.ini").c_str(), ini.c_str(), nullptr));
+    for (const std::wstring& other : {ini, dir.File(L"HARD.INI"), dir.File(L".\\Timer.ini")})
+        EXPECT_TRUE(fs.SameFile(Narrow(other), iniUtf8)) << Narrow(other);
+    for (const std::wstring& other : {dir.File(L"copy.ini"), dir.File(L"missing.ini")})
+        EXPECT_FALSE(fs.SameFile(Narrow(other), iniUtf8)) << Narrow(other);
 }
 
 TEST_F(FileSystem, ADirectoryOrAMissingFolderIsRefused) {
