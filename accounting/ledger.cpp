@@ -64,25 +64,29 @@ std::optional<Session> ReadLine(std::string_view line) {
     if (!line.empty() && line.back() == '\r')
         line.remove_suffix(1);
     const auto fields = SplitRecord(line);
-    if (!fields || fields->size() != 4)
+    // Lines written before sessions knew their network have four fields.
+    if (!fields || fields->size() < 4 || fields->size() > 5)
         return std::nullopt;
     const auto start = ParseIsoDateTime((*fields)[0]);
     const auto end = ParseIsoDateTime((*fields)[1]);
     const auto tenths = ParseTenths((*fields)[2]);
     if (!start || !end || !tenths || EpochSeconds(*end) < EpochSeconds(*start))
         return std::nullopt;
-    return Session{*start, *end, *tenths, (*fields)[3]};
+    return Session{*start, *end, *tenths, (*fields)[3],
+                   fields->size() > 4 ? (*fields)[4] : std::string()};
 }
 
 }  // namespace
 
 SessionStep StepSession(const std::optional<Session>& open, const LocalTime& now,
-                        const std::optional<std::string>& link, bool monthChanged) {
+                        const std::optional<std::string>& link, bool monthChanged,
+                        const std::string& network) {
     SessionStep step;
     step.open = open;
     if (open) {
         const int64_t gap = EpochSeconds(now) - EpochSeconds(open->end);
-        if (!link || *link != open->link || monthChanged || gap > kSessionGapSeconds || gap < 0) {
+        if (!link || *link != open->link || network != open->network || monthChanged ||
+            gap > kSessionGapSeconds || gap < 0) {
             step.closed = open;
             step.open.reset();
         }
@@ -93,7 +97,7 @@ SessionStep StepSession(const std::optional<Session>& open, const LocalTime& now
         step.open->end = now;
         step.open->tenths += 1;
     } else {
-        step.open = Session{now, now, 1, *link};
+        step.open = Session{now, now, 1, *link, network};
     }
     return step;
 }
@@ -116,6 +120,8 @@ std::string LedgerLine(const Session& session) {
     line += TenthsText(session.tenths);
     line += ',';
     line += Quoted(session.link);
+    line += ',';
+    line += Quoted(session.network);
     line += '\n';
     return line;
 }

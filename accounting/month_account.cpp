@@ -1,6 +1,6 @@
 #include "accounting/month_account.h"
 
-#include "accounting/link.h"
+#include "accounting/network.h"
 #include "accounting/numbers.h"
 #include "accounting/period.h"
 #include "accounting/year_stamp.h"
@@ -108,8 +108,8 @@ void MonthAccount::CheckAllowance(int64_t remainingMinutes) {
         notices_.Notify(kAlertTitle, *step.text);
 }
 
-MonthAccount::TickResult MonthAccount::Tick(bool connected,
-                                            const std::vector<std::string>& routed) {
+MonthAccount::TickResult MonthAccount::Tick(bool connected, const std::vector<std::string>& routed,
+                                            const std::function<NetworkList()>& networks) {
     const LocalTime now = clock_.Now();
     FollowCalendar(now.date);
     // The month may also have moved by a new billing day: a session never spans two.
@@ -117,10 +117,17 @@ MonthAccount::TickResult MonthAccount::Tick(bool connected,
     const bool monthChanged = month != tickMonth_;
     tickMonth_ = month;
 
+    const LinkRule rule = settings_.Read().BilledLinkRule();
+    NetworkList list;
+    if (rule.NeedsNetworks() && networks)
+        list = networks();
+    const std::optional<BilledConnection> billed =
+        BilledOn(rule, connected, routed, rule.NeedsNetworks() ? &list : nullptr);
     const std::optional<std::string> link =
-        BilledLink(settings_.Read().BilledLinkPatterns(), connected, routed);
+        billed ? std::optional<std::string>(billed->link) : std::nullopt;
     const TickFigures figures = ComputeFigures(UsedMinutes, QuotaHours);
-    SessionStep step = StepSession(open_, now, link, monthChanged);
+    SessionStep step =
+        StepSession(open_, now, link, monthChanged, billed ? billed->network : std::string());
     if (step.closed)
         CloseSession(*step.closed);
     open_ = std::move(step.open);

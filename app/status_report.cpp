@@ -62,6 +62,18 @@ StatusReport MakeStatusReport(const Settings& settings, std::string_view ledgerT
     return r;
 }
 
+void SetBilledNetwork(StatusReport& r, const std::optional<BilledConnection>& billed,
+                      const NetworkList* looked) {
+    r.network.reset();
+    r.metered.reset();
+    if (billed && !billed->network.empty())
+        r.network = billed->network;
+    if (billed)
+        r.metered = billed->metered;
+    if (looked && !looked->known)
+        r.warnings.push_back(NetworkWarning(*looked));
+}
+
 std::string StatusPlainText(const StatusReport& r) {
     const TickFigures figures =
         ComputeFigures(MinuteTotal::FromWholeMinutes(r.usedMinutes), r.allowanceHours);
@@ -78,10 +90,14 @@ std::string StatusPlainText(const StatusReport& r) {
     lines += "预计本月共用" + DecimalText(r.forecastMinutes) + "分钟\n";
     if (r.link && !r.link->empty())
         lines += "计费链路：" + *r.link + "\n";
+    if (r.network)
+        lines += "计费网络：" + *r.network + "\n";
     lines += "本期会话：" + DecimalText(static_cast<int64_t>(r.sessions.size())) + "次\n";
     lines += "计费时长：" + MinutesText(r.bill.billedTenths) + "分钟\n";
     if (r.tariff.Charges())
         lines += "本月费用：" + MoneyText(r.bill.total, r.tariff.currency) + "\n";
+    for (const std::string& warning : r.warnings)
+        lines += "注意：" + warning + "\n";
     return lines;
 }
 
@@ -99,11 +115,16 @@ std::string StatusJson(const StatusReport& r) {
     json += std::string(",\"online\":") + (r.online ? "true" : "false");
     json += ",\"settings_file\":" + JsonString(r.settingsFile);
     json += ",\"link\":" + (r.link ? JsonString(*r.link) : std::string("null"));
+    json += ",\"network\":" + (r.network ? JsonString(*r.network) : std::string("null"));
+    json += std::string(",\"metered\":") + (!r.metered ? "null" : *r.metered ? "true" : "false");
     json += ",\"sessions\":" + DecimalText(static_cast<int64_t>(r.sessions.size()));
     json += ",\"billed_minutes\":" + MinutesText(r.bill.billedTenths);
     json += ",\"bill_cents\":" + DecimalText(r.tariff.Charges() ? r.bill.total : 0);
     json += ",\"currency\":" + JsonString(r.tariff.currency);
-    return json + "}\n";
+    json += ",\"warnings\":[";
+    for (size_t i = 0; i < r.warnings.size(); ++i)
+        json += (i ? "," : "") + JsonString(r.warnings[i]);
+    return json + "]}\n";
 }
 
 std::string SessionsCsv(const std::vector<Session>& sessions) {

@@ -1,6 +1,7 @@
 // The ports of the system side: connection state, clock, files, the one-copy guard, start at
-// log-on, what the program knows of itself, and opening a file with the desktop's program for it. The Linux and Win32 system adapters implement
-// them; they know nothing of the window. All texts crossing these ports are UTF-8.
+// log-on, what the program knows of itself, and opening a file with the desktop's program for it.
+// The Linux and Win32 system adapters implement them; they know nothing of the window. All texts
+// crossing these ports are UTF-8.
 #pragma once
 
 #include <optional>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "accounting/calendar.h"
+#include "accounting/network.h"
 
 namespace kivrel {
 
@@ -20,6 +22,11 @@ class IConnection {
     // The names of the interfaces that carry a usable default route right now, in the system's
     // order, each once; empty when none does. Never blocks and never sends traffic.
     virtual std::vector<std::string> RoutedLinks() = 0;
+    // The networks the system's network service has up now (NetworkManager's active connections,
+    // Windows' connected networks), or why it could not be asked. Only reads: it changes no
+    // connection and asks for no permission. Asked only when the settings bill a network by its
+    // name or its metered flag, so that the service's library is loaded only then.
+    virtual NetworkList ActiveNetworks() = 0;
 };
 
 class IClock {

@@ -16,7 +16,7 @@ struct Place {
 };
 
 // Where each value lives. Section and key names are compared without regard to case.
-constexpr std::array<Place, 18> kLayout{{
+constexpr std::array<Place, 19> kLayout{{
     {Setting::BillingDay, "r", "Value"},
     {Setting::AllowanceHours, "s", "Value"},
     {Setting::RunAtLogOn, "Run", "Value"},
@@ -35,6 +35,7 @@ constexpr std::array<Place, 18> kLayout{{
     {Setting::SessionLast, "Session", "Last"},
     {Setting::SessionTenths, "Session", "Tenths"},
     {Setting::SessionLink, "Session", "Link"},
+    {Setting::SessionNetwork, "Session", "Network"},
 }};
 
 const Place& PlaceOf(Setting setting) {
@@ -109,6 +110,10 @@ std::vector<std::string> Settings::BilledLinkPatterns() const {
     return ParseLinkPatterns(Text(Setting::BilledLink));
 }
 
+LinkRule Settings::BilledLinkRule() const {
+    return ParseLinkRule(Text(Setting::BilledLink));
+}
+
 Tariff Settings::TariffValues() const {
     const auto amount = [this](Setting setting) {
         const int32_t value = Int(setting);
@@ -130,7 +135,8 @@ std::optional<Session> Settings::OpenSession() const {
     const auto last = ParseIsoDateTime(Text(Setting::SessionLast));
     if (tenths <= 0 || !start || !last)
         return std::nullopt;
-    return Session{*start, *last, tenths, Text(Setting::SessionLink)};
+    return Session{*start, *last, tenths, Text(Setting::SessionLink),
+                   Text(Setting::SessionNetwork)};
 }
 
 // A closed session leaves its times behind with no ticks: the section is only ever added to.
@@ -144,6 +150,9 @@ void Settings::SetOpenSession(const std::optional<Session>& session) {
     SetText(Setting::SessionLast, IsoDateTime(session->end));
     SetInt(Setting::SessionTenths, static_cast<int32_t>(session->tenths));
     SetText(Setting::SessionLink, session->link);
+    // A file whose sessions never had a network gets no key for one.
+    if (!session->network.empty() || !Text(Setting::SessionNetwork).empty())
+        SetText(Setting::SessionNetwork, session->network);
 }
 
 Settings SettingsStore::Read() const {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "accounting/ledger.h"
+#include "accounting/network.h"
 #include "accounting/tariff.h"
 #include "platform/system_ports.h"
 
@@ -27,7 +28,7 @@ enum class Setting {
     AlertShownMonth,  // the billing month (year × 100 + month) the two flags below tell of
     LowAlertShown,    // 1: the low-allowance alert was shown in that month
     EmptyAlertShown,  // 1: the used-up alert was shown in that month
-    BilledLink,       // text: the billed link's interface names, comma-separated
+    BilledLink,       // text: the billed link's interface and network patterns, comma-separated
     TariffRound,      // each session's minutes rounded up to a multiple of this
     TariffFee,        // charge per session, in the currency's smallest unit
     TariffBase,       // charge per billing month
@@ -37,6 +38,7 @@ enum class Setting {
     SessionLast,      // text: its latest tick
     SessionTenths,    // its ticks; 0 when no session is open
     SessionLink,      // text: its link
+    SessionNetwork,   // text: its network, absent when not looked up
 };
 
 // What the section of a month holds: its whole minutes and the year they belong to (0: a total
@@ -72,6 +74,7 @@ class Settings {
 
     // The billed link's names; none: every connection counts.
     std::vector<std::string> BilledLinkPatterns() const;
+    LinkRule BilledLinkRule() const;
     // The tariff; a negative amount reads as 0, a missing currency as 元.
     Tariff TariffValues() const;
     // The session left open by the last online tick; none when none is open or its fields are

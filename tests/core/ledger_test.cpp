@@ -42,6 +42,7 @@ TEST(SessionStep, ASessionIsOneUnbrokenRunOfTicksOnOneLink) {
         bool monthChanged;
         bool closes;
         bool opensNew;
+        std::string network = {};
     } cases[] = {
         {"the next tick extends it", At(7, 3666), "ppp0", false, false, false},
         {"a gap of exactly 60 s still extends it", At(7, 3720), "ppp0", false, false, false},
@@ -49,12 +50,14 @@ TEST(SessionStep, ASessionIsOneUnbrokenRunOfTicksOnOneLink) {
         {"the clock went back", At(7, 3600), "ppp0", false, true, true},
         {"offline closes it", At(7, 3666), std::nullopt, false, true, false},
         {"another link closes it", At(7, 3666), "wwan0", false, true, true},
+        {"another network on the same link closes it", At(7, 3666), "ppp0", false, true, true,
+         "Hotspot"},
         {"a new billing month closes it", At(7, 3666), "ppp0", true, true, true},
         // The same instant in another offset (a time-zone change) is no gap.
         {"an offset change alone", At(7, 3666 + 3600, 540), "ppp0", false, false, false},
     };
     for (const auto& c : cases) {
-        const SessionStep step = StepSession(open, c.now, c.link, c.monthChanged);
+        const SessionStep step = StepSession(open, c.now, c.link, c.monthChanged, c.network);
         EXPECT_EQ(step.closed.has_value(), c.closes) << c.what;
         if (step.closed) {
             EXPECT_EQ(*step.closed, open) << c.what;  // closed at its latest tick, as it was
@@ -63,35 +66,52 @@ TEST(SessionStep, ASessionIsOneUnbrokenRunOfTicksOnOneLink) {
         if (!step.open)
             continue;
         EXPECT_EQ(step.open->end, c.now) << c.what;
-        if (c.opensNew)
-            EXPECT_EQ(*step.open, (Session{c.now, c.now, 1, *c.link})) << c.what;
-        else
+        if (c.opensNew) {
+            EXPECT_EQ(*step.open, (Session{c.now, c.now, 1, *c.link, c.network})) << c.what;
+        } else {
             EXPECT_EQ(step.open->tenths, 12) << c.what;
+        }
     }
     EXPECT_FALSE(StepSession(std::nullopt, At(7, 0), std::nullopt, false).open);
 }
 
 TEST(Ledger, LinesReadBackAndTornOrDamagedLinesAreSkipped) {
     const Session odd{At(7, 75786), At(8, 360), 123, "Link \"A\", B"};
-    const Session plain{At(8, 3600), At(8, 3600), 1, "ppp0"};
+    const Session plain{At(8, 3600), At(8, 3600), 1, "ppp0", "Hotspot"};
     EXPECT_EQ(LedgerLine(plain),
-              "2026-12-08T01:00:00+08:00,2026-12-08T01:00:00+08:00,0.1,\"ppp0\"\n");
+              "2026-12-08T01:00:00+08:00,2026-12-08T01:00:00+08:00,0.1,\"ppp0\",\"Hotspot\"\n");
     std::string ledger = LedgerAppendText("", odd);
-    EXPECT_EQ(ledger.substr(0, 23), "start,end,minutes,link\n");
+    EXPECT_EQ(ledger.substr(0, 31), "start,end,minutes,link,network\n");
     ledger += LedgerAppendText(ledger, plain);
     EXPECT_EQ(ReadLedger(ledger), (std::vector<Session>{odd, plain}));
+    // A file begun before sessions knew their network keeps its header and four-field lines.
+    const std::string older =
+        "start,end,minutes,link\n"
+        "2026-12-08T01:00:00+08:00,2026-12-08T01:00:00+08:00,0.1,\"ppp0\"\n";
+    Session withoutNetwork = plain;
+    withoutNetwork.network.clear();
+    EXPECT_EQ(ReadLedger(older + LedgerAppendText(older, plain)),
+              (std::vector<Session>{withoutNetwork, plain}));
 
     // A crash tore the last line anywhere before its closing quote: it never reads as a session,
-    // and the next append starts on a line of its own.
+    // and the next append starts on a line of its own. Torn right after the link it reads as
+    // that session with its figures whole and its network lost.
     const std::string line = LedgerLine(plain);
     for (size_t cut = 1; cut + 2 < line.size(); ++cut) {
         const std::string torn = ledger + line.substr(0, cut);
         EXPECT_EQ(ReadLedger(torn).size(), 2u) << cut;
-        EXPECT_EQ(ReadLedger(torn + LedgerAppendText(torn, odd)).size(), 3u) << cut;
+        const std::vector<Session> read = ReadLedger(torn + LedgerAppendText(torn, odd));
+        const bool atLink = cut == line.find(",\"Hotspot\"");
+        ASSERT_EQ(read.size(), atLink ? 4u : 3u) << cut;
+        if (atLink) {
+            EXPECT_EQ(read[2], withoutNetwork);
+        }
     }
     for (const char* bad : {"2026-12-08T01:00:00+08:00,2026-12-08T01:00:00+08:00,1,\"a\"\n",
                             "2026-12-08T02:00:00+08:00,2026-12-08T01:00:00+08:00,0.1,\"a\"\n",
-                            "2026-12-08T01:00:00+08:00,2026-12-08T01:00:00+08:00,0.1\n"})
+                            "2026-12-08T01:00:00+08:00,2026-12-08T01:00:00+08:00,0.1\n",
+                            "2026-12-08T01:00:00+08:00,2026-12-08T01:00:00+08:00,0.1,\"a\",\"b\","
+                            "\"c\",\"d\"\n"})
         EXPECT_TRUE(ReadLedger(bad).empty()) << bad;
     EXPECT_TRUE(LedgerHolds(ledger, Session{plain.start, At(9, 0), 99, "ppp0"}));
     EXPECT_FALSE(LedgerHolds(ledger, Session{plain.start, plain.end, 1, "wwan0"}));
