@@ -14,6 +14,8 @@ KIVREL_BUILD_PACKAGES=(
     libxcb1-dev
     libgtest-dev
     libbenchmark-dev
+    # The header of sd-bus, which the Linux program loads at run time to ask NetworkManager.
+    libsystemd-dev
 )
 
 # What the desktop tests and the footprint benchmark drive the program with: a virtual X
