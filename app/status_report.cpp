@@ -122,8 +122,11 @@ std::string StatusJson(const StatusReport& r) {
     json += ",\"bill_cents\":" + DecimalText(r.tariff.Charges() ? r.bill.total : 0);
     json += ",\"currency\":" + JsonString(r.tariff.currency);
     json += ",\"warnings\":[";
-    for (size_t i = 0; i < r.warnings.size(); ++i)
-        json += (i ? "," : "") + JsonString(r.warnings[i]);
+    for (size_t i = 0; i < r.warnings.size(); ++i) {
+        if (i > 0)
+            json += ',';
+        json += JsonString(r.warnings[i]);
+    }
     return json + "]}\n";
 }
 
