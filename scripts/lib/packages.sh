@@ -53,6 +53,8 @@ KIVREL_DESKTOP_PACKAGES=(
     dunst
     python3-dbus
     python3-gi
+    # The networks test: a NetworkManager stand-in on a private system bus.
+    python3-dbusmock
 )
 
 # Other test tools: clang's libFuzzer for the timer.ini fuzz smoke test, the checker of the
