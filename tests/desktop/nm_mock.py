@@ -17,14 +17,10 @@ device = bus.get_object(NM, DEVICE)
 NETWORKS = {'home': ('Home', 'home-5G', 2), 'hotspot': ('Hotspot', 'Pixel 7', 1)}
 
 
-def active():
+def switch(to):
     props = dbus.Interface(bus.get_object(NM, '/org/freedesktop/NetworkManager'),
                            'org.freedesktop.DBus.Properties')
-    return [str(p) for p in props.Get(NM, 'ActiveConnections')]
-
-
-def switch(to):
-    for path in active():
+    for path in props.Get(NM, 'ActiveConnections'):
         nm.RemoveActiveConnection(DEVICE, path)
     if to == 'none':
         return

@@ -30,15 +30,12 @@ TEST(Networks, TheSystemsAnswersJoinedByAdapter) {
 // on one adapter at most. What it found is printed for the record.
 TEST(Networks, TheSystemsListIsReadOrSaysWhy) {
     const NetworkList list = QueryWindowsNetworks();
-    std::cout << "known " << list.known << " why '" << list.why << "', " << list.networks.size()
-              << " networks\n";
-    for (const ActiveNetwork& n : list.networks)
-        std::cout << "  '" << n.id << "' on " << (n.devices.empty() ? "-" : n.devices[0])
-                  << " ssid '" << n.ssid << "' metered "
-                  << (n.metered ? (*n.metered ? "yes" : "no") : "?") << "\n";
     EXPECT_NE(list.known, !list.why.empty());
-    for (const ActiveNetwork& n : list.networks)
+    for (const ActiveNetwork& n : list.networks) {
         EXPECT_LE(n.devices.size(), 1u);
+        std::cout << "'" << n.id << "' on " << (n.devices.empty() ? "-" : n.devices[0]) << " ssid '"
+                  << n.ssid << "' metered " << (n.metered ? *n.metered : -1) << "\n";
+    }
 }
 
 }  // namespace
