@@ -39,7 +39,8 @@ constexpr bool HasAllowance(int64_t quotaHours) {
 
 // The figures a tick shows, from the total before the tick's own increment, each rounded half to
 // even: used minutes M and hours H, remaining minutes R (allowance × 60 − used, a negative
-// allowance counting as 0) and hours RH (R / 60). They are computed exactly, and shown as the numbers they are, however large.
+// allowance counting as 0) and hours RH (R / 60). They are computed exactly, and shown as the
+// numbers they are, however large.
 struct TickFigures {
     int64_t usedMinutes = 0;
     int64_t usedHours = 0;

@@ -106,12 +106,14 @@ bool IsBlank(std::string_view line) {
 }  // namespace
 
 SessionStep StepSession(const std::optional<Session>& open, const LocalTime& now,
-                        const std::optional<std::string>& link, bool monthChanged) {
+                        const std::optional<std::string>& link, bool monthChanged,
+                        const std::string& network) {
     SessionStep step;
     step.open = open;
     if (open) {
         const int64_t gap = EpochSeconds(now) - EpochSeconds(open->end);
-        if (!link || *link != open->link || monthChanged || gap > kSessionGapSeconds || gap < 0) {
+        if (!link || *link != open->link || network != open->network || monthChanged ||
+            gap > kSessionGapSeconds || gap < 0) {
             step.closed = open;
             step.open.reset();
         }
@@ -122,7 +124,7 @@ SessionStep StepSession(const std::optional<Session>& open, const LocalTime& now
         step.open->end = now;
         step.open->tenths += 1;
     } else {
-        step.open = Session{now, now, 1, *link, {}, 0};
+        step.open = Session{now, now, 1, *link, network, 0};
     }
     return step;
 }
@@ -145,6 +147,8 @@ std::string LedgerLine(const Session& session) {
     line += TenthsText(session.tenths);
     line += ',';
     line += Quoted(session.link);
+    line += ',';
+    line += Quoted(session.network);
     line += '\n';
     return line;
 }

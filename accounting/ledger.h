@@ -34,22 +34,25 @@ struct SessionStep {
     std::optional<Session> open;    // the session after the tick
 };
 
-// One tick of the meter at `now`. `link` is the billed link carrying the route (none offline);
-// `monthChanged` says the billing month changed since the previous tick. The open session closes
-// at an offline tick, when another link carries the route, when the month changed, when the gap
+// One tick of the meter at `now`. `link` is the billed link carrying the route (none offline),
+// `network` the network on it (empty when not looked up); `monthChanged` says the billing month
+// changed since the previous tick. The open session closes at an offline tick, when another link
+// or another network carries the route, when the month changed, when the gap
 // since its latest tick is over kSessionGapSeconds or the clock went back; an online tick then
 // extends it or opens a new one.
 SessionStep StepSession(const std::optional<Session>& open, const LocalTime& now,
-                        const std::optional<std::string>& link, bool monthChanged);
+                        const std::optional<std::string>& link, bool monthChanged,
+                        const std::string& network = {});
 
 inline constexpr const char* kLedgerFileName = "sessions.csv";
-inline constexpr const char* kLedgerHeader = "start,end,minutes,link";
+inline constexpr const char* kLedgerHeader = "start,end,minutes,link,network";
 
 // Minutes from tenths with one decimal: "12.3", "0.1", "120.0".
 std::string TenthsText(int64_t tenths);
 
 // One ledger line, ending in LF: times in ISO 8601 with their offset, minutes with one decimal,
-// the link always quoted (so that a line torn by a crash never reads as a whole one).
+// the link and the network always quoted (so that a line torn by a crash never reads as a whole
+// one).
 std::string LedgerLine(const Session& session);
 
 // What a line of the ledger is. Only a line that ends in a line break is known to be whole; the

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "accounting/link.h"
+#include "accounting/network.h"
 #include "accounting/numbers.h"
 #include "accounting/period.h"
 #include "accounting/safe_text.h"
@@ -130,8 +131,8 @@ void MonthAccount::CheckAllowance(int64_t remainingMinutes) {
         notices_.Notify(kAlertTitle, *step.text);
 }
 
-MonthAccount::TickResult MonthAccount::Tick(bool connected,
-                                            const std::vector<std::string>& routed) {
+MonthAccount::TickResult MonthAccount::Tick(bool connected, const std::vector<std::string>& routed,
+                                            const std::function<NetworkList()>& networks) {
     // One read of the settings file a tick: every value and write below works on it.
     const SettingsStore::Hold hold(settings_);
     const LocalTime now = clock_.Now();
@@ -143,10 +144,17 @@ MonthAccount::TickResult MonthAccount::Tick(bool connected,
 
     const Settings settings = settings_.Read();
     TellRefusedValues(settings);
+    const LinkRule rule = settings.BilledLinkRule();
+    NetworkList list;
+    if (rule.NeedsNetworks() && networks)
+        list = networks();
+    const std::optional<BilledConnection> billed =
+        BilledOn(rule, connected, routed, rule.NeedsNetworks() ? &list : nullptr);
     const std::optional<std::string> link =
-        BilledLink(settings.BilledLinkPatterns(), connected, routed);
+        billed ? std::optional<std::string>(billed->link) : std::nullopt;
     const TickFigures figures = ComputeFigures(UsedMinutes, QuotaHours);
-    SessionStep step = StepSession(open_, now, link, monthChanged);
+    SessionStep step =
+        StepSession(open_, now, link, monthChanged, billed ? billed->network : std::string());
     if (step.closed)
         CloseSession(*step.closed);
     open_ = std::move(step.open);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,9 +53,11 @@ class MonthAccount {
     };
     // One tick of the accounting clock: follows the calendar; finds the billed link among the
     // links that carry the default route (`connected`: the system's own answer, `routed`: their
-    // names); while it is up adds a tenth of a minute, saves and checks the alerts. The session
+    // names; `networks`: asks the system's network service, only when the settings bill a
+    // network); while it is up adds a tenth of a minute, saves and checks the alerts. The session
     // follows the tick: a closed one goes to the ledger.
-    TickResult Tick(bool connected, const std::vector<std::string>& routed);
+    TickResult Tick(bool connected, const std::vector<std::string>& routed,
+                    const std::function<NetworkList()>& networks = {});
 
     // The allowance and the billing day as the user sets them; false when the file could not be
     // written (nothing changed then).

@@ -1,6 +1,6 @@
 #include "app/command_line.h"
 
-#include "accounting/link.h"
+#include "accounting/network.h"
 #include "accounting/numbers.h"
 #include "accounting/period.h"
 #include "accounting/safe_text.h"
@@ -158,9 +158,10 @@ std::string UsageText() {
            "  --status --json   the same as one JSON object: billing_month, period_start,\n"
            "                    period_end, days_left, used_minutes, allowance_hours,\n"
            "                    remaining_minutes, forecast_minutes, online, settings_file,\n"
-           "                    link, sessions, billed_minutes, bill_cents, currency,\n"
-           "                    warnings (refused settings values, unreadable ledger lines);\n"
-           "                    with time bands also free_minutes and bands\n"
+           "                    link, network, metered, sessions, billed_minutes,\n"
+           "                    bill_cents, currency, warnings (refused settings values,\n"
+           "                    unreadable ledger lines); with time bands also\n"
+           "                    free_minutes and bands\n"
            "  --sessions        print this billing period's sessions as CSV, the open one last\n"
            "  --report [FILE]   write the usage report, one HTML page, to FILE; without\n"
            "                    FILE, to report.html beside the settings file, open it in\n"
@@ -213,11 +214,19 @@ ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
                 result.out = SessionsCsv(PeriodSessions(settings, std::move(ledger), period));
                 break;
             }
-            const std::optional<std::string> link =
-                BilledLink(settings.BilledLinkPatterns(), ports.connection.Connected(),
-                           ports.connection.RoutedLinks());
-            const StatusReport report = MakeStatusReport(settings, std::move(ledger), today, link,
-                                                         path, ports.clock.Offsets());
+            // The network service is asked (and its library loaded) only for a rule that needs it.
+            const LinkRule rule = settings.BilledLinkRule();
+            const std::optional<NetworkList> networks =
+                rule.NeedsNetworks() ? std::optional(ports.connection.ActiveNetworks())
+                                     : std::nullopt;
+            const std::optional<BilledConnection> billed =
+                BilledOn(rule, ports.connection.Connected(), ports.connection.RoutedLinks(),
+                         networks ? &*networks : nullptr);
+            StatusReport report =
+                MakeStatusReport(settings, std::move(ledger), today,
+                                 billed ? std::optional<std::string>(billed->link) : std::nullopt,
+                                 path, ports.clock.Offsets());
+            SetBilledNetwork(report, billed, networks ? &*networks : nullptr);
             result.out = command.kind == CommandKind::StatusJson ? StatusJson(report)
                                                                  : StatusPlainText(report);
             break;

@@ -134,7 +134,8 @@ void Form1::Timer1_Timer() {
         return;
     // The lamps and the status follow the billed link.
     const MonthAccount::TickResult tick =
-        account_.Tick(p_.connection.Connected(), p_.connection.RoutedLinks());
+        account_.Tick(p_.connection.Connected(), p_.connection.RoutedLinks(),
+                      [this] { return p_.connection.ActiveNetworks(); });
     DrawStatusLamps(tick.online ? -1 : 0);
     p_.window.SetText(Ctl::Label1,
                       StatusText(tick.online, BillingMonth(), tick.figures, QuotaHours()));

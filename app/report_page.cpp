@@ -455,18 +455,27 @@ std::string SessionsTable(const ReportFigures& f) {
     std::string text = "<section class=\"sessions\">\n<h2>本期上网记录</h2>\n";
     if (f.sessions.empty())
         return text + "<p>本期还没有上网记录。</p>\n</section>\n";
+    // The network column shows once a session of the period knows its network.
+    bool networks = false;
+    for (const ReportSession& s : f.sessions)
+        networks = networks || !s.session.network.empty();
     text += "<table class=\"list\"><caption>本期上网记录：" +
             Int(static_cast<int64_t>(f.sessions.size())) +
             " 次</caption>\n<thead><tr><th scope=\"col\">开始</th><th scope=\"col\">结束</th>"
             "<th scope=\"col\" class=\"num\">分钟</th><th scope=\"col\" class=\"num\">计费分钟</th>"
-            "<th scope=\"col\">连接</th></tr></thead>\n<tbody>\n";
+            "<th scope=\"col\">连接</th>";
+    text += networks ? "<th scope=\"col\">网络</th></tr></thead>\n<tbody>\n"
+                     : "</tr></thead>\n<tbody>\n";
     for (const ReportSession& s : f.sessions) {
         text += s.open ? "<tr class=\"open\">" : "<tr>";
         text += "<td>" + WallTime(s.session.start) + "</td><td>";
         text += s.open ? "进行中（" + WallTime(s.session.end) + "）" : WallTime(s.session.end);
         text += "</td><td class=\"num\">" + MinutesText(s.session.tenths) +
                 "</td><td class=\"num\">" + MinutesText(s.billedTenths) + "</td><td>" +
-                HtmlEscape(s.session.link) + "</td></tr>\n";
+                HtmlEscape(s.session.link) + "</td>";
+        if (networks)
+            text += "<td>" + HtmlEscape(s.session.network) + "</td>";
+        text += "</tr>\n";
     }
     return text + "</tbody>\n</table>\n</section>\n";
 }

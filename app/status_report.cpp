@@ -83,6 +83,18 @@ StatusReport MakeStatusReport(const Settings& settings, LedgerRead ledger, const
     return r;
 }
 
+void SetBilledNetwork(StatusReport& r, const std::optional<BilledConnection>& billed,
+                      const NetworkList* looked) {
+    r.network.reset();
+    r.metered.reset();
+    if (billed && !billed->network.empty())
+        r.network = billed->network;
+    if (billed)
+        r.metered = billed->metered;
+    if (looked && !looked->known)
+        r.warnings.push_back(NetworkWarning(*looked));
+}
+
 std::string StatusPlainText(const StatusReport& r) {
     const TickFigures figures =
         ComputeFigures(MinuteTotal::FromWholeMinutes(r.usedMinutes), r.allowanceHours);
@@ -99,6 +111,8 @@ std::string StatusPlainText(const StatusReport& r) {
     lines += "预计本月共用" + DecimalText(r.forecastMinutes) + "分钟\n";
     if (r.link && !r.link->empty())
         lines += "计费链路：" + PrintableText(*r.link) + "\n";
+    if (r.network)
+        lines += "计费网络：" + PrintableText(*r.network) + "\n";
     lines += "本期会话：" + DecimalText(static_cast<int64_t>(r.sessions.size())) + "次\n";
     lines += "计费时长：" + MinutesText(r.bill.billedTenths) + "分钟\n";
     for (const BandBill& b : r.bill.bands) {
@@ -132,6 +146,8 @@ std::string StatusJson(const StatusReport& r) {
     json += std::string(",\"online\":") + (r.online ? "true" : "false");
     json += ",\"settings_file\":" + JsonString(r.settingsFile);
     json += ",\"link\":" + (r.link ? JsonString(*r.link) : std::string("null"));
+    json += ",\"network\":" + (r.network ? JsonString(*r.network) : std::string("null"));
+    json += std::string(",\"metered\":") + (!r.metered ? "null" : *r.metered ? "true" : "false");
     json += ",\"sessions\":" + DecimalText(static_cast<int64_t>(r.sessions.size()));
     json += ",\"billed_minutes\":" + MinutesText(r.bill.billedTenths);
     json += ",\"bill_cents\":" + DecimalText(r.tariff.Charges() ? r.bill.total : 0);

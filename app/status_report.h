@@ -26,7 +26,11 @@ struct StatusReport {
     bool online = false;
     std::string settingsFile;
     std::optional<std::string> link;  // the billed link carrying the route now, none offline
-    std::vector<Session> sessions;    // this billing period's, the open one last
+    // The network on it, none offline or when it is unknown (or not looked up), and whether the
+    // system marks it as metered (none when it does not say).
+    std::optional<std::string> network;
+    std::optional<bool> metered;
+    std::vector<Session> sessions;  // this billing period's, the open one last
     Tariff tariff;
     Bill bill;
     std::vector<std::string> warnings;  // what the figures had to leave out, a line each
@@ -44,6 +48,11 @@ std::vector<Session> PeriodSessions(const Settings& settings, LedgerRead ledger,
 StatusReport MakeStatusReport(const Settings& settings, LedgerRead ledger, const LocalDate& today,
                               const std::optional<std::string>& link,
                               const std::string& settingsFile, const UtcOffsets& offsets = {});
+
+// The billed connection's network in the report; `looked` is the system's list of networks, null
+// when not looked up. A list that could not be had gives a warning.
+void SetBilledNetwork(StatusReport& report, const std::optional<BilledConnection>& billed,
+                      const NetworkList* looked);
 
 // One figure a line, lines ending in LF; a warning a line after them. No control character and
 // nothing that is not UTF-8 from the files reaches the terminal.

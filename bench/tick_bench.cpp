@@ -26,6 +26,7 @@ public:
         return true;
     }
     std::vector<std::string> RoutedLinks() override { return probe_.RoutedLinks(); }
+    NetworkList ActiveNetworks() override { return probe_.ActiveNetworks(); }
 
 private:
     LinuxConnection probe_;

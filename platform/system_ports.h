@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "accounting/calendar.h"
+#include "accounting/network.h"
 
 namespace kivrel {
 
@@ -22,6 +23,11 @@ class IConnection {
     // The names of the interfaces that carry a usable default route right now, in the system's
     // order, each once; empty when none does. Never blocks and never sends traffic.
     virtual std::vector<std::string> RoutedLinks() = 0;
+    // The networks the system's network service has up now (NetworkManager's active connections,
+    // Windows' connected networks), or why it could not be asked. Only reads: it changes no
+    // connection and asks for no permission. Asked only when the settings bill a network by its
+    // name or its metered flag, so that the service's library is loaded only then.
+    virtual NetworkList ActiveNetworks() = 0;
 };
 
 class IClock {

@@ -19,7 +19,7 @@ struct Place {
 };
 
 // Where each value lives. Section and key names are compared without regard to case.
-constexpr std::array<Place, 19> kLayout{{
+constexpr std::array<Place, 20> kLayout{{
     {Setting::BillingDay, "r", "Value", ValueKind::Day},
     {Setting::AllowanceHours, "s", "Value", ValueKind::Signed},
     {Setting::RunAtLogOn, "Run", "Value", ValueKind::Any},
@@ -39,6 +39,7 @@ constexpr std::array<Place, 19> kLayout{{
     {Setting::SessionLast, "Session", "Last", ValueKind::Any},
     {Setting::SessionTenths, "Session", "Tenths", ValueKind::Any},
     {Setting::SessionLink, "Session", "Link", ValueKind::Any},
+    {Setting::SessionNetwork, "Session", "Network", ValueKind::Any},
 }};
 
 const Place& PlaceOf(Setting setting) {
@@ -220,6 +221,10 @@ std::vector<std::string> Settings::BilledLinkPatterns() const {
     return ParseLinkPatterns(Text(Setting::BilledLink));
 }
 
+LinkRule Settings::BilledLinkRule() const {
+    return ParseLinkRule(Text(Setting::BilledLink));
+}
+
 Tariff Settings::TariffValues(std::vector<std::string>* warnings) const {
     const auto amount = [this](Setting setting) {
         const int32_t value = Int(setting);
@@ -255,7 +260,8 @@ std::optional<Session> Settings::OpenSession() const {
     const auto last = ParseIsoDateTime(Text(Setting::SessionLast));
     if (tenths <= 0 || !start || !last)
         return std::nullopt;
-    return Session{*start, *last, tenths, Text(Setting::SessionLink), {}, 0};
+    return Session{*start, *last, tenths, Text(Setting::SessionLink), Text(Setting::SessionNetwork),
+                   0};
 }
 
 // A closed session leaves its times behind with no ticks: the section is only ever added to.
@@ -269,6 +275,9 @@ void Settings::SetOpenSession(const std::optional<Session>& session) {
     SetText(Setting::SessionLast, IsoDateTime(session->end));
     SetInt(Setting::SessionTenths, static_cast<int32_t>(session->tenths));
     SetText(Setting::SessionLink, session->link);
+    // A file whose sessions never had a network gets no key for one.
+    if (!session->network.empty() || !Text(Setting::SessionNetwork).empty())
+        SetText(Setting::SessionNetwork, session->network);
 }
 
 std::vector<Session> Settings::WaitingSessions() const {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "accounting/ledger.h"
+#include "accounting/network.h"
 #include "accounting/tariff.h"
 #include "accounting/year_stamp.h"
 #include "platform/system_ports.h"
@@ -29,7 +30,7 @@ enum class Setting {
     AlertShownMonth,  // the billing month (year × 100 + month) the two flags below tell of
     LowAlertShown,    // 1: the low-allowance alert was shown in that month
     EmptyAlertShown,  // 1: the used-up alert was shown in that month
-    BilledLink,       // text: the billed link's interface names, comma-separated
+    BilledLink,       // text: the billed link's interface and network patterns, comma-separated
     TariffRound,      // each session's minutes rounded up to a multiple of this
     TariffFee,        // charge per session, in the currency's smallest unit
     TariffBase,       // charge per billing month
@@ -40,6 +41,7 @@ enum class Setting {
     SessionLast,      // text: its latest tick
     SessionTenths,    // its ticks; 0 when no session is open
     SessionLink,      // text: its link
+    SessionNetwork,   // text: its network, absent when not looked up
 };
 
 // How a value the figures depend on must read: a whole number (blanks around it, an optional
@@ -96,6 +98,7 @@ class Settings {
 
     // The billed link's names; none: every connection counts.
     std::vector<std::string> BilledLinkPatterns() const;
+    LinkRule BilledLinkRule() const;
     // The tariff with its bands [Band1]…[Band9]; a refused or negative amount reads as 0, a missing
     // currency as 元. A band that cannot be read is left out, and said in `warnings` when given.
     Tariff TariffValues(std::vector<std::string>* warnings = nullptr) const;

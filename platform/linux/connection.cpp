@@ -225,4 +225,10 @@ std::vector<std::string> LinuxConnection::RoutedLinks() {
     return links;
 }
 
+NetworkList LinuxConnection::ActiveNetworks() {
+    if (!networkManager_)
+        networkManager_ = std::make_unique<NetworkManagerClient>();
+    return networkManager_->ActiveNetworks();
+}
+
 }  // namespace kivrel

@@ -6,11 +6,13 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/linux/network_manager.h"
 #include "platform/system_ports.h"
 
 namespace kivrel {
@@ -42,6 +44,9 @@ class LinuxConnection final : public IConnection {
     // The interfaces with a usable IPv4 default route, then those with only a usable IPv6 one,
     // each in the order of the kernel's table.
     std::vector<std::string> RoutedLinks() override;
+    // NetworkManager's active connections (NetworkManagerClient), the client made at the first
+    // question.
+    NetworkList ActiveNetworks() override;
 
   private:
     bool AnyUsable(const std::vector<std::string>& devices);
@@ -51,6 +56,7 @@ class LinuxConnection final : public IConnection {
     std::string routePath_;
     std::string ipv6RoutePath_;
     FlagsQuery flags_;
+    std::unique_ptr<NetworkManagerClient> networkManager_;
 };
 
 }  // namespace kivrel

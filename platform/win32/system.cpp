@@ -1,5 +1,7 @@
 #include "platform/win32/system.h"
 
+#include "platform/win32/networks.h"
+
 // The socket headers come before the IP helper's.
 #include <winsock2.h>
 #include <ws2ipdef.h>
@@ -133,6 +135,10 @@ bool Win32Connection::Connected() {
     DWORD flags = 0;
     wchar_t name[256] = {};
     return InternetGetConnectedStateExW(&flags, name, 254, 0) == TRUE;
+}
+
+NetworkList Win32Connection::ActiveNetworks() {
+    return QueryWindowsNetworks();
 }
 
 std::vector<std::string> Win32Connection::RoutedLinks() {

@@ -45,6 +45,8 @@ class Win32Connection final : public IConnection {
     // adapters that are up, are no loopback and carry an IPv4 or IPv6 default route, in the
     // order the system lists its adapters.
     std::vector<std::string> RoutedLinks() override;
+    // The network list manager's networks (QueryWindowsNetworks).
+    NetworkList ActiveNetworks() override;
 };
 
 // ShellExecuteW's "open": the program the user chose for the file's kind (the default browser for

@@ -14,6 +14,8 @@ KIVREL_BUILD_PACKAGES=(
     libxcb1-dev
     libgtest-dev
     libbenchmark-dev
+    # The header of sd-bus, which the Linux program loads at run time to ask NetworkManager.
+    libsystemd-dev
 )
 
 # What the desktop tests and the footprint benchmark drive the program with: a virtual X
@@ -51,6 +53,8 @@ KIVREL_DESKTOP_PACKAGES=(
     dunst
     python3-dbus
     python3-gi
+    # The networks test: a NetworkManager stand-in on a private system bus.
+    python3-dbusmock
 )
 
 # Other test tools: clang's libFuzzer for the timer.ini fuzz smoke test, the checker of the

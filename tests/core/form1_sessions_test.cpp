@@ -81,6 +81,30 @@ TEST(SessionsTest, OnlyTheBilledLinkCountsAndLightsTheLamps) {
     EXPECT_EQ(Settings(fp.Ini()).OpenSession()->link, "PPP0");
 }
 
+// Home and the hotspot in turn on one wlan0 that carries the route throughout.
+TEST(SessionsTest, OnlyTheBilledNetworkCountsAndEachNetworkIsASession) {
+    for (const char* rule : {"net:Hotspot", "metered"}) {
+        Meter m(std::string("[Link]\r\nValue=") + rule + "\r\n[T5]\r\nValue=10\r\n");
+        const ActiveNetwork home{"/ac/1", "Home", "802-11-wireless", {"wlan0"}, "home", false};
+        const ActiveNetwork hotspot{"/ac/2", "Hotspot", "802-11-wireless", {"wlan0"}, "hs", true};
+        const auto On = [&](const ActiveNetwork& network, int ticks) {
+            m.fp.connection.networks = NetworkList{true, {}, {network}};
+            m.TicksOn(ticks, {"wlan0"});
+        };
+        On(home, 3);
+        EXPECT_EQ(m.form.UsedMinutes(), MinuteTotal::FromWholeMinutes(10)) << rule;
+        EXPECT_NE(m.fp.window.Text(Ctl::Label1).find("没有连接上网"), std::string::npos);
+        On(hotspot, 4);
+        EXPECT_EQ(Settings(m.fp.Ini()).OpenSession()->network, "Hotspot") << rule;
+        On(home, 2);
+        On(hotspot, 1);
+        EXPECT_EQ(m.form.UsedMinutes(), TenthsTotal(105)) << rule;
+        ASSERT_EQ(m.Ledger().size(), 1u) << rule;
+        EXPECT_EQ(m.Ledger()[0].tenths, 4) << rule;
+        EXPECT_EQ(m.Ledger()[0].network, "Hotspot") << rule;
+    }
+}
+
 TEST(SessionsTest, ACrashsSessionIsAppendedOnceAndUnloadClosesTheOpenOne) {
     Meter m;
     m.TicksOn(4, {"ppp0"});

@@ -45,6 +45,7 @@ TEST(SessionStep, ASessionIsOneUnbrokenRunOfTicksOnOneLink) {
         bool monthChanged;
         bool closes;
         bool opensNew;
+        std::string network = {};
     } cases[] = {
         {"the next tick extends it", At(7, 3666), "ppp0", false, false, false},
         {"a gap of exactly 60 s still extends it", At(7, 3720), "ppp0", false, false, false},
@@ -52,12 +53,14 @@ TEST(SessionStep, ASessionIsOneUnbrokenRunOfTicksOnOneLink) {
         {"the clock went back", At(7, 3600), "ppp0", false, true, true},
         {"offline closes it", At(7, 3666), std::nullopt, false, true, false},
         {"another link closes it", At(7, 3666), "wwan0", false, true, true},
+        {"another network on the same link closes it", At(7, 3666), "ppp0", false, true, true,
+         "Hotspot"},
         {"a new billing month closes it", At(7, 3666), "ppp0", true, true, true},
         // The same instant in another offset (a time-zone change) is no gap.
         {"an offset change alone", At(7, 3666 + 3600, 540), "ppp0", false, false, false},
     };
     for (const auto& c : cases) {
-        const SessionStep step = StepSession(open, c.now, c.link, c.monthChanged);
+        const SessionStep step = StepSession(open, c.now, c.link, c.monthChanged, c.network);
         EXPECT_EQ(step.closed.has_value(), c.closes) << c.what;
         if (step.closed) {
             EXPECT_EQ(*step.closed, open) << c.what;  // closed at its latest tick, as it was
@@ -66,10 +69,11 @@ TEST(SessionStep, ASessionIsOneUnbrokenRunOfTicksOnOneLink) {
         if (!step.open)
             continue;
         EXPECT_EQ(step.open->end, c.now) << c.what;
-        if (c.opensNew)
-            EXPECT_EQ(*step.open, (Session{c.now, c.now, 1, *c.link, {}, 0})) << c.what;
-        else
+        if (c.opensNew) {
+            EXPECT_EQ(*step.open, (Session{c.now, c.now, 1, *c.link, c.network, 0})) << c.what;
+        } else {
             EXPECT_EQ(step.open->tenths, 12) << c.what;
+        }
     }
     EXPECT_FALSE(StepSession(std::nullopt, At(7, 0), std::nullopt, false).open);
 }
@@ -150,8 +154,8 @@ TEST(Ledger, AnAppendCutsATornLineAndEndsAWholeOne) {
     const Session odd{At(7, 75786), At(8, 360), 123, "Link \"A\", B", {}, 0};
     const Session plain{At(8, 3600), At(8, 3600), 1, "ppp0", {}, 0};
     const std::string line = LedgerLine(plain);
-    EXPECT_EQ(line, "2026-12-08T01:00:00+08:00,2026-12-08T01:00:00+08:00,0.1,\"ppp0\"\n");
-    const std::string header = "start,end,minutes,link\n";
+    EXPECT_EQ(line, "2026-12-08T01:00:00+08:00,2026-12-08T01:00:00+08:00,0.1,\"ppp0\",\"\"\n");
+    const std::string header = std::string(kLedgerHeader) + "\n";
     const std::string user = "2026-12-08T03:00:00+08:00,2026-12-08T03:00:00+08:00,0.1,x";
     struct {
         std::string tail;
@@ -177,13 +181,17 @@ TEST(Ledger, AnAppendCutsATornLineAndEndsAWholeOne) {
     // A crash tore the last line anywhere before its closing quote: it never reads as a session,
     // is not counted, and the next append cuts it away.
     const std::string ledger = header + LedgerLine(odd) + line;
+    // Torn right after the link's closing quote it is a whole line of four fields: read, with
+    // its figures whole and its network lost, and ended by the next append.
+    const size_t afterLink = line.find(",\"\"\n");
     for (size_t cut = 1; cut + 2 < line.size(); ++cut) {
         std::string torn = ledger + line.substr(0, cut);
-        EXPECT_EQ(ReadLedger(torn).sessions.size(), 2u) << cut;
+        EXPECT_EQ(ReadLedger(torn).sessions.size(), cut == afterLink ? 3u : 2u) << cut;
         EXPECT_EQ(ReadLedger(torn).skipped, 0) << cut;
         const LedgerAppend plan = PlanLedgerAppend(torn, true, odd);
-        torn.resize(torn.size() - plan.cut);
-        EXPECT_EQ(torn + plan.text, ledger + LedgerLine(odd)) << cut;
+        const std::string kept = torn.substr(0, torn.size() - plan.cut);
+        EXPECT_EQ(kept + plan.text, (cut == afterLink ? torn + "\n" : ledger) + LedgerLine(odd))
+            << cut;
     }
     const std::vector<Session> held{odd, plain};
     EXPECT_TRUE(LedgerHolds(held, Session{plain.start, At(9, 0), 99, "ppp0", {}, 0}));

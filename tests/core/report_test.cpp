@@ -267,8 +267,7 @@ TEST(ReportCommand, RecordsBeganWithTheFilesFirstSessionAndSkippedLinesAreSaid) 
     ASSERT_EQ(c.Run({"--report", "out.html"}).status, 0);
     const std::string page = c.files.files["out.html"];
     EXPECT_EQ(page.find("没有记录"), std::string::npos);  // no day before the records began
-    EXPECT_NE(page.find("<p>" + csv + "：1 行无法读取，未计入</p>"),
-              std::string::npos);
+    EXPECT_NE(page.find("<p>" + csv + "：1 行无法读取，未计入</p>"), std::string::npos);
     c.files.files[csv] = "2027-01-02T09:00:00+08:00,2027-01-02T09:30:00+08:00,30,ppp0\n";
     ASSERT_EQ(c.Run({"--report", "out.html"}).status, 0);
     EXPECT_NE(c.files.files["out.html"].find("没有记录"), std::string::npos);
@@ -291,7 +290,16 @@ TEST(ReportCommand, WritesThePageWhereAskedOrBesideTheSettingsAndOpensIt) {
     EXPECT_EQ(out.status, 0);
     EXPECT_EQ(out.out + out.err, "");
     EXPECT_NE(c.files.files["out.html"].find("&lt;ppp0&gt;"), std::string::npos);
+    EXPECT_EQ(c.files.files["out.html"].find("网络</th>"), std::string::npos);
     EXPECT_TRUE(c.opener.opened.empty());
+    // A session that knows its network adds the column, beside four-field lines.
+    c.files.files["/opt/kivrel/sessions.csv"] +=
+        "2027-01-03T09:00:00+08:00,2027-01-03T09:30:00+08:00,30.0,\"wlan0\",\"Hot&Spot\"\n";
+    c.Run({"--report", "out.html"});
+    EXPECT_NE(c.files.files["out.html"].find("<th scope=\"col\">网络</th>"), std::string::npos);
+    EXPECT_NE(c.files.files["out.html"].find("<td>&lt;ppp0&gt;</td><td></td>"), std::string::npos);
+    EXPECT_NE(c.files.files["out.html"].find("<td>wlan0</td><td>Hot&amp;Spot</td>"),
+              std::string::npos);
 
     out = c.Run({"--report"});
     EXPECT_EQ(out.out, "/opt/kivrel/report.html\n");

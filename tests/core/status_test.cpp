@@ -52,8 +52,9 @@ TEST(StatusTest, ReportsTheBillingMonthFromTheFileAndWritesNothing) {
               "{\"billing_month\":1,\"period_start\":\"2026-12-21\",\"period_end\":\"2027-01-20\","
               "\"days_left\":27,\"used_minutes\":500,\"allowance_hours\":60,"
               "\"remaining_minutes\":3100,\"forecast_minutes\":3100,\"online\":true,"
-              "\"settings_file\":\"/opt/kivrel/timer.ini\",\"link\":\"\",\"sessions\":0,"
-              "\"billed_minutes\":500,\"bill_cents\":0,\"currency\":\"元\",\"warnings\":[]}\n");
+              "\"settings_file\":\"/opt/kivrel/timer.ini\",\"link\":\"\",\"network\":null,"
+              "\"metered\":null,\"sessions\":0,\"billed_minutes\":500,\"bill_cents\":0,"
+              "\"currency\":\"元\",\"warnings\":[]}\n");
     c.connection.online = false;
     EXPECT_EQ(c.Run({"--status"}).out,
               "计费月为:1月\n没有连接上网\n本月已用500分钟8小时\n本月剩余3100分钟52小时\n"
@@ -91,23 +92,30 @@ TEST(StatusTest, TheBillOfTheWorkedExampleToTheCent) {
         closed;
     const std::string json = c.Run({"--status", "--json"}).out;
     EXPECT_NE(json.find("\"online\":true,\"settings_file\":\"/opt/kivrel/timer.ini\","
-                        "\"link\":\"ppp0\",\"sessions\":3,\"billed_minutes\":1852,"
-                        "\"bill_cents\":104,\"currency\":\"元\",\"warnings\":[]}"),
+                        "\"link\":\"ppp0\",\"network\":null,\"metered\":null,\"sessions\":3,"
+                        "\"billed_minutes\":1852,\"bill_cents\":104,\"currency\":\"元\","
+                        "\"warnings\":[]}"),
               std::string::npos)
         << json;
     const std::string text = c.Run({"--status"}).out;
     EXPECT_NE(text.find("计费链路：ppp0\n本期会话：3次\n计费时长：1852分钟\n本月费用：1.04 元\n"),
               std::string::npos)
         << text;
+    // The printout writes the current layout, five fields a line.
+    std::string five;
+    for (size_t at = 0; at < closed.size(); at = closed.find('\n', at) + 1)
+        five += closed.substr(at, closed.find('\n', at) - at) + ",\"\"\n";
     EXPECT_EQ(c.Run({"--sessions"}).out,
-              "start,end,minutes,link\n" + closed +
-                  "2026-12-08T09:00:00+08:00,2026-12-08T09:57:12+08:00,57.2,\"ppp0\"\n");
+              "start,end,minutes,link,network\n" + five +
+                  "2026-12-08T09:00:00+08:00,2026-12-08T09:57:12+08:00,57.2,\"ppp0\",\"\"\n");
 
     // Only the unlisted link carries the route: offline, no link, the same bill.
     c.connection.routed = {"wlan0"};
     const std::string offline = c.Run({"--status", "--json"}).out;
     EXPECT_NE(offline.find("\"online\":false"), std::string::npos) << offline;
-    EXPECT_NE(offline.find("\"link\":null,\"sessions\":3"), std::string::npos) << offline;
+    EXPECT_NE(offline.find("\"link\":null,\"network\":null,\"metered\":null,\"sessions\":3"),
+              std::string::npos)
+        << offline;
     EXPECT_EQ(c.files.writes + c.files.appends, 0);
 }
 
@@ -298,7 +306,7 @@ TEST(StatusTest, BytesThatAreNotTextNeitherBreakTheJsonNorReachTheTerminal) {
         "start,end,minutes,link\n"
         "2026-05-02T09:00:00+08:00,2026-05-02T09:10:00+08:00,10.0,\"ppp\x1B]0;x\x07\"\n";
     const std::string sessions = c.Run({"--sessions"}).out;
-    EXPECT_NE(sessions.find(",10.0,\"ppp" + r + "]0;x" + r + "\"\n"), std::string::npos)
+    EXPECT_NE(sessions.find(",10.0,\"ppp" + r + "]0;x" + r + "\",\"\"\n"), std::string::npos)
         << sessions;
 }
 

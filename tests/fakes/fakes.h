@@ -245,6 +245,12 @@ class FakeConnection : public IConnection {
         return online;
     }
     std::vector<std::string> RoutedLinks() override { return routed; }
+    NetworkList networks;  // the system's network service's answer
+    int networksAsked = 0;
+    NetworkList ActiveNetworks() override {
+        ++networksAsked;
+        return networks;
+    }
 };
 
 class FakeClock : public IClock {

@@ -1,0 +1,44 @@
+#!/usr/bin/python3
+"""Drives python-dbusmock's NetworkManager template on the bus in DBUS_SYSTEM_BUS_ADDRESS: one
+Wi-Fi device wlan0 and two connections on it, "Home" (free) and "Hotspot" (metered), one of them
+active at a time, with the device's Metered value following the active connection.
+    nm_mock.py setup | home | hotspot | none"""
+import sys
+
+import dbus
+
+NM = 'org.freedesktop.NetworkManager'
+MOCK = 'org.freedesktop.DBus.Mock'
+DEVICE = '/org/freedesktop/NetworkManager/Devices/wlan0'
+bus = dbus.SystemBus()
+nm = dbus.Interface(bus.get_object(NM, '/org/freedesktop/NetworkManager'), MOCK)
+device = bus.get_object(NM, DEVICE)
+# NMMetered: 1 yes, 2 no.
+NETWORKS = {'home': ('Home', 'home-5G', 2), 'hotspot': ('Hotspot', 'Pixel 7', 1)}
+
+
+def switch(to):
+    props = dbus.Interface(bus.get_object(NM, '/org/freedesktop/NetworkManager'),
+                           'org.freedesktop.DBus.Properties')
+    for path in props.Get(NM, 'ActiveConnections'):
+        nm.RemoveActiveConnection(DEVICE, path)
+    if to == 'none':
+        return
+    name, ssid, metered = NETWORKS[to]
+    nm.SetProperty(DEVICE, NM + '.Device', 'Metered', dbus.UInt32(metered))
+    path = nm.AddActiveConnection([DEVICE], '/org/freedesktop/NetworkManager/Settings/' + name,
+                                  '/org/freedesktop/NetworkManager/AccessPoint/' + name, name, 2)
+    # The template names a Wi-Fi connection after its SSID; a user's connection has its own name.
+    nm.SetProperty(path, NM + '.Connection.Active', 'Id', name)
+
+
+if sys.argv[1] == 'setup':
+    nm.AddWiFiDevice('wlan0', 'wlan0', 100)  # NM_DEVICE_STATE_ACTIVATED
+    dbus.Interface(device, MOCK).AddProperty(
+        NM + '.Device', 'Metered', dbus.UInt32(0))
+    for name, ssid, _ in NETWORKS.values():
+        nm.AddAccessPoint(DEVICE, name, ssid, '00:11:22:33:44:5' + str(len(name)), 2, 2437, 54000,
+                          80, 0)
+        nm.AddWiFiConnection(DEVICE, name, ssid, '')
+else:
+    switch(sys.argv[1])
