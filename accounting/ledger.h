@@ -20,8 +20,8 @@ struct Session {
     LocalTime end;       // the time of its latest tick
     int64_t tenths = 0;  // the ticks it counted, a tenth of a minute each
     std::string link;
-    std::string network;     // the name of the network it was on, empty when not looked up
-    int64_t idleTenths = 0;  // the ticks of it that passed (almost) no traffic
+    std::string network = {};  // the name of the network it was on, empty when not looked up
+    int64_t idleTenths = 0;    // the ticks of it that passed (almost) no traffic
     friend bool operator==(const Session&, const Session&) = default;
 };
 
