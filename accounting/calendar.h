@@ -37,11 +37,8 @@ LocalDate DateOfDayNumber(int64_t dayNumber);
 // Seconds since 1970-01-01 00:00 UTC: two moments compare by this whatever their offsets.
 int64_t EpochSeconds(const LocalTime& time);
 
-// "2026-12-20"
-std::string IsoDate(const LocalDate& date);
-// "2026-12-07T21:03:06+08:00"
-std::string IsoDateTime(const LocalTime& time);
-// The moment IsoDateTime writes; none for any other text (a torn or hand-damaged field).
+// The moment IsoDateTime (accounting/texts.h) writes; none for any other text (a torn or
+// hand-damaged field).
 std::optional<LocalTime> ParseIsoDateTime(std::string_view text);
 
 }  // namespace kivrel

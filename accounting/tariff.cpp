@@ -29,23 +29,4 @@ Bill ComputeBill(int64_t usedMinutes, const std::vector<Session>& sessions, int3
     return bill;
 }
 
-std::string MoneyText(int64_t amount, const std::string& currency) {
-    const bool negative = amount < 0;
-    const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(amount) : amount;
-    const uint64_t cents = magnitude % 100;
-    std::string text = negative ? "-" : "";
-    text += std::to_string(magnitude / 100);
-    text += '.';
-    text += static_cast<char>('0' + cents / 10);
-    text += static_cast<char>('0' + cents % 10);
-    text += ' ';
-    text += currency;
-    return text;
-}
-
-std::string MinutesText(int64_t tenths) {
-    const std::string text = TenthsText(tenths);
-    return tenths % 10 == 0 ? text.substr(0, text.size() - 2) : text;
-}
-
 }  // namespace kivrel

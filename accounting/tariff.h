@@ -39,10 +39,4 @@ struct Bill {
 Bill ComputeBill(int64_t usedMinutes, const std::vector<Session>& sessions, int32_t allowanceHours,
                  const Tariff& tariff);
 
-// Money as people read it: the unit with two decimals, "11.53 元", "-0.05 元".
-std::string MoneyText(int64_t amount, const std::string& currency);
-
-// Minutes from tenths with at most one decimal: "12", "12.3".
-std::string MinutesText(int64_t tenths);
-
 }  // namespace kivrel

@@ -3,6 +3,7 @@
 #include "accounting/link.h"
 #include "accounting/numbers.h"
 #include "accounting/session_ledger.h"
+#include "accounting/texts.h"
 #include "app/module1.h"
 #include "app/report.h"
 #include "app/status_report.h"

@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "accounting/numbers.h"
+#include "accounting/texts.h"
 #include "app/drawing.h"
 #include "app/events.h"
 #include "app/module1.h"

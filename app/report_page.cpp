@@ -1,53 +1,23 @@
 #include "app/report_page.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "accounting/billing.h"
+#include "accounting/texts.h"
 
 namespace kivrel {
 
 namespace {
 
-std::string Int(int64_t value) {
-    char buffer[24];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    (void)error;  // 24 characters hold every 64-bit integer
-    return std::string(buffer, end);
-}
-
-// A length held in tenths (of a pixel, of a minute) as a decimal: "12", "12.5", "-0.5". Every
-// coordinate is an integer of tenths, so both programs write the same digits.
-std::string Tenths(int64_t tenths) {
-    std::string text;
-    if (tenths < 0) {
-        text = "-";
-        tenths = -tenths;
-    }
-    text += Int(tenths / 10);
-    if (tenths % 10 != 0) {
-        text += '.';
-        text += static_cast<char>('0' + tenths % 10);
-    }
-    return text;
-}
-
-std::string TwoDigits(int value) {
-    std::string text;
-    text += static_cast<char>('0' + value / 10 % 10);
-    text += static_cast<char>('0' + value % 10);
-    return text;
-}
-
 // "2026-12-07 21:03:06"
 std::string WallTime(const LocalTime& t) {
     std::string text = IsoDate(t.date);
     text += ' ';
-    text += TwoDigits(t.hour);
+    text += ZeroPaddedText(t.hour, 2);
     text += ':';
-    text += TwoDigits(t.minute);
+    text += ZeroPaddedText(t.minute, 2);
     text += ':';
-    text += TwoDigits(t.second);
+    text += ZeroPaddedText(t.second, 2);
     return text;
 }
 
@@ -55,16 +25,16 @@ std::string WallTime(const LocalTime& t) {
 std::string OffsetText(int offsetMinutes) {
     std::string text = offsetMinutes < 0 ? "-" : "+";
     const int m = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
-    text += TwoDigits(m / 60);
+    text += ZeroPaddedText(m / 60, 2);
     text += ':';
-    text += TwoDigits(m % 60);
+    text += ZeroPaddedText(m % 60, 2);
     return text;
 }
 
 std::string MonthName(int year, int month) {
-    std::string text = Int(year);
+    std::string text = DecimalText(year);
     text += "年";
-    text += Int(month);
+    text += DecimalText(month);
     text += "月";
     return text;
 }
@@ -115,7 +85,7 @@ std::string Attr(const char* name, int64_t tenths) {
     std::string text = " ";
     text += name;
     text += "=\"";
-    text += Tenths(tenths);
+    text += MinutesText(tenths);
     text += '"';
     return text;
 }
@@ -151,9 +121,9 @@ std::string Text(int64_t x, int64_t y, const char* cls, const std::string& conte
 
 std::string SvgOpen(const std::string& title, const std::string& desc) {
     std::string text = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 ";
-    text += Tenths(kChartWidth);
+    text += MinutesText(kChartWidth);
     text += ' ';
-    text += Tenths(kChartHeight);
+    text += MinutesText(kChartHeight);
     text += "\" role=\"img\">\n<title>" + title + "</title>\n<desc>" + desc + "</desc>\n";
     return text;
 }
@@ -184,9 +154,9 @@ std::string DailyChart(const ReportFigures& f) {
     const int64_t bar = slot * 7 / 10;
 
     std::string desc = "计费周期 " + IsoDate(f.period.first) + " 至 " + IsoDate(f.period.last) +
-                       "，共 " + Int(count) + " 天";
+                       "，共 " + DecimalText(count) + " 天";
     if (noRecords > 0)
-        desc += "，其中 " + Int(noRecords) + " 天在记录开始之前，没有记录";
+        desc += "，其中 " + DecimalText(noRecords) + " 天在记录开始之前，没有记录";
     desc += "。";
     if (f.paceTenths && *f.paceTenths > 0)
         desc += "虚线是每日配速：今天起每天用 " + Minutes(*f.paceTenths) + "，正好用完剩余包时。";
@@ -216,9 +186,9 @@ std::string DailyChart(const ReportFigures& f) {
                 Rect(x + (slot - bar) / 2, kPlotBottom - h, bar, h, isToday ? "day today" : "day");
         }
         svg += Text(middle, kPlotBottom + 150, isToday ? "tick mid strong" : "tick mid",
-                    Int(d.date.day));
+                    DecimalText(d.date.day));
         if (i == 0 || d.date.day == 1)
-            svg += Text(middle, kPlotBottom + 290, "tick mid", Int(d.date.month) + "月");
+            svg += Text(middle, kPlotBottom + 290, "tick mid", DecimalText(d.date.month) + "月");
         if (isToday)
             svg += Text(middle, kPlotBottom + 290, "tick mid strong", "今天");
     }
@@ -268,7 +238,7 @@ std::string YearChart(const ReportFigures& f) {
     std::string desc = "最近十二个计费月每月的用量，较深的是各月最近一年的总数";
     desc += "，较浅的是前一年同月的总数";
     if (f.allowanceHours > 0)
-        desc += "，虚线是包时 " + Int(int64_t{f.allowanceHours} * 60) + " 分钟";
+        desc += "，虚线是包时 " + DecimalText(int64_t{f.allowanceHours} * 60) + " 分钟";
     desc += "。本月是 " + MonthName(f.period.year, f.period.month) + "。各月的数字见下表。";
 
     std::string svg = SvgOpen("十二个计费月", desc);
@@ -279,7 +249,7 @@ std::string YearChart(const ReportFigures& f) {
             kPlotBottom - Scale(int64_t{f.allowanceHours} * 600, kPlotHeight, axis.top);
         svg += Line(kPlotLeft, y, kPlotRight, y, "allow");
         svg += Text(kPlotRight, y - 40, "label end allow-text",
-                    "包时 " + Int(int64_t{f.allowanceHours} * 60) + " 分钟");
+                    "包时 " + DecimalText(int64_t{f.allowanceHours} * 60) + " 分钟");
     }
     for (size_t i = 0; i < f.months.size(); ++i) {
         const MonthBar& m = f.months[i];
@@ -294,12 +264,13 @@ std::string YearChart(const ReportFigures& f) {
         if (m.minutes > 0)
             svg += Rect(middle + 10, kPlotBottom - std::max<int64_t>(10, h), bar,
                         std::max<int64_t>(10, h), m.current ? "month now" : "month");
-        svg += Text(middle + 10 + bar / 2, kPlotBottom - h - 30, "value mid", Int(m.minutes));
+        svg +=
+            Text(middle + 10 + bar / 2, kPlotBottom - h - 30, "value mid", DecimalText(m.minutes));
         svg += Text(middle, kPlotBottom + 150, m.current ? "tick mid strong" : "tick mid",
-                    Int(m.month) + "月");
+                    DecimalText(m.month) + "月");
         svg += Text(middle, kPlotBottom + 290, m.current ? "tick mid strong" : "tick mid",
                     m.current ? std::string("本月")
-                    : m.year  ? Int(*m.year)
+                    : m.year  ? DecimalText(*m.year)
                               : std::string("—"));
     }
     svg += "</svg>\n";
@@ -316,11 +287,11 @@ std::string YearChart(const ReportFigures& f) {
         "</tr></thead>\n<tbody>\n";
     for (const MonthBar& m : f.months) {
         table += "<tr><th scope=\"row\">";
-        table += m.year ? MonthName(*m.year, m.month) : Int(m.month) + "月";
+        table += m.year ? MonthName(*m.year, m.month) : DecimalText(m.month) + "月";
         if (m.current)
             table += "（本月）";
-        table += "</th><td>" + Int(m.minutes) + "</td><td>";
-        table += m.lastYearMinutes ? Int(*m.lastYearMinutes) : std::string("—");
+        table += "</th><td>" + DecimalText(m.minutes) + "</td><td>";
+        table += m.lastYearMinutes ? DecimalText(*m.lastYearMinutes) : std::string("—");
         table += "</td></tr>\n";
     }
     table += "</tbody></table>\n";
@@ -341,13 +312,14 @@ std::string Head(const ReportFigures& f) {
     std::string text = "<header>\n<h1>Kivrel 用量报告</h1>\n<p class=\"period\">计费月 <strong>" +
                        MonthName(f.period.year, f.period.month) + "</strong>　计费周期 " +
                        IsoDate(f.period.first) + " 至 " + IsoDate(f.period.last) +
-                       "　还剩 <strong>" + Int(f.daysLeft) + "</strong> 天</p>\n</header>\n";
+                       "　还剩 <strong>" + DecimalText(f.daysLeft) +
+                       "</strong> 天</p>\n</header>\n";
     text += "<section class=\"tiles\" aria-label=\"本月概况\">\n";
     text += Tile("已用", Minutes(f.usedMinutes * 10));
     text += Tile("计费时长", Minutes(f.bill.billedTenths));
     if (HasAllowance(f.allowanceHours)) {
         const int64_t rest = int64_t{f.allowanceHours} * 600 - f.bill.billedTenths;
-        text += Tile("包时", Int(f.allowanceHours) + " 小时");
+        text += Tile("包时", DecimalText(f.allowanceHours) + " 小时");
         text += rest >= 0 ? Tile("剩余", Minutes(rest)) : Tile("超出", Minutes(-rest), "tile over");
     } else {
         text += Tile("包时", "包月");
@@ -372,7 +344,7 @@ std::string Head(const ReportFigures& f) {
     if (f.tariff.base != 0)
         row("月租", "每月", money(f.bill.baseCharge));
     if (f.tariff.fee != 0)
-        row("接续费", money(f.tariff.fee) + " × " + Int(f.bill.sessions) + " 次",
+        row("接续费", money(f.tariff.fee) + " × " + DecimalText(f.bill.sessions) + " 次",
             money(f.bill.feeCharge));
     if (f.tariff.price != 0) {
         std::string how = f.allowanceHours > 0 ? "超出包时 " : "计时 ";
@@ -381,7 +353,7 @@ std::string Head(const ReportFigures& f) {
     }
     text += "</tbody>\n<tfoot><tr><th scope=\"row\">合计</th><td>";
     if (f.tariff.roundMinutes > 0)
-        text += "每次上网按 " + Int(f.tariff.roundMinutes) + " 分钟向上取整";
+        text += "每次上网按 " + DecimalText(f.tariff.roundMinutes) + " 分钟向上取整";
     text += "</td><td class=\"num\">" + money(f.bill.total) + "</td></tr></tfoot>\n</table>\n";
     return text;
 }
@@ -391,7 +363,7 @@ std::string SessionsTable(const ReportFigures& f) {
     if (f.sessions.empty())
         return text + "<p>本期还没有上网记录。</p>\n</section>\n";
     text += "<table class=\"list\"><caption>本期上网记录：" +
-            Int(static_cast<int64_t>(f.sessions.size())) +
+            DecimalText(static_cast<int64_t>(f.sessions.size())) +
             " 次</caption>\n<thead><tr><th scope=\"col\">开始</th><th scope=\"col\">结束</th>"
             "<th scope=\"col\" class=\"num\">分钟</th><th scope=\"col\" class=\"num\">计费分钟</th>"
             "<th scope=\"col\">连接</th></tr></thead>\n<tbody>\n";

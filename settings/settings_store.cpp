@@ -3,6 +3,7 @@
 #include <array>
 
 #include "accounting/link.h"
+#include "accounting/texts.h"
 #include "settings/ini_format.h"
 
 namespace kivrel {

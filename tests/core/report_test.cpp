@@ -4,6 +4,7 @@
 
 #include "accounting/daily.h"
 #include "accounting/numbers.h"
+#include "accounting/texts.h"
 #include "accounting/year_stamp.h"
 #include "app/command_line.h"
 #include "app/report.h"
