@@ -25,6 +25,7 @@ void MonthAccount::Load() {
 void MonthAccount::RefreshBillingMonth() {
     const BillingPeriod period =
         PeriodOf(clock_.Today(), settings_.Read().Int(Setting::BillingDay));
+    period_ = period;
     BillingMonth = period.month;
     MonthSection = MonthSectionName(BillingMonth);
     MonthYear = period.year;
@@ -90,12 +91,10 @@ void MonthAccount::FollowCalendar(const LocalDate& today) {
 }
 
 // Allowance alerts, on an online tick, from the remaining minutes the window shows.
-void MonthAccount::CheckAllowance(int64_t remainingMinutes) {
-    if (!HasAllowance(QuotaHours))
+void MonthAccount::CheckAllowance(const MonthFigures& figures) {
+    if (figures.plan != PlanKind::IncludedHours)
         return;
-    const int32_t stamp = MonthStamp(MonthYear, BillingMonth);
-    const AlertStep step = StepAlerts(
-        alerts_, stamp, QuotaHours, settings_.Read().Int(Setting::AlertPercent), remainingMinutes);
+    const AlertStep step = AlertsOf(figures, alerts_, settings_.Read().Int(Setting::AlertPercent));
     if (step.state != alerts_) {
         alerts_ = step.state;
         settings_.Write([&](Settings& settings) {
@@ -117,9 +116,14 @@ MonthAccount::TickResult MonthAccount::Tick(bool connected,
     const bool monthChanged = month != tickMonth_;
     tickMonth_ = month;
 
+    const Settings settings = settings_.Read();
     const std::optional<std::string> link =
-        BilledLink(settings_.Read().BilledLinkPatterns(), connected, routed);
-    const TickFigures figures = ComputeFigures(UsedMinutes, QuotaHours);
+        BilledLink(settings.BilledLinkPatterns(), connected, routed);
+    // The running program's figures: its own total, allowance and open session, the ledger's
+    // closed sessions.
+    MonthFigures figures =
+        MakeMonthFigures(MonthInputs{period_, now, QuotaHours, settings.TariffValues(), UsedMinutes,
+                                     ledger_.Sessions(), open_, link});
     SessionStep step = StepSession(open_, now, link, monthChanged);
     if (step.closed)
         CloseSession(*step.closed);
@@ -129,9 +133,9 @@ MonthAccount::TickResult MonthAccount::Tick(bool connected,
     if (link) {
         UsedMinutes.AddTick();
         SaveUsage();
-        CheckAllowance(figures.remainingMinutes);
+        CheckAllowance(figures);
     }
-    return TickResult{figures, link.has_value()};
+    return TickResult{std::move(figures), link.has_value()};
 }
 
 bool MonthAccount::SetAllowance(int32_t hours) {

@@ -28,4 +28,10 @@ bool SessionLedger::Recover(const Session& session) {
     return Append(session);
 }
 
+std::vector<Session> SessionLedger::Sessions() const {
+    std::vector<Session> sessions = ReadLedger(files_.ReadAll(path_).value_or(std::string()));
+    sessions.insert(sessions.end(), waiting_.begin(), waiting_.end());
+    return sessions;
+}
+
 }  // namespace kivrel

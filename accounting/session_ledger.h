@@ -19,6 +19,8 @@ class SessionLedger {
 
     void Open(std::string path) { path_ = std::move(path); }
     const std::string& Path() const { return path_; }
+    // The closed sessions: the file's, then those still waiting to be written.
+    std::vector<Session> Sessions() const;
 
     // Appends a closed session. A session that cannot be written now waits in memory and goes
     // first with the next append; false while any session waits.

@@ -1,5 +1,7 @@
 #include "accounting/tariff.h"
 
+#include "accounting/billing.h"
+
 namespace kivrel {
 
 int64_t BilledTenths(int64_t tenths, int32_t roundMinutes) {
@@ -18,7 +20,7 @@ Bill ComputeBill(int64_t usedMinutes, const std::vector<Session>& sessions, int3
     for (const Session& s : sessions)
         bill.billedTenths += BilledTenths(s.tenths, tariff.roundMinutes) - s.tenths;
     bill.sessions = static_cast<int64_t>(sessions.size());
-    const int64_t includedTenths = allowanceHours > 0 ? int64_t{allowanceHours} * 600 : 0;
+    const int64_t includedTenths = IncludedTenths(allowanceHours);
     bill.overTenths = bill.billedTenths > includedTenths ? bill.billedTenths - includedTenths : 0;
     bill.baseCharge = tariff.base;
     bill.feeCharge = tariff.fee * bill.sessions;

@@ -35,8 +35,9 @@ ConsoleOutput WriteReport(const std::string& file, ConsolePorts& ports) {
         ports.files.ReadAll(LedgerPathBeside(settingsPath)).value_or(std::string());
     const std::string separator = ports.app.PathSeparator();
     const std::string folder = FolderOf(SettingsFileInUse(ports.files, ports.app), separator);
+    const Settings values(*settings);
     const std::string page = ReportPage(MakeReportFigures(
-        ReadReportInputs(Settings(*settings), ledger), ports.clock.Now(), settingsPath));
+        ReadMonthInputs(values, ledger, ports.clock.Now(), std::nullopt), values, settingsPath));
     const std::string target = file.empty() ? folder + separator + kReportFileName : file;
     if ((file.empty() && !ports.files.MakeDirectories(folder)) ||
         !ports.files.ReplaceAll(target, page)) {
@@ -114,7 +115,8 @@ std::string UsageText() {
            "  --status --json   the same as one JSON object: billing_month, period_start,\n"
            "                    period_end, days_left, used_minutes, allowance_hours,\n"
            "                    remaining_minutes, forecast_minutes, online, settings_file,\n"
-           "                    link, sessions, billed_minutes, bill_cents, currency\n"
+           "                    link, sessions, billed_minutes, bill_cents, currency, plan,\n"
+           "                    remaining_billed_minutes, warnings\n"
            "  --sessions        print this billing period's sessions as CSV, the open one last\n"
            "  --report [FILE]   write the usage report, one HTML page, to FILE; without\n"
            "                    FILE, to report.html beside the settings file, open it in\n"
@@ -156,18 +158,17 @@ ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
             const Settings settings(std::move(*text));
             const std::string ledger =
                 ports.files.ReadAll(LedgerPathBeside(path)).value_or(std::string());
-            const LocalDate today = ports.clock.Today();
-            if (command.kind == CommandKind::Sessions) {
-                const BillingPeriod period = PeriodOf(today, settings.Int(Setting::BillingDay));
-                result.out = SessionsCsv(PeriodSessions(settings, ledger, period));
-                break;
-            }
+            // The session list needs no link: the connection is not asked for it.
             const std::optional<std::string> link =
-                BilledLink(settings.BilledLinkPatterns(), ports.connection.Connected(),
-                           ports.connection.RoutedLinks());
-            const StatusReport report = MakeStatusReport(settings, ledger, today, link, path);
-            result.out = command.kind == CommandKind::StatusJson ? StatusJson(report)
-                                                                 : StatusPlainText(report);
+                command.kind == CommandKind::Sessions
+                    ? std::nullopt
+                    : BilledLink(settings.BilledLinkPatterns(), ports.connection.Connected(),
+                                 ports.connection.RoutedLinks());
+            const StatusReport report =
+                MakeStatusReport(settings, ledger, ports.clock.Now(), link, path);
+            result.out = command.kind == CommandKind::Sessions     ? SessionsCsv(report.month)
+                         : command.kind == CommandKind::StatusJson ? StatusJson(report)
+                                                                   : StatusPlainText(report);
             break;
         }
         case CommandKind::Report:

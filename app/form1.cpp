@@ -136,7 +136,7 @@ void Form1::Timer1_Timer() {
     const MonthAccount::TickResult tick =
         account_.Tick(p_.connection.Connected(), p_.connection.RoutedLinks());
     DrawStatusLamps(tick.online ? -1 : 0);
-    p_.window.SetText(Ctl::Label1, StatusText(tick.online, BillingMonth, tick.figures, QuotaHours));
+    p_.window.SetText(Ctl::Label1, WindowStatusText(tick.figures));
 }
 
 void Form1::Command3_Click() {

@@ -1,32 +1,18 @@
-// The figures of the usage report (kivrel --report), gathered from what the settings file and the
-// ledger hold: the current billing month, its days and bill, the twelve billing months and the
-// period's sessions.
+// The figures of the usage report (kivrel --report): the current billing month's figures, and
+// beside them what only the report shows, gathered from what the settings file and the ledger
+// hold: the period's days and the twelve billing months.
 #pragma once
 
-#include <cstdint>
-#include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
 
-#include "accounting/ledger.h"
-#include "accounting/tariff.h"
+#include "accounting/month_figures.h"
 #include "app/report_page.h"
 #include "settings/settings_store.h"
 
 namespace kivrel {
 
-struct ReportInputs {
-    Settings settings;            // the values of the settings file
-    Tariff tariff;                // the provider's tariff as the settings give it
-    std::vector<Session> ledger;  // the closed sessions, in file order
-    std::optional<Session> open;  // the session going on
-};
-
-// What the settings and the ledger's text hold for the report.
-ReportInputs ReadReportInputs(Settings settings, std::string_view ledgerText);
-
-ReportFigures MakeReportFigures(const ReportInputs& inputs, const LocalTime& now,
+// `inputs` as ReadMonthInputs gives them from `settings`; the page is made at `inputs.now`.
+ReportFigures MakeReportFigures(const MonthInputs& inputs, const Settings& settings,
                                 const std::string& settingsFile);
 
 }  // namespace kivrel

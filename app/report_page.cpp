@@ -141,7 +141,7 @@ std::string Grid(const Axis& axis) {
 }
 
 std::string DailyChart(const ReportFigures& f) {
-    int64_t largest = f.paceTenths.value_or(0);
+    int64_t largest = f.month.paceTenths.value_or(0);
     int64_t noRecords = 0, recorded = 0;
     for (const DayUse& d : f.days) {
         largest = std::max(largest, d.tenths);
@@ -153,13 +153,14 @@ std::string DailyChart(const ReportFigures& f) {
     const int64_t slot = (kPlotRight - kPlotLeft) / count;
     const int64_t bar = slot * 7 / 10;
 
-    std::string desc = "计费周期 " + IsoDate(f.period.first) + " 至 " + IsoDate(f.period.last) +
-                       "，共 " + DecimalText(count) + " 天";
+    std::string desc = "计费周期 " + IsoDate(f.month.period.first) + " 至 " +
+                       IsoDate(f.month.period.last) + "，共 " + DecimalText(count) + " 天";
     if (noRecords > 0)
         desc += "，其中 " + DecimalText(noRecords) + " 天在记录开始之前，没有记录";
     desc += "。";
-    if (f.paceTenths && *f.paceTenths > 0)
-        desc += "虚线是每日配速：今天起每天用 " + Minutes(*f.paceTenths) + "，正好用完剩余包时。";
+    if (f.month.paceTenths && *f.month.paceTenths > 0)
+        desc +=
+            "虚线是每日配速：今天起每天用 " + Minutes(*f.month.paceTenths) + "，正好用完剩余包时。";
     desc += "每天的分钟数见下表。";
 
     std::string svg = SvgOpen("每日用量", desc);
@@ -169,7 +170,7 @@ std::string DailyChart(const ReportFigures& f) {
         "<line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"4\" stroke=\"#c8c8c8\" stroke-width=\"1.5\"/>"
         "</pattern></defs>\n";
     svg += Grid(axis);
-    const int64_t todayNumber = DayNumber(f.today);
+    const int64_t todayNumber = DayNumber(f.month.today);
     std::optional<int64_t> todayX;
     for (size_t i = 0; i < f.days.size(); ++i) {
         const DayUse& d = f.days[i];
@@ -192,18 +193,18 @@ std::string DailyChart(const ReportFigures& f) {
         if (isToday)
             svg += Text(middle, kPlotBottom + 290, "tick mid strong", "今天");
     }
-    if (f.paceTenths && *f.paceTenths > 0 && todayX) {
-        const int64_t y = kPlotBottom - Scale(*f.paceTenths, kPlotHeight, axis.top);
+    if (f.month.paceTenths && *f.month.paceTenths > 0 && todayX) {
+        const int64_t y = kPlotBottom - Scale(*f.month.paceTenths, kPlotHeight, axis.top);
         svg += Line(*todayX, y, kPlotRight, y, "pace");
         svg += Text(kPlotRight, y - 40, "label end pace-text",
-                    "配速 " + MinutesText(*f.paceTenths) + " 分钟/天");
+                    "配速 " + MinutesText(*f.month.paceTenths) + " 分钟/天");
     }
     svg += "</svg>\n";
 
     std::string caption = "每日用量（分钟）";
-    if (f.paceTenths && *f.paceTenths > 0)
-        caption += "；虚线：每天 " + Minutes(*f.paceTenths) + "，今天起照此正好用完剩余包时";
-    else if (f.paceTenths)
+    if (f.month.paceTenths && *f.month.paceTenths > 0)
+        caption += "；虚线：每天 " + Minutes(*f.month.paceTenths) + "，今天起照此正好用完剩余包时";
+    else if (f.month.paceTenths)
         caption += "；包时已用完";
     if (noRecords > 0)
         caption += "；斜纹：记录开始之前，没有记录";
@@ -227,7 +228,9 @@ std::string DailyChart(const ReportFigures& f) {
 }
 
 std::string YearChart(const ReportFigures& f) {
-    int64_t largest = f.allowanceHours > 0 ? int64_t{f.allowanceHours} * 600 : 0;
+    // The allowance's line, where there is something included to draw.
+    const int64_t included = f.month.includedMinutes;
+    int64_t largest = included * 10;
     for (const MonthBar& m : f.months)
         largest = std::max({largest, m.minutes * 10, m.lastYearMinutes.value_or(0) * 10});
     const Axis axis = AxisFor(largest);
@@ -237,19 +240,19 @@ std::string YearChart(const ReportFigures& f) {
 
     std::string desc = "最近十二个计费月每月的用量，较深的是各月最近一年的总数";
     desc += "，较浅的是前一年同月的总数";
-    if (f.allowanceHours > 0)
-        desc += "，虚线是包时 " + DecimalText(int64_t{f.allowanceHours} * 60) + " 分钟";
-    desc += "。本月是 " + MonthName(f.period.year, f.period.month) + "。各月的数字见下表。";
+    if (included > 0)
+        desc += "，虚线是包时 " + DecimalText(included) + " 分钟";
+    desc +=
+        "。本月是 " + MonthName(f.month.period.year, f.month.period.month) + "。各月的数字见下表。";
 
     std::string svg = SvgOpen("十二个计费月", desc);
     svg += Grid(axis);
     // The allowance first, so that the bars and their figures stay readable over it.
-    if (f.allowanceHours > 0) {
-        const int64_t y =
-            kPlotBottom - Scale(int64_t{f.allowanceHours} * 600, kPlotHeight, axis.top);
+    if (included > 0) {
+        const int64_t y = kPlotBottom - Scale(included * 10, kPlotHeight, axis.top);
         svg += Line(kPlotLeft, y, kPlotRight, y, "allow");
         svg += Text(kPlotRight, y - 40, "label end allow-text",
-                    "包时 " + DecimalText(int64_t{f.allowanceHours} * 60) + " 分钟");
+                    "包时 " + DecimalText(included) + " 分钟");
     }
     for (size_t i = 0; i < f.months.size(); ++i) {
         const MonthBar& m = f.months[i];
@@ -276,10 +279,7 @@ std::string YearChart(const ReportFigures& f) {
     svg += "</svg>\n";
 
     std::string caption = "每月用量（分钟）：深色为各月最近一年，浅色为前一年同月";
-    if (f.allowanceHours > 0)
-        caption += "；虚线：包时";
-    else
-        caption += "；包月，不限时长";
+    caption += included > 0 ? std::string("；虚线：包时") : "；" + PlanText(f.month);
 
     std::string table =
         "<table class=\"sr\"><caption>十二个计费月</caption>\n<thead><tr><th "
@@ -310,25 +310,23 @@ std::string Tile(const std::string& name, const std::string& value, const char* 
 
 std::string Head(const ReportFigures& f) {
     std::string text = "<header>\n<h1>Kivrel 用量报告</h1>\n<p class=\"period\">计费月 <strong>" +
-                       MonthName(f.period.year, f.period.month) + "</strong>　计费周期 " +
-                       IsoDate(f.period.first) + " 至 " + IsoDate(f.period.last) +
-                       "　还剩 <strong>" + DecimalText(f.daysLeft) +
-                       "</strong> 天</p>\n</header>\n";
+                       MonthName(f.month.period.year, f.month.period.month) +
+                       "</strong>　计费周期 " + IsoDate(f.month.period.first) + " 至 " +
+                       IsoDate(f.month.period.last) + "　还剩 <strong>" +
+                       DecimalText(f.month.daysLeft) + "</strong> 天</p>\n</header>\n";
     text += "<section class=\"tiles\" aria-label=\"本月概况\">\n";
-    text += Tile("已用", Minutes(f.usedMinutes * 10));
-    text += Tile("计费时长", Minutes(f.bill.billedTenths));
-    if (HasAllowance(f.allowanceHours)) {
-        const int64_t rest = int64_t{f.allowanceHours} * 600 - f.bill.billedTenths;
-        text += Tile("包时", DecimalText(f.allowanceHours) + " 小时");
-        text += rest >= 0 ? Tile("剩余", Minutes(rest)) : Tile("超出", Minutes(-rest), "tile over");
-    } else {
-        text += Tile("包时", "包月");
-    }
-    if (f.tariff.Charges())
-        text +=
-            Tile("本月费用", HtmlEscape(MoneyText(f.bill.total, f.tariff.currency)), "tile charge");
+    text += Tile("已用", Minutes(f.month.counted.usedMinutes * 10));
+    text += Tile("计费时长", Minutes(f.month.bill.billedTenths));
+    text += Tile("计费方式", PlanText(f.month));
+    // What remains by the bill, named so: the window and --status count it against the counted
+    // minutes.
+    if (const std::optional<BilledRemainder> rest = BilledRemainderOf(f.month))
+        text += Tile(rest->name, Minutes(rest->tenths), rest->over ? "tile over" : "tile");
+    if (f.month.tariff.Charges())
+        text += Tile("本月费用", HtmlEscape(MoneyText(f.month.bill.total, f.month.tariff.currency)),
+                     "tile charge");
     text += "</section>\n";
-    if (!f.tariff.Charges())
+    if (!f.month.tariff.Charges())
         return text;
 
     text +=
@@ -339,35 +337,38 @@ std::string Head(const ReportFigures& f) {
                 money + "</td></tr>\n";
     };
     const auto money = [&f](int64_t amount) {
-        return HtmlEscape(MoneyText(amount, f.tariff.currency));
+        return HtmlEscape(MoneyText(amount, f.month.tariff.currency));
     };
-    if (f.tariff.base != 0)
-        row("月租", "每月", money(f.bill.baseCharge));
-    if (f.tariff.fee != 0)
-        row("接续费", money(f.tariff.fee) + " × " + DecimalText(f.bill.sessions) + " 次",
-            money(f.bill.feeCharge));
-    if (f.tariff.price != 0) {
-        std::string how = f.allowanceHours > 0 ? "超出包时 " : "计时 ";
-        how += Minutes(f.bill.overTenths) + "，每小时 " + money(f.tariff.price);
-        row(f.allowanceHours > 0 ? "超时费" : "时长费", how, money(f.bill.overCharge));
+    if (f.month.tariff.base != 0)
+        row("月租", "每月", money(f.month.bill.baseCharge));
+    if (f.month.tariff.fee != 0)
+        row("接续费",
+            money(f.month.tariff.fee) + " × " + DecimalText(f.month.bill.sessions) + " 次",
+            money(f.month.bill.feeCharge));
+    if (f.month.tariff.price != 0) {
+        const bool included = f.month.plan == PlanKind::IncludedHours;
+        std::string how = included ? "超出包时 " : "计时 ";
+        how += Minutes(f.month.bill.overTenths) + "，每小时 " + money(f.month.tariff.price);
+        row(included ? "超时费" : "时长费", how, money(f.month.bill.overCharge));
     }
     text += "</tbody>\n<tfoot><tr><th scope=\"row\">合计</th><td>";
-    if (f.tariff.roundMinutes > 0)
-        text += "每次上网按 " + DecimalText(f.tariff.roundMinutes) + " 分钟向上取整";
-    text += "</td><td class=\"num\">" + money(f.bill.total) + "</td></tr></tfoot>\n</table>\n";
+    if (f.month.tariff.roundMinutes > 0)
+        text += "每次上网按 " + DecimalText(f.month.tariff.roundMinutes) + " 分钟向上取整";
+    text +=
+        "</td><td class=\"num\">" + money(f.month.bill.total) + "</td></tr></tfoot>\n</table>\n";
     return text;
 }
 
 std::string SessionsTable(const ReportFigures& f) {
     std::string text = "<section class=\"sessions\">\n<h2>本期上网记录</h2>\n";
-    if (f.sessions.empty())
+    if (f.month.sessions.empty())
         return text + "<p>本期还没有上网记录。</p>\n</section>\n";
     text += "<table class=\"list\"><caption>本期上网记录：" +
-            DecimalText(static_cast<int64_t>(f.sessions.size())) +
+            DecimalText(static_cast<int64_t>(f.month.sessions.size())) +
             " 次</caption>\n<thead><tr><th scope=\"col\">开始</th><th scope=\"col\">结束</th>"
             "<th scope=\"col\" class=\"num\">分钟</th><th scope=\"col\" class=\"num\">计费分钟</th>"
             "<th scope=\"col\">连接</th></tr></thead>\n<tbody>\n";
-    for (const ReportSession& s : f.sessions) {
+    for (const PeriodSession& s : f.month.sessions) {
         text += s.open ? "<tr class=\"open\">" : "<tr>";
         text += "<td>" + WallTime(s.session.start) + "</td><td>";
         text += s.open ? "进行中（" + WallTime(s.session.end) + "）" : WallTime(s.session.end);
@@ -501,7 +502,7 @@ std::string ReportPage(const ReportFigures& f) {
         "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
         "<title>Kivrel 用量报告 · " +
-        MonthName(f.period.year, f.period.month) + "</title>\n<style>" + kStyle +
+        MonthName(f.month.period.year, f.month.period.month) + "</title>\n<style>" + kStyle +
         "</style>\n</head>\n<body>\n";
     page += Head(f);
     page += "<section class=\"chart\">\n<h2>每日用量</h2>\n" + DailyChart(f) + "</section>\n";

@@ -1,9 +1,7 @@
 #include "app/status_report.h"
 
-#include "accounting/billing.h"
 #include "accounting/numbers.h"
 #include "accounting/texts.h"
-#include "accounting/year_stamp.h"
 
 namespace kivrel {
 
@@ -30,88 +28,74 @@ std::string JsonString(std::string_view text) {
 
 }  // namespace
 
-std::vector<Session> PeriodSessions(const Settings& settings, std::string_view ledgerText,
-                                    const BillingPeriod& period) {
-    std::vector<Session> sessions = ReadLedger(ledgerText);
-    // The settings keep a closed session until the next save: the ledger holds it then.
-    if (std::optional<Session> open = settings.OpenSession();
-        open && !LedgerHolds(ledgerText, *open))
-        sessions.push_back(std::move(*open));
-    return SessionsOfPeriod(sessions, period);
-}
-
 StatusReport MakeStatusReport(const Settings& settings, std::string_view ledgerText,
-                              const LocalDate& today, const std::optional<std::string>& link,
+                              const LocalTime& now, const std::optional<std::string>& link,
                               const std::string& settingsFile) {
-    StatusReport r;
-    r.period = PeriodOf(today, settings.Int(Setting::BillingDay));
-    r.daysLeft = DaysInclusive(today, r.period.last);
-    r.usedMinutes = CurrentTotal(settings.Month(r.period.month), r.period.year);
-    r.allowanceHours = settings.Int(Setting::AllowanceHours);
-    if (HasAllowance(r.allowanceHours)) {
-        r.remainingMinutes =
-            ComputeFigures(MinuteTotal::FromWholeMinutes(r.usedMinutes), r.allowanceHours)
-                .remainingMinutes;
-    }
-    r.forecastMinutes = ForecastMinutes(r.usedMinutes, r.period, today);
-    r.online = link.has_value();
-    r.settingsFile = settingsFile;
-    r.link = link;
-    r.sessions = PeriodSessions(settings, ledgerText, r.period);
-    r.tariff = settings.TariffValues();
-    r.bill = ComputeBill(r.usedMinutes, r.sessions, r.allowanceHours, r.tariff);
-    return r;
+    return StatusReport{MakeMonthFigures(ReadMonthInputs(settings, ledgerText, now, link)),
+                        settingsFile};
 }
 
-std::string StatusPlainText(const StatusReport& r) {
-    const TickFigures figures =
-        ComputeFigures(MinuteTotal::FromWholeMinutes(r.usedMinutes), r.allowanceHours);
-    std::string text = StatusText(r.online, r.period.month, figures, r.allowanceHours);
+std::string StatusPlainText(const StatusReport& report) {
+    const MonthFigures& f = report.month;
     // The label's lines end in CR LF; a terminal or a panel wants LF.
     std::string lines;
-    for (const char c : text)
+    for (const char c : WindowStatusText(f))
         if (c != '\r')
             lines += c;
     if (!lines.empty() && lines.back() != '\n')
         lines += '\n';
-    lines += "计费周期：" + IsoDate(r.period.first) + "至" + IsoDate(r.period.last) + "，还剩" +
-             DecimalText(r.daysLeft) + "天\n";
-    lines += "预计本月共用" + DecimalText(r.forecastMinutes) + "分钟\n";
-    if (r.link && !r.link->empty())
-        lines += "计费链路：" + *r.link + "\n";
-    lines += "本期会话：" + DecimalText(static_cast<int64_t>(r.sessions.size())) + "次\n";
-    lines += "计费时长：" + MinutesText(r.bill.billedTenths) + "分钟\n";
-    if (r.tariff.Charges())
-        lines += "本月费用：" + MoneyText(r.bill.total, r.tariff.currency) + "\n";
+    lines += "计费周期：" + IsoDate(f.period.first) + "至" + IsoDate(f.period.last) + "，还剩" +
+             DecimalText(f.daysLeft) + "天\n";
+    lines += "预计本月共用" + DecimalText(f.forecastMinutes) + "分钟\n";
+    if (f.link && !f.link->empty())
+        lines += "计费链路：" + *f.link + "\n";
+    lines += "计费方式：" + PlanText(f) + "\n";
+    lines += "本期会话：" + DecimalText(static_cast<int64_t>(f.sessions.size())) + "次\n";
+    lines += "计费时长：" + MinutesText(f.bill.billedTenths) + "分钟\n";
+    if (const std::optional<BilledRemainder> rest = BilledRemainderOf(f))
+        lines += rest->name + "：" + MinutesText(rest->tenths) + "分钟\n";
+    if (f.tariff.Charges())
+        lines += "本月费用：" + MoneyText(f.bill.total, f.tariff.currency) + "\n";
+    for (const std::string& warning : f.warnings)
+        lines += "注意：" + warning + "\n";
     return lines;
 }
 
-std::string StatusJson(const StatusReport& r) {
+std::string StatusJson(const StatusReport& report) {
+    const MonthFigures& f = report.month;
+    const auto optional = [](const std::optional<int64_t>& value) {
+        return value ? DecimalText(*value) : std::string("null");
+    };
     std::string json = "{";
-    json += "\"billing_month\":" + DecimalText(r.period.month);
-    json += ",\"period_start\":\"" + IsoDate(r.period.first) + "\"";
-    json += ",\"period_end\":\"" + IsoDate(r.period.last) + "\"";
-    json += ",\"days_left\":" + DecimalText(r.daysLeft);
-    json += ",\"used_minutes\":" + DecimalText(r.usedMinutes);
-    json += ",\"allowance_hours\":" + DecimalText(r.allowanceHours);
-    json += ",\"remaining_minutes\":" +
-            (r.remainingMinutes ? DecimalText(*r.remainingMinutes) : std::string("null"));
-    json += ",\"forecast_minutes\":" + DecimalText(r.forecastMinutes);
-    json += std::string(",\"online\":") + (r.online ? "true" : "false");
-    json += ",\"settings_file\":" + JsonString(r.settingsFile);
-    json += ",\"link\":" + (r.link ? JsonString(*r.link) : std::string("null"));
-    json += ",\"sessions\":" + DecimalText(static_cast<int64_t>(r.sessions.size()));
-    json += ",\"billed_minutes\":" + MinutesText(r.bill.billedTenths);
-    json += ",\"bill_cents\":" + DecimalText(r.tariff.Charges() ? r.bill.total : 0);
-    json += ",\"currency\":" + JsonString(r.tariff.currency);
-    return json + "}\n";
+    json += "\"billing_month\":" + DecimalText(f.period.month);
+    json += ",\"period_start\":\"" + IsoDate(f.period.first) + "\"";
+    json += ",\"period_end\":\"" + IsoDate(f.period.last) + "\"";
+    json += ",\"days_left\":" + DecimalText(f.daysLeft);
+    json += ",\"used_minutes\":" + DecimalText(f.counted.usedMinutes);
+    json += ",\"allowance_hours\":" + DecimalText(f.allowanceHours);
+    json += ",\"remaining_minutes\":" + optional(f.remainingMinutes);
+    json += ",\"forecast_minutes\":" + DecimalText(f.forecastMinutes);
+    json += std::string(",\"online\":") + (f.online ? "true" : "false");
+    json += ",\"settings_file\":" + JsonString(report.settingsFile);
+    json += ",\"link\":" + (f.link ? JsonString(*f.link) : std::string("null"));
+    json += ",\"sessions\":" + DecimalText(static_cast<int64_t>(f.sessions.size()));
+    json += ",\"billed_minutes\":" + MinutesText(f.bill.billedTenths);
+    json += ",\"bill_cents\":" + DecimalText(f.tariff.Charges() ? f.bill.total : 0);
+    json += ",\"currency\":" + JsonString(f.tariff.currency);
+    json += std::string(",\"plan\":\"") + PlanKey(f.plan) + "\"";
+    json += ",\"remaining_billed_minutes\":" +
+            (f.remainingBilledTenths ? MinutesText(*f.remainingBilledTenths) : std::string("null"));
+    json += ",\"warnings\":[";
+    for (size_t i = 0; i < f.warnings.size(); ++i)
+        json += (i == 0 ? "" : ",") + JsonString(f.warnings[i]);
+    return json + "]}\n";
 }
 
-std::string SessionsCsv(const std::vector<Session>& sessions) {
+std::string SessionsCsv(const MonthFigures& figures) {
     std::string csv = kLedgerHeader;
     csv += '\n';
-    for (const Session& s : sessions)
-        csv += LedgerLine(s);
+    for (const PeriodSession& s : figures.sessions)
+        csv += LedgerLine(s.session);
     return csv;
 }
 

@@ -50,12 +50,14 @@ TEST(StatusTest, ReportsTheBillingMonthFromTheFileAndWritesNothing) {
               "\"days_left\":27,\"used_minutes\":500,\"allowance_hours\":60,"
               "\"remaining_minutes\":3100,\"forecast_minutes\":3100,\"online\":true,"
               "\"settings_file\":\"/opt/kivrel/timer.ini\",\"link\":\"\",\"sessions\":0,"
-              "\"billed_minutes\":500,\"bill_cents\":0,\"currency\":\"元\"}\n");
+              "\"billed_minutes\":500,\"bill_cents\":0,\"currency\":\"元\","
+              "\"plan\":\"included_hours\",\"remaining_billed_minutes\":3100,\"warnings\":[]}\n");
     c.connection.online = false;
-    EXPECT_EQ(c.Run({"--status"}).out,
-              "计费月为:1月\n没有连接上网\n本月已用500分钟8小时\n本月剩余3100分钟52小时\n"
-              "计费周期：2026-12-21至2027-01-20，还剩27天\n预计本月共用3100分钟\n"
-              "本期会话：0次\n计费时长：500分钟\n");
+    EXPECT_EQ(
+        c.Run({"--status"}).out,
+        "计费月为:1月\n没有连接上网\n本月已用500分钟8小时\n本月剩余3100分钟52小时\n"
+        "计费周期：2026-12-21至2027-01-20，还剩27天\n预计本月共用3100分钟\n"
+        "计费方式：包时 60 小时\n本期会话：0次\n计费时长：500分钟\n按计费时长剩余：3100分钟\n");
     // Last year's January, read in December of the calendar year it is stamped with, and a flat
     // rate.
     c.files.files["/opt/kivrel/timer.ini"] =
@@ -89,12 +91,15 @@ TEST(StatusTest, TheBillOfTheWorkedExampleToTheCent) {
     const std::string json = c.Run({"--status", "--json"}).out;
     EXPECT_NE(json.find("\"online\":true,\"settings_file\":\"/opt/kivrel/timer.ini\","
                         "\"link\":\"ppp0\",\"sessions\":3,\"billed_minutes\":1852,"
-                        "\"bill_cents\":104,\"currency\":\"元\"}"),
+                        "\"bill_cents\":104,\"currency\":\"元\",\"plan\":\"included_hours\","
+                        "\"remaining_billed_minutes\":-52,\"warnings\":[]}"),
               std::string::npos)
         << json;
     const std::string text = c.Run({"--status"}).out;
-    EXPECT_NE(text.find("计费链路：ppp0\n本期会话：3次\n计费时长：1852分钟\n本月费用：1.04 元\n"),
-              std::string::npos)
+    EXPECT_NE(
+        text.find("计费链路：ppp0\n计费方式：包时 30 小时\n本期会话：3次\n计费时长：1852分钟\n"
+                  "按计费时长超出：52分钟\n本月费用：1.04 元\n"),
+        std::string::npos)
         << text;
     EXPECT_EQ(c.Run({"--sessions"}).out,
               "start,end,minutes,link\n" + closed +
