@@ -59,8 +59,8 @@ struct MonthFigures {
     PlanKind plan = PlanKind::FlatRate;
     int32_t allowanceHours = 0;   // as set
     int64_t includedMinutes = 0;  // what the allowance includes: 0 without one, and below 0
-    // The counted minutes and hours, and what remains by the count (allowance × 60 − counted),
-    // each rounded as the window shows them.
+    // The counted minutes and hours, and allowance × 60 − counted, each rounded as the window
+    // shows them; what remains by the count is `remainingMinutes`, none without an allowance.
     TickFigures counted;
     std::optional<int64_t> remainingMinutes;       // by the count; none without an allowance
     std::optional<int64_t> remainingBilledTenths;  // included − billed; none without an allowance

@@ -3,6 +3,8 @@
 // program, for prepared months of each plan. The figures' own rules have their own tables; this
 // one only holds the outputs to each other.
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "app/command_line.h"
 #include "form1_fixture.h"
@@ -18,11 +20,12 @@ struct PreparedMonth {
     const char* used;       // counted minutes
     const char* remaining;  // by the count; nullptr without an allowance
     const char* billed;     // billed minutes
-    const char* byBill;     // what remains by the bill, as the outputs word it; nullptr: none
+    const char* byBill;  // by the bill: "剩余：12" or "超出：3"; nullptr without an allowance
     const char* byBillJson;
     const char* planKey;
     const char* plan;
     int sessions;
+    const char* cents;
     const char* bill;   // nullptr when nothing is charged
     const char* alert;  // what one online tick tells; nullptr: nothing
 };
@@ -45,34 +48,40 @@ const std::string kNegative = Ledger({"100.0"});
 
 const PreparedMonth kMonths[] = {
     {"flat rate", "[T5]\r\nValue=600\r\n", kFlat.c_str(), "600", nullptr, "600", nullptr, "null",
-     "flat_rate", "包月，不限时长", 1, nullptr, nullptr},
+     "flat_rate", "包月，不限时长", 1, "0", nullptr, nullptr},
     // Each session to the started minute: 0.6 and 0.4 more billed than counted.
     {"included hours, under",
      "[s]\r\nValue=60\r\n[Tariff]\r\nRound=1\r\nPrice=120\r\n[T5]\r\nValue=1000\r\n",
-     kUnder.c_str(), "1000", "2600", "1001", "按计费时长剩余：2599", "2599", "included_hours",
-     "包时 60 小时", 2, "0.00 元", nullptr},
+     kUnder.c_str(), "1000", "2600", "1001", "剩余：2599", "2599", "included_hours", "包时 60 小时",
+     2, "0", "0.00 元", nullptr},
     // To 6 minutes: 306 + 312 billed, 18 beyond the 600 included: 2 × 0.10 + 0.36.
     {"included hours, over",
      "[s]\r\nValue=10\r\n[Tariff]\r\nRound=6\r\nFee=10\r\nPrice=120\r\n[T5]\r\nValue=610\r\n",
-     kOver.c_str(), "610", "-10", "618", "按计费时长超出：18", "-18", "included_hours",
-     "包时 10 小时", 2, "0.56 元", "本月包时已用完"},
+     kOver.c_str(), "610", "-10", "618", "超出：18", "-18", "included_hours", "包时 10 小时", 2,
+     "56", "0.56 元", "本月包时已用完"},
     // Every minute charged: 5.00 a month and 90 minutes at 0.60 an hour.
     {"pay as you go", "[Tariff]\r\nBase=500\r\nPrice=60\r\n[T5]\r\nValue=90\r\n", kPayg.c_str(),
-     "90", nullptr, "90", nullptr, "null", "pay_as_you_go", "按时计费", 2, "5.90 元", nullptr},
+     "90", nullptr, "90", nullptr, "null", "pay_as_you_go", "按时计费", 2, "590", "5.90 元",
+     nullptr},
     // Nothing included: the window keeps counting against -5 hours, the bill against none.
     {"negative allowance", "[s]\r\nValue=-5\r\n[Tariff]\r\nPrice=120\r\n[T5]\r\nValue=100\r\n",
-     kNegative.c_str(), "100", "-400", "100", "按计费时长超出：100", "-100", "included_hours",
-     "包时 0 小时", 1, "2.00 元", "本月包时已用完"},
+     kNegative.c_str(), "100", "-400", "100", "超出：100", "-100", "included_hours", "包时 0 小时",
+     1, "200", "2.00 元", "本月包时已用完"},
     {"empty ledger", "[s]\r\nValue=60\r\n[T5]\r\nValue=0\r\n", nullptr, "0", "3600", "0",
-     "按计费时长剩余：3600", "3600", "included_hours", "包时 60 小时", 0, nullptr, nullptr},
+     "剩余：3600", "3600", "included_hours", "包时 60 小时", 0, "0", nullptr, nullptr},
 };
 
 bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-std::string Tile(const std::string& name, const std::string& figure) {
-    return "<span class=\"name\">" + name + "</span><span class=\"figure\">" + figure + "</span>";
+// `text` shows `name` and `value` (then `end`) together; without a value, no `name` at all.
+void ExpectShown(const std::string& text, const std::string& name, const char* value,
+                 const std::string& end = "") {
+    if (value)
+        EXPECT_TRUE(Has(text, name + value + end)) << name << value << end << "\n" << text;
+    else
+        EXPECT_FALSE(Has(text, name)) << name << "\n" << text;
 }
 
 TEST(MonthFigures, EveryOutputShowsTheSameFigures) {
@@ -89,72 +98,66 @@ TEST(MonthFigures, EveryOutputShowsTheSameFigures) {
                                      {fp.files, fp.clock, fp.connection, fp.app, opener})
                 .out;
         };
-        const std::string used = m.used, billed = m.billed, plan = m.plan;
-        const std::string sessions = std::to_string(m.sessions);
+        const std::string used = m.used, billed = m.billed, plan = m.plan,
+                          sessions = std::to_string(m.sessions);
+        std::string byBillTile;  // "剩余</span><span class=\"figure\">12"
+        if (m.byBill) {
+            const std::string words = m.byBill, colon = "：";
+            byBillTile = words.substr(0, words.find(colon)) + "</span><span class=\"figure\">" +
+                         words.substr(words.find(colon) + colon.size());
+        }
+        const auto windowLines = [&](const std::string& text) {
+            EXPECT_TRUE(Has(text, "本月已用" + used + "分钟")) << text;
+            ExpectShown(text, "本月剩余", m.remaining, "分钟");
+        };
 
         const std::string json = run({"--status", "--json"});
         for (const std::string& field :
              {"\"used_minutes\":" + used + ",",
               "\"remaining_minutes\":" + std::string(m.remaining ? m.remaining : "null") + ",",
               "\"sessions\":" + sessions + ",", "\"billed_minutes\":" + billed + ",",
+              "\"bill_cents\":" + std::string(m.cents) + ",",
               "\"plan\":\"" + std::string(m.planKey) + "\"",
               "\"remaining_billed_minutes\":" + std::string(m.byBillJson) + ",",
               std::string("\"warnings\":[]}")})
             EXPECT_TRUE(Has(json, field)) << field << "\n" << json;
-        EXPECT_EQ(Has(json, "\"bill_cents\":0,"), !m.bill || std::string(m.bill) == "0.00 元");
 
         const std::string plain = run({"--status"});
-        EXPECT_TRUE(Has(plain, "本月已用" + used + "分钟")) << plain;
-        EXPECT_EQ(Has(plain, "本月剩余"), m.remaining != nullptr) << plain;
-        if (m.remaining) {
-            EXPECT_TRUE(Has(plain, "本月剩余" + std::string(m.remaining) + "分钟")) << plain;
-        }
+        windowLines(plain);
         for (const std::string& line :
              {"计费方式：" + plan + "\n", "本期会话：" + sessions + "次\n",
               "计费时长：" + billed + "分钟\n"})
             EXPECT_TRUE(Has(plain, line)) << line << "\n" << plain;
-        EXPECT_EQ(Has(plain, "按计费时长"), m.byBill != nullptr) << plain;
-        if (m.byBill) {
-            EXPECT_TRUE(Has(plain, std::string(m.byBill) + "分钟\n")) << plain;
-        }
-        EXPECT_EQ(Has(plain, "本月费用：" + std::string(m.bill ? m.bill : "")), m.bill != nullptr);
+        ExpectShown(plain, "按计费时长", m.byBill, "分钟\n");
+        ExpectShown(plain, "本月费用：", m.bill, "\n");
 
         const std::string csv = run({"--sessions"});
         EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), m.sessions + 1) << csv;
 
         run({"--report", "out.html"});
         const std::string page = fp.files.files["out.html"];
-        for (const std::string& tile : {Tile("已用", used + " 分钟"),
-                                        Tile("计费时长", billed + " 分钟"), Tile("计费方式", plan)})
-            EXPECT_TRUE(Has(page, tile)) << tile;
-        EXPECT_EQ(Has(page, "按计费时长"), m.byBill != nullptr);
-        if (m.byBill) {
-            const std::string words = m.byBill;
-            const size_t cut = words.find("：");
-            EXPECT_TRUE(Has(page, Tile(words.substr(0, cut),
-                                       words.substr(cut + std::string("：").size()) + " 分钟")));
-        }
+        const std::string tile = "</span><span class=\"figure\">";
+        for (const std::string& shown :
+             {"已用" + tile + used + " 分钟", "计费时长" + tile + billed + " 分钟",
+              "计费方式" + tile + plan})
+            EXPECT_TRUE(Has(page, shown)) << shown;
+        ExpectShown(page, "按计费时长", m.byBill ? byBillTile.c_str() : nullptr, " 分钟");
+        ExpectShown(page, "本月费用" + tile, m.bill);
         // Only a flat rate is unlimited, on every part of the page.
         EXPECT_EQ(Has(page, "包月，不限时长"), std::string(m.planKey) == "flat_rate");
         EXPECT_TRUE(Has(page, m.sessions > 0 ? "本期上网记录：" + sessions + " 次"
                                              : std::string("本期还没有上网记录。")));
-        EXPECT_EQ(Has(page, Tile("本月费用", m.bill ? m.bill : "")), m.bill != nullptr);
 
         // The running program on the same files: its status lines, and what its alerts tell
         // on an online tick.
         Form1 form{fp.platform};
         ASSERT_TRUE(form.Form_Load());
         form.Timer1_Timer();
-        const std::string label = fp.window.Text(Ctl::Label1);
-        EXPECT_TRUE(Has(label, "本月已用" + used + "分钟")) << label;
-        EXPECT_EQ(Has(label, "本月剩余"), m.remaining != nullptr) << label;
-        if (m.remaining) {
-            EXPECT_TRUE(Has(label, "本月剩余" + std::string(m.remaining) + "分钟")) << label;
-        }
-        EXPECT_EQ(fp.tray.notifications.size(), m.alert ? 1u : 0u);
-        if (m.alert && !fp.tray.notifications.empty()) {
-            EXPECT_EQ(fp.tray.notifications[0].second, m.alert);
-        }
+        windowLines(fp.window.Text(Ctl::Label1));
+        std::vector<std::string> told;
+        for (const auto& [title, text] : fp.tray.notifications)
+            told.push_back(text);
+        EXPECT_EQ(told, m.alert ? std::vector<std::string>{m.alert} : std::vector<std::string>{});
     }
 }
 
