@@ -12,7 +12,11 @@ std::string LedgerPathBeside(const std::string& settingsFile) {
 // when a crash tore its last line.
 bool SessionLedger::Write(const Session& session) {
     const std::string existing = files_.ReadAll(path_).value_or(std::string());
-    return files_.Append(path_, LedgerAppendText(existing, session));
+    if (!files_.Append(path_, LedgerAppendText(existing, session)))
+        return false;
+    if (read_)
+        read_->push_back(session);
+    return true;
 }
 
 bool SessionLedger::Append(const Session& session) {
@@ -28,8 +32,10 @@ bool SessionLedger::Recover(const Session& session) {
     return Append(session);
 }
 
-std::vector<Session> SessionLedger::Sessions() const {
-    std::vector<Session> sessions = ReadLedger(files_.ReadAll(path_).value_or(std::string()));
+std::vector<Session> SessionLedger::Sessions() {
+    if (!read_)
+        read_ = ReadLedger(files_.ReadAll(path_).value_or(std::string()));
+    std::vector<Session> sessions = *read_;
     sessions.insert(sessions.end(), waiting_.begin(), waiting_.end());
     return sessions;
 }

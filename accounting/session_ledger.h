@@ -2,6 +2,7 @@
 // line, and synced; never rewritten.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,10 +18,14 @@ class SessionLedger {
   public:
     explicit SessionLedger(IFileSystem& files) : files_(files) {}
 
-    void Open(std::string path) { path_ = std::move(path); }
+    void Open(std::string path) {
+        path_ = std::move(path);
+        read_.reset();
+    }
     const std::string& Path() const { return path_; }
-    // The closed sessions: the file's, then those still waiting to be written.
-    std::vector<Session> Sessions() const;
+    // The closed sessions: the file's, then those still waiting to be written. The file is read
+    // once; the program is its only writer, and keeps what it appends.
+    std::vector<Session> Sessions();
 
     // Appends a closed session. A session that cannot be written now waits in memory and goes
     // first with the next append; false while any session waits.
@@ -36,6 +41,7 @@ class SessionLedger {
     IFileSystem& files_;
     std::string path_;
     std::vector<Session> waiting_;
+    std::optional<std::vector<Session>> read_;  // the file's sessions, once read
 };
 
 }  // namespace kivrel
