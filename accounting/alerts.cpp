@@ -2,6 +2,7 @@
 
 #include "accounting/billing.h"
 #include "accounting/numbers.h"
+#include "accounting/texts.h"
 
 namespace kivrel {
 

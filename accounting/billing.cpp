@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "accounting/numbers.h"
+#include "accounting/texts.h"
 
 namespace kivrel {
 

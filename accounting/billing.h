@@ -37,6 +37,11 @@ constexpr bool HasAllowance(int64_t quotaHours) {
     return quotaHours != 0;
 }
 
+// The tenths an allowance includes: none without one, and none of a negative one.
+constexpr int64_t IncludedTenths(int64_t quotaHours) {
+    return quotaHours > 0 ? quotaHours * 600 : 0;
+}
+
 // The figures a tick shows, from the total before the tick's own increment, each rounded half to
 // even: used minutes M and hours H, remaining minutes R (allowance × 60 − used, a negative
 // allowance counting as 0) and hours RH (R / 60). They are computed exactly, and shown as the

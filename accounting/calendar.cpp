@@ -4,21 +4,6 @@ namespace kivrel {
 
 namespace {
 
-void AppendDigits(std::string& out, int64_t value, int width) {
-    std::string digits;
-    const bool negative = value < 0;
-    uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-    do {
-        digits.insert(digits.begin(), static_cast<char>('0' + magnitude % 10));
-        magnitude /= 10;
-    } while (magnitude != 0);
-    while (static_cast<int>(digits.size()) < width)
-        digits.insert(digits.begin(), '0');
-    if (negative)
-        out += '-';
-    out += digits;
-}
-
 // `count` decimal digits at `at`, none when any of them is not a digit.
 std::optional<int> Digits(std::string_view text, size_t at, size_t count) {
     if (at + count > text.size())
@@ -69,33 +54,6 @@ LocalDate DateOfDayNumber(int64_t dayNumber) {
 int64_t EpochSeconds(const LocalTime& time) {
     return DayNumber(time.date) * 86400 + time.hour * 3600 + time.minute * 60 + time.second -
            static_cast<int64_t>(time.offsetMinutes) * 60;
-}
-
-std::string IsoDate(const LocalDate& date) {
-    std::string text;
-    AppendDigits(text, date.year, 4);
-    text += '-';
-    AppendDigits(text, date.month, 2);
-    text += '-';
-    AppendDigits(text, date.day, 2);
-    return text;
-}
-
-std::string IsoDateTime(const LocalTime& time) {
-    std::string text = IsoDate(time.date);
-    text += 'T';
-    AppendDigits(text, time.hour, 2);
-    text += ':';
-    AppendDigits(text, time.minute, 2);
-    text += ':';
-    AppendDigits(text, time.second, 2);
-    const int offset = time.offsetMinutes;
-    text += offset < 0 ? '-' : '+';
-    const int magnitude = offset < 0 ? -offset : offset;
-    AppendDigits(text, magnitude / 60, 2);
-    text += ':';
-    AppendDigits(text, magnitude % 60, 2);
-    return text;
 }
 
 std::optional<LocalTime> ParseIsoDateTime(std::string_view text) {

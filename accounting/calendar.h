@@ -42,11 +42,8 @@ int64_t EpochSeconds(const LocalTime& time);
 // 1970-01-01 00:00 UTC): the user's time zone, summer time included.
 using UtcOffsets = std::function<int(int64_t utcSeconds)>;
 
-// "2026-12-20"
-std::string IsoDate(const LocalDate& date);
-// "2026-12-07T21:03:06+08:00"
-std::string IsoDateTime(const LocalTime& time);
-// The moment IsoDateTime writes; none for any other text (a torn or hand-damaged field).
+// The moment IsoDateTime (accounting/texts.h) writes; none for any other text (a torn or
+// hand-damaged field).
 std::optional<LocalTime> ParseIsoDateTime(std::string_view text);
 
 }  // namespace kivrel

@@ -50,7 +50,7 @@ std::vector<DayUse> DailyUse(const BillingPeriod& period, const std::vector<Sess
 std::optional<int64_t> PaceTenths(int32_t allowanceHours, int64_t billedTenths, int64_t daysLeft) {
     if (!HasAllowance(allowanceHours))
         return std::nullopt;
-    const int64_t rest = int64_t{allowanceHours} * 600 - billedTenths;
+    const int64_t rest = IncludedTenths(allowanceHours) - billedTenths;
     if (rest <= 0 || daysLeft <= 0)
         return 0;
     return rest / daysLeft;

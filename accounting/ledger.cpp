@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "accounting/texts.h"
+
 namespace kivrel {
 
 namespace {
@@ -127,16 +129,6 @@ SessionStep StepSession(const std::optional<Session>& open, const LocalTime& now
         step.open = Session{now, now, 1, *link, network, 0};
     }
     return step;
-}
-
-std::string TenthsText(int64_t tenths) {
-    const bool negative = tenths < 0;
-    const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(tenths) : tenths;
-    std::string text = negative ? "-" : "";
-    text += std::to_string(magnitude / 10);
-    text += '.';
-    text += static_cast<char>('0' + magnitude % 10);
-    return text;
 }
 
 std::string LedgerLine(const Session& session) {

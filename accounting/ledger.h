@@ -47,9 +47,6 @@ SessionStep StepSession(const std::optional<Session>& open, const LocalTime& now
 inline constexpr const char* kLedgerFileName = "sessions.csv";
 inline constexpr const char* kLedgerHeader = "start,end,minutes,link,network";
 
-// Minutes from tenths with one decimal: "12.3", "0.1", "120.0".
-std::string TenthsText(int64_t tenths);
-
 // One ledger line, ending in LF: times in ISO 8601 with their offset, minutes with one decimal,
 // the link and the network always quoted (so that a line torn by a crash never reads as a whole
 // one).

@@ -45,6 +45,7 @@ void MonthAccount::TellRefusedValues(const Settings& settings) {
 void MonthAccount::RefreshBillingMonth() {
     const BillingPeriod period =
         PeriodOf(clock_.Today(), settings_.Read().Int(Setting::BillingDay));
+    period_ = period;
     BillingMonth = period.month;
     MonthSection = MonthSectionName(BillingMonth);
     MonthYear = period.year;
@@ -113,12 +114,10 @@ void MonthAccount::FollowCalendar(const LocalDate& today) {
 }
 
 // Allowance alerts, on an online tick, from the remaining minutes the window shows.
-void MonthAccount::CheckAllowance(int64_t remainingMinutes) {
-    if (!HasAllowance(QuotaHours))
+void MonthAccount::CheckAllowance(const MonthFigures& figures) {
+    if (figures.plan != PlanKind::IncludedHours)
         return;
-    const int32_t stamp = MonthStamp(MonthYear, BillingMonth);
-    const AlertStep step = StepAlerts(
-        alerts_, stamp, QuotaHours, settings_.Read().Int(Setting::AlertPercent), remainingMinutes);
+    const AlertStep step = AlertsOf(figures, alerts_, settings_.Read().Int(Setting::AlertPercent));
     if (step.state != alerts_) {
         alerts_ = step.state;
         settings_.Write([&](Settings& settings) {
@@ -152,7 +151,19 @@ MonthAccount::TickResult MonthAccount::Tick(bool connected, const std::vector<st
         BilledOn(rule, connected, routed, rule.NeedsNetworks() ? &list : nullptr);
     const std::optional<std::string> link =
         billed ? std::optional<std::string>(billed->link) : std::nullopt;
-    const TickFigures figures = ComputeFigures(UsedMinutes, QuotaHours);
+    // The running program's figures: its own total, allowance and open session, the ledger's
+    // closed sessions of the period.
+    MonthInputs inputs;
+    inputs.period = period_;
+    inputs.now = now;
+    inputs.allowanceHours = QuotaHours;
+    inputs.tariff = settings.TariffValues();
+    inputs.counted = UsedMinutes;
+    inputs.ledger = ledger_.Sessions(period_.first);
+    inputs.open = open_;
+    inputs.link = link;
+    inputs.offsets = clock_.Offsets();
+    MonthFigures figures = MakeMonthFigures(inputs);
     SessionStep step =
         StepSession(open_, now, link, monthChanged, billed ? billed->network : std::string());
     if (step.closed)
@@ -163,9 +174,9 @@ MonthAccount::TickResult MonthAccount::Tick(bool connected, const std::vector<st
     if (link) {
         UsedMinutes.AddTick();
         SaveUsage();
-        CheckAllowance(figures.remainingMinutes);
+        CheckAllowance(figures);
     }
-    return TickResult{figures, link.has_value()};
+    return TickResult{std::move(figures), link.has_value()};
 }
 
 bool MonthAccount::SetAllowance(int32_t hours) {

@@ -13,6 +13,7 @@
 #include "accounting/alerts.h"
 #include "accounting/billing.h"
 #include "accounting/ledger.h"
+#include "accounting/month_figures.h"
 #include "accounting/session_ledger.h"
 #include "platform/system_ports.h"
 #include "platform/window_ports.h"
@@ -48,8 +49,8 @@ class MonthAccount {
     void Close();
 
     struct TickResult {
-        TickFigures figures;  // those before the tick's own increment
-        bool online = false;  // the billed link carries the route
+        MonthFigures figures;  // those before the tick's own increment
+        bool online = false;   // the billed link carries the route
     };
     // One tick of the accounting clock: follows the calendar; finds the billed link among the
     // links that carry the default route (`connected`: the system's own answer, `routed`: their
@@ -73,7 +74,7 @@ class MonthAccount {
 
     void FollowCalendar(const LocalDate& today);
     void CloseSession(const Session& session);
-    void CheckAllowance(int64_t remainingMinutes);
+    void CheckAllowance(const MonthFigures& figures);
     void ReportSave(bool saved);
     void TellRefusedValues(const Settings& settings);
 
@@ -89,6 +90,7 @@ class MonthAccount {
     SessionLedger ledger_;
     std::optional<Session> open_;  // the session of the billed link, while it is up
     int32_t tickMonth_ = 0;        // the billing month (MonthStamp) of the latest tick
+    BillingPeriod period_;         // the billing month counted: BillingMonth of MonthYear
 };
 
 // The allowance an answer typed into the allowance box sets: a number not below 0, rounded to

@@ -1,6 +1,5 @@
 #include "accounting/numbers.h"
 
-#include <charconv>
 #include <limits>
 
 namespace kivrel {
@@ -17,13 +16,6 @@ int64_t DivideHalfEven(int64_t numerator, int64_t denominator) {
         q += 1;
     }
     return q;
-}
-
-std::string DecimalText(int64_t value) {
-    char buffer[24];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    (void)error;  // 24 characters hold every 64-bit integer
-    return std::string(buffer, end);
 }
 
 int32_t SaturateTo32(int64_t value) {

@@ -1,5 +1,5 @@
-// Number rules shared by the accounting and the records: rounding half to even, the decimal text
-// of a number, and the test of answers typed into input boxes.
+// Number rules shared by the accounting and the records: rounding half to even, saturating
+// narrowings, and the test of answers typed into input boxes.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +11,6 @@ namespace kivrel {
 // numerator / denominator rounded to the nearest integer, an exact half to the even neighbour.
 // denominator must be positive.
 int64_t DivideHalfEven(int64_t numerator, int64_t denominator);
-
-// Decimal text of an integer: no leading blank, a minus sign when negative.
-std::string DecimalText(int64_t value);
 
 // Saturating narrowings.
 int32_t SaturateTo32(int64_t value);

@@ -121,7 +121,11 @@ bool SessionLedger::Write(const Session& session) {
     const LedgerAppend plan = PlanLedgerAppend(*tail, from == 0, session);
     if (plan.cut > 0 && !files_.CutTo(path_, *size - plan.cut))
         return false;
-    return files_.Append(path_, plan.text);
+    if (!files_.Append(path_, plan.text))
+        return false;
+    if (read_)
+        read_->push_back(session);
+    return true;
 }
 
 bool SessionLedger::Holds(const Session& session) {
@@ -146,6 +150,16 @@ void SessionLedger::Resume(const std::vector<Session>& waiting) {
 
 bool SessionLedger::Recover(const Session& session) {
     return Holds(session) || Append(session);
+}
+
+std::vector<Session> SessionLedger::Sessions(const LocalDate& since) {
+    if (!read_ || since != readSince_) {
+        read_ = ReadLedgerSince(files_, path_, since).sessions;
+        readSince_ = since;
+    }
+    std::vector<Session> sessions = *read_;
+    sessions.insert(sessions.end(), waiting_.begin(), waiting_.end());
+    return sessions;
 }
 
 }  // namespace kivrel

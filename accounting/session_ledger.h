@@ -28,8 +28,15 @@ class SessionLedger {
   public:
     explicit SessionLedger(IFileSystem& files) : files_(files) {}
 
-    void Open(std::string path) { path_ = std::move(path); }
+    void Open(std::string path) {
+        path_ = std::move(path);
+        read_.reset();
+    }
     const std::string& Path() const { return path_; }
+    // The closed sessions that end on `since` or later: the file's, then those still waiting to
+    // be written. The file is read (from its end back) once for each `since`; the program is its
+    // only writer, and keeps what it appends.
+    std::vector<Session> Sessions(const LocalDate& since);
 
     // Appends a closed session. A session that cannot be written now waits and goes first, in
     // order, with the next append; false while any session waits.
@@ -51,6 +58,8 @@ class SessionLedger {
     IFileSystem& files_;
     std::string path_;
     std::vector<Session> waiting_;
+    std::optional<std::vector<Session>> read_;  // the file's sessions since readSince_, once read
+    LocalDate readSince_;
 };
 
 }  // namespace kivrel

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "accounting/billing.h"
+
 namespace kivrel {
 
 int64_t BilledTenths(int64_t tenths, int32_t roundMinutes) {
@@ -76,7 +78,7 @@ Bill ComputeBill(int64_t usedMinutes, const std::vector<Session>& sessions, int3
         int64_t tenths = 0, charged = 0;
     };
     std::vector<Slot> slots(outsideSlot + 1);
-    int64_t left = allowanceHours > 0 ? int64_t{allowanceHours} * 600 : 0;
+    int64_t left = IncludedTenths(allowanceHours);
     for (const Step& step : steps) {
         Slot& slot = slots[step.slot];
         slot.tenths += step.tenths;
@@ -119,25 +121,6 @@ std::string BandTitle(const std::optional<Band>& band) {
     if (!band)
         return "其他时段";
     return band->name.empty() ? "时段" + std::to_string(band->number) : band->name;
-}
-
-std::string MoneyText(int64_t amount, const std::string& currency) {
-    const bool negative = amount < 0;
-    const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(amount) : amount;
-    const uint64_t cents = magnitude % 100;
-    std::string text = negative ? "-" : "";
-    text += std::to_string(magnitude / 100);
-    text += '.';
-    text += static_cast<char>('0' + cents / 10);
-    text += static_cast<char>('0' + cents % 10);
-    text += ' ';
-    text += currency;
-    return text;
-}
-
-std::string MinutesText(int64_t tenths) {
-    const std::string text = TenthsText(tenths);
-    return tenths % 10 == 0 ? text.substr(0, text.size() - 2) : text;
 }
 
 }  // namespace kivrel

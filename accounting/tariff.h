@@ -76,10 +76,4 @@ Bill ComputeBill(int64_t usedMinutes, const std::vector<Session>& sessions, int3
 // A band's name in the texts: its Name, else "时段n"; the time outside every band is "其他时段".
 std::string BandTitle(const std::optional<Band>& band);
 
-// Money as people read it: the unit with two decimals, "11.53 元", "-0.05 元".
-std::string MoneyText(int64_t amount, const std::string& currency);
-
-// Minutes from tenths with at most one decimal: "12", "12.3".
-std::string MinutesText(int64_t tenths);
-
 }  // namespace kivrel

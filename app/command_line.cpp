@@ -5,6 +5,7 @@
 #include "accounting/period.h"
 #include "accounting/safe_text.h"
 #include "accounting/session_ledger.h"
+#include "accounting/texts.h"
 #include "app/module1.h"
 #include "app/report.h"
 #include "app/status_report.h"
@@ -68,14 +69,14 @@ ConsoleOutput WriteReport(const std::string& file, ConsolePorts& ports) {
             return Failure(target + " 已经存在，且不是 Kivrel 的用量报告，没有改动");
     }
 
-    Settings values(*settings);
+    const Settings values(*settings);
     const LocalTime now = ports.clock.Now();
     const BillingPeriod period = PeriodOf(now.date, values.Int(Setting::BillingDay));
-    ReportInputs inputs =
-        ReadReportInputs(std::move(values), ReadLedgerSince(ports.files, ledgerPath, period.first),
-                         FirstLedgerSession(ports.files, ledgerPath), ledgerPath);
-    const std::string page =
-        ReportPage(MakeReportFigures(inputs, now, settingsPath, ports.clock.Offsets()));
+    const MonthInputs inputs =
+        ReadMonthInputs(values, ReadLedgerSince(ports.files, ledgerPath, period.first), now,
+                        std::nullopt, settingsPath, ports.clock.Offsets());
+    const std::string page = ReportPage(MakeReportFigures(
+        inputs, values, settingsPath, FirstLedgerSession(ports.files, ledgerPath)));
     if (file.empty() && !ports.files.MakeDirectories(folder))
         return Failure("无法创建文件夹 " + folder + Because(ports.files));
     if (!ports.files.ReplaceAll(target, page))
@@ -159,9 +160,9 @@ std::string UsageText() {
            "                    period_end, days_left, used_minutes, allowance_hours,\n"
            "                    remaining_minutes, forecast_minutes, online, settings_file,\n"
            "                    link, network, metered, sessions, billed_minutes,\n"
-           "                    bill_cents, currency, warnings (refused settings values,\n"
-           "                    unreadable ledger lines); with time bands also\n"
-           "                    free_minutes and bands\n"
+           "                    bill_cents, currency, plan, remaining_billed_minutes,\n"
+           "                    warnings (refused settings values, unreadable ledger\n"
+           "                    lines); with time bands also free_minutes and bands\n"
            "  --sessions        print this billing period's sessions as CSV, the open one last\n"
            "  --report [FILE]   write the usage report, one HTML page, to FILE; without\n"
            "                    FILE, to report.html beside the settings file, open it in\n"
@@ -203,15 +204,17 @@ ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
                 break;
             }
             const Settings settings(std::move(*text));
-            const LocalDate today = ports.clock.Today();
+            const LocalTime now = ports.clock.Now();
             // The ledger from its end back to the billing period's start.
-            const BillingPeriod period = PeriodOf(today, settings.Int(Setting::BillingDay));
+            const BillingPeriod period = PeriodOf(now.date, settings.Int(Setting::BillingDay));
             const std::string ledgerPath = LedgerPathBeside(path);
             LedgerRead ledger = ReadLedgerSince(ports.files, ledgerPath, period.first);
             if (command.kind == CommandKind::Sessions) {
+                // The session list needs no link: the connection is not asked for it.
                 if (ledger.skipped > 0)
                     result.err = SkippedLinesText(ledgerPath, ledger.skipped) + "\n";
-                result.out = SessionsCsv(PeriodSessions(settings, std::move(ledger), period));
+                result.out = SessionsCsv(
+                    MakeStatusReport(settings, std::move(ledger), now, std::nullopt, path).month);
                 break;
             }
             // The network service is asked (and its library loaded) only for a rule that needs it.
@@ -223,7 +226,7 @@ ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
                 BilledOn(rule, ports.connection.Connected(), ports.connection.RoutedLinks(),
                          networks ? &*networks : nullptr);
             StatusReport report =
-                MakeStatusReport(settings, std::move(ledger), today,
+                MakeStatusReport(settings, std::move(ledger), now,
                                  billed ? std::optional<std::string>(billed->link) : std::nullopt,
                                  path, ports.clock.Offsets());
             SetBilledNetwork(report, billed, networks ? &*networks : nullptr);

@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "accounting/numbers.h"
+#include "accounting/texts.h"
 #include "app/drawing.h"
 #include "app/events.h"
 #include "app/module1.h"
@@ -137,8 +138,7 @@ void Form1::Timer1_Timer() {
         account_.Tick(p_.connection.Connected(), p_.connection.RoutedLinks(),
                       [this] { return p_.connection.ActiveNetworks(); });
     DrawStatusLamps(tick.online ? -1 : 0);
-    p_.window.SetText(Ctl::Label1,
-                      StatusText(tick.online, BillingMonth(), tick.figures, QuotaHours()));
+    p_.window.SetText(Ctl::Label1, WindowStatusText(tick.figures));
 }
 
 void Form1::Command3_Click() {

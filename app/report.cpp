@@ -1,85 +1,54 @@
 #include "app/report.h"
 
 #include "accounting/daily.h"
-#include "accounting/period.h"
 #include "accounting/year_stamp.h"
 
 namespace kivrel {
 
-ReportInputs ReadReportInputs(Settings settings, LedgerRead ledger, std::optional<Session> first,
-                              const std::string& ledgerPath) {
-    ReportInputs in;
-    in.tariff = settings.TariffValues(&in.warnings);
-    // The settings keep a closed session until the next save: the ledger holds it then.
-    if (std::optional<Session> open = settings.OpenSession();
-        open && !LedgerHolds(ledger.sessions, *open))
-        in.open = std::move(open);
-    in.settings = std::move(settings);
-    in.ledger = std::move(ledger.sessions);
-    in.first = std::move(first);
-    if (ledger.skipped > 0)
-        in.warnings.push_back(SkippedLinesText(ledgerPath, ledger.skipped));
-    return in;
-}
-
-ReportFigures MakeReportFigures(const ReportInputs& in, const LocalTime& now,
-                                const std::string& settingsFile, const UtcOffsets& offsets) {
+ReportFigures MakeReportFigures(const MonthInputs& in, const Settings& settings,
+                                const std::string& settingsFile,
+                                const std::optional<Session>& first) {
     ReportFigures f;
-    f.made = now;
+    f.month = MakeMonthFigures(in);
+    f.made = in.now;
     f.settingsFile = settingsFile;
-    f.today = now.date;
-    f.period = PeriodOf(f.today, in.settings.Int(Setting::BillingDay));
-    f.daysLeft = DaysInclusive(f.today, f.period.last);
-    f.allowanceHours = in.settings.Int(Setting::AllowanceHours);
-    f.tariff = in.tariff;
-    f.warnings = in.settings.RefusedValues(settingsFile);
-    f.warnings.insert(f.warnings.end(), in.warnings.begin(), in.warnings.end());
+    const BillingPeriod& period = f.month.period;
 
-    f.usedMinutes = CurrentTotal(in.settings.Month(f.period.month), f.period.year);
-
+    // Every session read, also those before the period: the ledger began on the earliest one's
+    // day. The first session, read from the ledger's start, only tells that day: its minutes are
+    // among the ledger's when they fall in the period.
     std::vector<Session> everything = in.ledger;
-    // The first session only tells the day the records began: its minutes are among the
-    // ledger's when they fall in the period.
-    if (in.first) {
-        everything.push_back(*in.first);
+    if (first) {
+        everything.push_back(*first);
         everything.back().tenths = 0;
+        everything.back().idleTenths = 0;
     }
-    std::vector<Session> ofPeriod = SessionsOfPeriod(in.ledger, f.period);
-    for (const Session& s : ofPeriod)
-        f.sessions.push_back({s, false, BilledTenths(s.tenths, in.tariff)});
-    if (in.open) {
+    if (in.open)
         everything.push_back(*in.open);
-        if (!SessionsOfPeriod({*in.open}, f.period).empty()) {
-            ofPeriod.push_back(*in.open);
-            f.sessions.push_back({*in.open, true, BilledTenths(in.open->tenths, in.tariff)});
-        }
-    }
-    f.bill = ComputeBill(f.usedMinutes, ofPeriod, f.allowanceHours, in.tariff, offsets);
-    f.days = DailyUse(f.period, everything, f.today, offsets, in.tariff);
-    f.paceTenths = PaceTenths(f.allowanceHours, f.bill.billedTenths, f.daysLeft);
+    f.days = DailyUse(period, everything, f.month.today, in.offsets, in.tariff);
 
     // The twelve billing months, the oldest first: the eleven before this one fall in this
     // billing year or the one before.
     for (int back = 11; back >= 0; --back) {
-        const int month = (f.period.month - 1 - back + 12) % 12 + 1;
-        const int32_t expectedYear = month <= f.period.month ? f.period.year : f.period.year - 1;
-        const MonthRecord record = in.settings.Month(month);
+        const int month = (period.month - 1 - back + 12) % 12 + 1;
+        const int32_t expectedYear = month <= period.month ? period.year : period.year - 1;
+        const MonthRecord record = settings.Month(month);
         // A total of 0 is never kept for an earlier year: 0 there means none was kept.
         const auto pastTotal = [&](int32_t year) -> std::optional<int64_t> {
-            const int32_t kept = in.settings.PastYearMinutes(month, year);
+            const int32_t kept = settings.PastYearMinutes(month, year);
             return kept != 0 ? std::optional<int64_t>(kept) : std::nullopt;
         };
         MonthBar bar;
         bar.month = month;
         bar.current = back == 0;
         if (bar.current) {
-            bar.year = f.period.year;
-            bar.minutes = f.usedMinutes;
+            bar.year = period.year;
+            bar.minutes = f.month.counted.usedMinutes;
             // Last year's total is still the section's own until the next save moves it.
             bar.lastYearMinutes =
-                IsPastYear(record.year, f.period.year) && record.year == f.period.year - 1
+                IsPastYear(record.year, period.year) && record.year == period.year - 1
                     ? std::optional<int64_t>(record.minutes)
-                    : pastTotal(f.period.year - 1);
+                    : pastTotal(period.year - 1);
         } else {
             if (record.year != 0)
                 bar.year = record.year;

@@ -1,54 +1,24 @@
 #include "app/report_page.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "accounting/billing.h"
 #include "accounting/safe_text.h"
+#include "accounting/texts.h"
 
 namespace kivrel {
 
 namespace {
 
-std::string Int(int64_t value) {
-    char buffer[24];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    (void)error;  // 24 characters hold every 64-bit integer
-    return std::string(buffer, end);
-}
-
-// A length held in tenths (of a pixel, of a minute) as a decimal: "12", "12.5", "-0.5". Every
-// coordinate is an integer of tenths, so both programs write the same digits.
-std::string Tenths(int64_t tenths) {
-    std::string text;
-    if (tenths < 0) {
-        text = "-";
-        tenths = -tenths;
-    }
-    text += Int(tenths / 10);
-    if (tenths % 10 != 0) {
-        text += '.';
-        text += static_cast<char>('0' + tenths % 10);
-    }
-    return text;
-}
-
-std::string TwoDigits(int value) {
-    std::string text;
-    text += static_cast<char>('0' + value / 10 % 10);
-    text += static_cast<char>('0' + value % 10);
-    return text;
-}
-
 // "2026-12-07 21:03:06"
 std::string WallTime(const LocalTime& t) {
     std::string text = IsoDate(t.date);
     text += ' ';
-    text += TwoDigits(t.hour);
+    text += ZeroPaddedText(t.hour, 2);
     text += ':';
-    text += TwoDigits(t.minute);
+    text += ZeroPaddedText(t.minute, 2);
     text += ':';
-    text += TwoDigits(t.second);
+    text += ZeroPaddedText(t.second, 2);
     return text;
 }
 
@@ -56,16 +26,16 @@ std::string WallTime(const LocalTime& t) {
 std::string OffsetText(int offsetMinutes) {
     std::string text = offsetMinutes < 0 ? "-" : "+";
     const int m = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
-    text += TwoDigits(m / 60);
+    text += ZeroPaddedText(m / 60, 2);
     text += ':';
-    text += TwoDigits(m % 60);
+    text += ZeroPaddedText(m % 60, 2);
     return text;
 }
 
 std::string MonthName(int year, int month) {
-    std::string text = Int(year);
+    std::string text = DecimalText(year);
     text += "年";
-    text += Int(month);
+    text += DecimalText(month);
     text += "月";
     return text;
 }
@@ -116,7 +86,7 @@ std::string Attr(const char* name, int64_t tenths) {
     std::string text = " ";
     text += name;
     text += "=\"";
-    text += Tenths(tenths);
+    text += MinutesText(tenths);
     text += '"';
     return text;
 }
@@ -152,9 +122,9 @@ std::string Text(int64_t x, int64_t y, const char* cls, const std::string& conte
 
 std::string SvgOpen(const std::string& title, const std::string& desc) {
     std::string text = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 ";
-    text += Tenths(kChartWidth);
+    text += MinutesText(kChartWidth);
     text += ' ';
-    text += Tenths(kChartHeight);
+    text += MinutesText(kChartHeight);
     text += "\" role=\"img\">\n<title>" + title + "</title>\n<desc>" + desc + "</desc>\n";
     return text;
 }
@@ -174,7 +144,7 @@ std::string Grid(const Axis& axis) {
 // The day chart's bars, one slot a day, with today's mark and, from today on, the daily pace.
 std::string DailyBars(const ReportFigures& f, const Axis& axis, int64_t slot, int64_t bar) {
     std::string svg;
-    const int64_t todayNumber = DayNumber(f.today);
+    const int64_t todayNumber = DayNumber(f.month.today);
     std::optional<int64_t> todayX;
     for (size_t i = 0; i < f.days.size(); ++i) {
         const DayUse& d = f.days[i];
@@ -196,17 +166,17 @@ std::string DailyBars(const ReportFigures& f, const Axis& axis, int64_t slot, in
             }
         }
         svg += Text(middle, kPlotBottom + 150, isToday ? "tick mid strong" : "tick mid",
-                    Int(d.date.day));
+                    DecimalText(d.date.day));
         if (i == 0 || d.date.day == 1)
-            svg += Text(middle, kPlotBottom + 290, "tick mid", Int(d.date.month) + "月");
+            svg += Text(middle, kPlotBottom + 290, "tick mid", DecimalText(d.date.month) + "月");
         if (isToday)
             svg += Text(middle, kPlotBottom + 290, "tick mid strong", "今天");
     }
-    if (f.paceTenths && *f.paceTenths > 0 && todayX) {
-        const int64_t y = kPlotBottom - Scale(*f.paceTenths, kPlotHeight, axis.top);
+    if (f.month.paceTenths && *f.month.paceTenths > 0 && todayX) {
+        const int64_t y = kPlotBottom - Scale(*f.month.paceTenths, kPlotHeight, axis.top);
         svg += Line(*todayX, y, kPlotRight, y, "pace");
         svg += Text(kPlotRight, y - 40, "label end pace-text",
-                    "配速 " + MinutesText(*f.paceTenths) + " 分钟/天");
+                    "配速 " + MinutesText(*f.month.paceTenths) + " 分钟/天");
     }
     return svg;
 }
@@ -216,9 +186,9 @@ std::string DailyCaption(const ReportFigures& f, int64_t noRecords, int64_t reco
     for (const DayUse& d : f.days)
         free += d.freeTenths;
     std::string caption = "每日用量（分钟）";
-    if (f.paceTenths && *f.paceTenths > 0)
-        caption += "；虚线：每天 " + Minutes(*f.paceTenths) + "，今天起照此正好用完剩余包时";
-    else if (f.paceTenths)
+    if (f.month.paceTenths && *f.month.paceTenths > 0)
+        caption += "；虚线：每天 " + Minutes(*f.month.paceTenths) + "，今天起照此正好用完剩余包时";
+    else if (f.month.paceTenths)
         caption += "；包时已用完";
     if (noRecords > 0)
         caption += "；斜纹：记录开始之前，没有记录";
@@ -248,7 +218,7 @@ std::string DailyTable(const ReportFigures& f) {
 }
 
 std::string DailyChart(const ReportFigures& f) {
-    int64_t largest = f.paceTenths.value_or(0);
+    int64_t largest = f.month.paceTenths.value_or(0);
     int64_t noRecords = 0, recorded = 0;
     for (const DayUse& d : f.days) {
         largest = std::max(largest, d.tenths);
@@ -260,13 +230,14 @@ std::string DailyChart(const ReportFigures& f) {
     const int64_t slot = (kPlotRight - kPlotLeft) / count;
     const int64_t bar = slot * 7 / 10;
 
-    std::string desc = "计费周期 " + IsoDate(f.period.first) + " 至 " + IsoDate(f.period.last) +
-                       "，共 " + Int(count) + " 天";
+    std::string desc = "计费周期 " + IsoDate(f.month.period.first) + " 至 " +
+                       IsoDate(f.month.period.last) + "，共 " + DecimalText(count) + " 天";
     if (noRecords > 0)
-        desc += "，其中 " + Int(noRecords) + " 天在记录开始之前，没有记录";
+        desc += "，其中 " + DecimalText(noRecords) + " 天在记录开始之前，没有记录";
     desc += "。";
-    if (f.paceTenths && *f.paceTenths > 0)
-        desc += "虚线是每日配速：今天起每天用 " + Minutes(*f.paceTenths) + "，正好用完剩余包时。";
+    if (f.month.paceTenths && *f.month.paceTenths > 0)
+        desc +=
+            "虚线是每日配速：今天起每天用 " + Minutes(*f.month.paceTenths) + "，正好用完剩余包时。";
     desc += "每天的分钟数见下表。";
 
     std::string svg = SvgOpen("每日用量", desc);
@@ -299,12 +270,13 @@ std::string YearBars(const ReportFigures& f, const Axis& axis, int64_t slot, int
         if (m.minutes > 0)
             svg += Rect(middle + 10, kPlotBottom - std::max<int64_t>(10, h), bar,
                         std::max<int64_t>(10, h), m.current ? "month now" : "month");
-        svg += Text(middle + 10 + bar / 2, kPlotBottom - h - 30, "value mid", Int(m.minutes));
+        svg +=
+            Text(middle + 10 + bar / 2, kPlotBottom - h - 30, "value mid", DecimalText(m.minutes));
         svg += Text(middle, kPlotBottom + 150, m.current ? "tick mid strong" : "tick mid",
-                    Int(m.month) + "月");
+                    DecimalText(m.month) + "月");
         svg += Text(middle, kPlotBottom + 290, m.current ? "tick mid strong" : "tick mid",
                     m.current ? std::string("本月")
-                    : m.year  ? Int(*m.year)
+                    : m.year  ? DecimalText(*m.year)
                               : std::string("—"));
     }
     return svg;
@@ -318,11 +290,11 @@ std::string YearTable(const ReportFigures& f) {
         "</tr></thead>\n<tbody>\n";
     for (const MonthBar& m : f.months) {
         table += "<tr><th scope=\"row\">";
-        table += m.year ? MonthName(*m.year, m.month) : Int(m.month) + "月";
+        table += m.year ? MonthName(*m.year, m.month) : DecimalText(m.month) + "月";
         if (m.current)
             table += "（本月）";
-        table += "</th><td>" + Int(m.minutes) + "</td><td>";
-        table += m.lastYearMinutes ? Int(*m.lastYearMinutes) : std::string("—");
+        table += "</th><td>" + DecimalText(m.minutes) + "</td><td>";
+        table += m.lastYearMinutes ? DecimalText(*m.lastYearMinutes) : std::string("—");
         table += "</td></tr>\n";
     }
     table += "</tbody></table>\n";
@@ -330,7 +302,9 @@ std::string YearTable(const ReportFigures& f) {
 }
 
 std::string YearChart(const ReportFigures& f) {
-    int64_t largest = f.allowanceHours > 0 ? int64_t{f.allowanceHours} * 600 : 0;
+    // The allowance's line, where there is something included to draw.
+    const int64_t included = f.month.includedMinutes;
+    int64_t largest = included * 10;
     for (const MonthBar& m : f.months)
         largest = std::max({largest, m.minutes * 10, m.lastYearMinutes.value_or(0) * 10});
     const Axis axis = AxisFor(largest);
@@ -340,28 +314,25 @@ std::string YearChart(const ReportFigures& f) {
 
     std::string desc = "最近十二个计费月每月的用量，较深的是各月最近一年的总数";
     desc += "，较浅的是前一年同月的总数";
-    if (f.allowanceHours > 0)
-        desc += "，虚线是包时 " + Int(int64_t{f.allowanceHours} * 60) + " 分钟";
-    desc += "。本月是 " + MonthName(f.period.year, f.period.month) + "。各月的数字见下表。";
+    if (included > 0)
+        desc += "，虚线是包时 " + DecimalText(included) + " 分钟";
+    desc +=
+        "。本月是 " + MonthName(f.month.period.year, f.month.period.month) + "。各月的数字见下表。";
 
     std::string svg = SvgOpen("十二个计费月", desc);
     svg += Grid(axis);
     // The allowance first, so that the bars and their figures stay readable over it.
-    if (f.allowanceHours > 0) {
-        const int64_t y =
-            kPlotBottom - Scale(int64_t{f.allowanceHours} * 600, kPlotHeight, axis.top);
+    if (included > 0) {
+        const int64_t y = kPlotBottom - Scale(included * 10, kPlotHeight, axis.top);
         svg += Line(kPlotLeft, y, kPlotRight, y, "allow");
         svg += Text(kPlotRight, y - 40, "label end allow-text",
-                    "包时 " + Int(int64_t{f.allowanceHours} * 60) + " 分钟");
+                    "包时 " + DecimalText(included) + " 分钟");
     }
     svg += YearBars(f, axis, slot, bar);
     svg += "</svg>\n";
 
     std::string caption = "每月用量（分钟）：深色为各月最近一年，浅色为前一年同月";
-    if (f.allowanceHours > 0)
-        caption += "；虚线：包时";
-    else
-        caption += "；包月，不限时长";
+    caption += included > 0 ? std::string("；虚线：包时") : "；" + PlanText(f.month);
 
     return "<figure>\n" + svg + "<figcaption>" + caption + "</figcaption>\n" + YearTable(f) +
            "</figure>\n";
@@ -377,31 +348,29 @@ std::string Tile(const std::string& name, const std::string& value, const char* 
 
 std::string Head(const ReportFigures& f) {
     std::string text = "<header>\n<h1>Kivrel 用量报告</h1>\n<p class=\"period\">计费月 <strong>" +
-                       MonthName(f.period.year, f.period.month) + "</strong>　计费周期 " +
-                       IsoDate(f.period.first) + " 至 " + IsoDate(f.period.last) +
-                       "　还剩 <strong>" + Int(f.daysLeft) + "</strong> 天</p>\n</header>\n";
-    if (!f.warnings.empty()) {
+                       MonthName(f.month.period.year, f.month.period.month) +
+                       "</strong>　计费周期 " + IsoDate(f.month.period.first) + " 至 " +
+                       IsoDate(f.month.period.last) + "　还剩 <strong>" +
+                       DecimalText(f.month.daysLeft) + "</strong> 天</p>\n</header>\n";
+    if (!f.month.warnings.empty()) {
         text += "<section class=\"warnings\" role=\"alert\">\n";
-        for (const std::string& warning : f.warnings)
+        for (const std::string& warning : f.month.warnings)
             text += "<p>" + HtmlEscape(warning) + "</p>\n";
         text += "</section>\n";
     }
     text += "<section class=\"tiles\" aria-label=\"本月概况\">\n";
-    text += Tile("已用", Minutes(f.usedMinutes * 10));
-    text += Tile("计费时长", Minutes(f.bill.billedTenths));
-    if (HasAllowance(f.allowanceHours)) {
-        // A negative allowance leaves nothing: what is over is what was billed, as the bill has it.
-        const int64_t rest = std::max<int64_t>(f.allowanceHours, 0) * 600 - f.bill.billedTenths;
-        text += Tile("包时", Int(f.allowanceHours) + " 小时");
-        text += rest >= 0 ? Tile("剩余", Minutes(rest)) : Tile("超出", Minutes(-rest), "tile over");
-    } else {
-        text += Tile("包时", "包月");
-    }
-    if (f.tariff.Charges())
-        text +=
-            Tile("本月费用", HtmlEscape(MoneyText(f.bill.total, f.tariff.currency)), "tile charge");
+    text += Tile("已用", Minutes(f.month.counted.usedMinutes * 10));
+    text += Tile("计费时长", Minutes(f.month.bill.billedTenths));
+    text += Tile("计费方式", PlanText(f.month));
+    // What remains by the bill, named so: the window and --status count it against the counted
+    // minutes.
+    if (const std::optional<BilledRemainder> rest = BilledRemainderOf(f.month))
+        text += Tile(rest->name, Minutes(rest->tenths), rest->over ? "tile over" : "tile");
+    if (f.month.tariff.Charges())
+        text += Tile("本月费用", HtmlEscape(MoneyText(f.month.bill.total, f.month.tariff.currency)),
+                     "tile charge");
     text += "</section>\n";
-    if (!f.tariff.Charges())
+    if (!f.month.tariff.Charges())
         return text;
 
     text +=
@@ -412,61 +381,64 @@ std::string Head(const ReportFigures& f) {
                 money + "</td></tr>\n";
     };
     const auto money = [&f](int64_t amount) {
-        return HtmlEscape(MoneyText(amount, f.tariff.currency));
+        return HtmlEscape(MoneyText(amount, f.month.tariff.currency));
     };
-    if (f.tariff.base != 0)
-        row("月租", "每月", money(f.bill.baseCharge));
-    if (f.tariff.fee != 0)
-        row("接续费", money(f.tariff.fee) + " × " + Int(f.bill.sessions) + " 次",
-            money(f.bill.feeCharge));
-    if (f.tariff.bands.empty() && f.tariff.price != 0) {
-        std::string how = f.allowanceHours > 0 ? "超出包时 " : "计时 ";
-        how += Minutes(f.bill.overTenths) + "，每小时 " + money(f.tariff.price);
-        row(f.allowanceHours > 0 ? "超时费" : "时长费", how, money(f.bill.overCharge));
+    if (f.month.tariff.base != 0)
+        row("月租", "每月", money(f.month.bill.baseCharge));
+    if (f.month.tariff.fee != 0)
+        row("接续费",
+            money(f.month.tariff.fee) + " × " + DecimalText(f.month.bill.sessions) + " 次",
+            money(f.month.bill.feeCharge));
+    if (f.month.tariff.bands.empty() && f.month.tariff.price != 0) {
+        const bool included = f.month.plan == PlanKind::IncludedHours;
+        std::string how = included ? "超出包时 " : "计时 ";
+        how += Minutes(f.month.bill.overTenths) + "，每小时 " + money(f.month.tariff.price);
+        row(included ? "超时费" : "时长费", how, money(f.month.bill.overCharge));
     }
     // With time bands, a row for each band that has time and one for the rest; each amount is
     // rounded on its own, the total once.
-    for (const BandBill& b : f.bill.bands) {
+    for (const BandBill& b : f.month.bill.bands) {
         const Band* band = b.band ? &*b.band : nullptr;
         if (band && b.tenths == 0)
             continue;
         std::string how = Minutes(b.tenths);
-        if (band && IsFree(*band, f.tariff.price))
+        if (band && IsFree(*band, f.month.tariff.price))
             how += "，免费，不计入包时";
         else {
             if (band && !band->counts)
                 how += "，不计入包时";
-            else if (f.allowanceHours > 0)
+            else if (f.month.plan == PlanKind::IncludedHours)
                 how += "，超出包时 " + Minutes(b.chargedTenths);
-            how += "，每小时 " + money(PriceIn(band, f.tariff.price));
+            how += "，每小时 " + money(PriceIn(band, f.month.tariff.price));
         }
         row(HtmlEscape(BandTitle(b.band)), how, money(b.charge));
     }
     text += "</tbody>\n<tfoot><tr><th scope=\"row\">合计</th><td>";
-    if (f.tariff.firstMinutes > 0)
-        text += "每次上网至少按 " + Int(f.tariff.firstMinutes) + " 分钟计，";
-    if (f.tariff.roundMinutes > 0)
-        text += "每次上网按 " + Int(f.tariff.roundMinutes) + " 分钟向上取整";
-    text += "</td><td class=\"num\">" + money(f.bill.total) + "</td></tr></tfoot>\n</table>\n";
+    if (f.month.tariff.firstMinutes > 0)
+        text += "每次上网至少按 " + DecimalText(f.month.tariff.firstMinutes) + " 分钟计，";
+    if (f.month.tariff.roundMinutes > 0)
+        text += "每次上网按 " + DecimalText(f.month.tariff.roundMinutes) + " 分钟向上取整";
+    text +=
+        "</td><td class=\"num\">" + money(f.month.bill.total) + "</td></tr></tfoot>\n</table>\n";
     return text;
 }
 
 std::string SessionsTable(const ReportFigures& f) {
     std::string text = "<section class=\"sessions\">\n<h2>本期上网记录</h2>\n";
-    if (f.sessions.empty())
+    if (f.month.sessions.empty())
         return text + "<p>本期还没有上网记录。</p>\n</section>\n";
     // The network column shows once a session of the period knows its network.
     bool networks = false;
-    for (const ReportSession& s : f.sessions)
+    for (const PeriodSession& s : f.month.sessions)
         networks = networks || !s.session.network.empty();
     text += "<table class=\"list\"><caption>本期上网记录：" +
-            Int(static_cast<int64_t>(f.sessions.size())) +
+            DecimalText(static_cast<int64_t>(f.month.sessions.size())) +
             " 次</caption>\n<thead><tr><th scope=\"col\">开始</th><th scope=\"col\">结束</th>"
             "<th scope=\"col\" class=\"num\">分钟</th><th scope=\"col\" class=\"num\">计费分钟</th>"
             "<th scope=\"col\">连接</th>";
     text += networks ? "<th scope=\"col\">网络</th></tr></thead>\n<tbody>\n"
                      : "</tr></thead>\n<tbody>\n";
-    for (const ReportSession& s : f.sessions) {
+    for (const PeriodSession& s : f.month.sessions) {
         text += s.open ? "<tr class=\"open\">" : "<tr>";
         text += "<td>" + WallTime(s.session.start) + "</td><td>";
         text += s.open ? "进行中（" + WallTime(s.session.end) + "）" : WallTime(s.session.end);
@@ -602,7 +574,7 @@ std::string ReportPage(const ReportFigures& f) {
         "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n" +
         std::string(kGeneratorMeta) + "\n<title>Kivrel 用量报告 · " +
-        MonthName(f.period.year, f.period.month) + "</title>\n<style>" + kStyle +
+        MonthName(f.month.period.year, f.month.period.month) + "</title>\n<style>" + kStyle +
         "</style>\n</head>\n<body>\n";
     page += Head(f);
     page += "<section class=\"chart\">\n<h2>每日用量</h2>\n" + DailyChart(f) + "</section>\n";

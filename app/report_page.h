@@ -12,9 +12,7 @@
 
 #include "accounting/calendar.h"
 #include "accounting/daily.h"
-#include "accounting/ledger.h"
-#include "accounting/period.h"
-#include "accounting/tariff.h"
+#include "accounting/month_figures.h"
 
 namespace kivrel {
 
@@ -29,27 +27,12 @@ struct MonthBar {
     bool current = false;                    // the billing month the report is about
 };
 
-struct ReportSession {
-    Session session;
-    bool open = false;  // the session still going on; its end is its latest tick
-    int64_t billedTenths = 0;
-};
-
 struct ReportFigures {
-    LocalTime made;            // when the page was made
-    std::string settingsFile;  // the file the figures were read from
-    BillingPeriod period;
-    LocalDate today;
-    int64_t daysLeft = 0;     // today to the closing date, both counted
-    int64_t usedMinutes = 0;  // the stored whole minutes of the billing month
-    int32_t allowanceHours = 0;
-    Tariff tariff;
-    Bill bill;
-    std::vector<DayUse> days;  // each day of the period
-    std::optional<int64_t> paceTenths;
+    MonthFigures month;            // the billing month's figures, as every output reads them
+    LocalTime made;                // when the page was made
+    std::string settingsFile;      // the file the figures were read from
+    std::vector<DayUse> days;      // each day of the period
     std::vector<MonthBar> months;  // the twelve billing months, the oldest first
-    std::vector<ReportSession> sessions;
-    std::vector<std::string> warnings;  // what the figures had to leave out, shown at the head
 };
 
 // What every page carries in its head, so that a page of Kivrel's is known for one.

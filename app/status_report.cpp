@@ -1,9 +1,9 @@
 #include "app/status_report.h"
 
-#include "accounting/billing.h"
 #include "accounting/numbers.h"
 #include "accounting/safe_text.h"
 #include "accounting/session_ledger.h"
+#include "accounting/texts.h"
 #include "accounting/year_stamp.h"
 
 namespace kivrel {
@@ -47,136 +47,118 @@ std::string JsonStrings(const std::vector<std::string>& texts) {
 
 }  // namespace
 
-std::vector<Session> PeriodSessions(const Settings& settings, LedgerRead ledger,
-                                    const BillingPeriod& period) {
-    // The settings keep a closed session until the next save: the ledger holds it then.
-    if (std::optional<Session> open = settings.OpenSession();
-        open && !LedgerHolds(ledger.sessions, *open))
-        ledger.sessions.push_back(std::move(*open));
-    return SessionsOfPeriod(std::move(ledger.sessions), period);
-}
-
-StatusReport MakeStatusReport(const Settings& settings, LedgerRead ledger, const LocalDate& today,
+StatusReport MakeStatusReport(const Settings& settings, LedgerRead ledger, const LocalTime& now,
                               const std::optional<std::string>& link,
                               const std::string& settingsFile, const UtcOffsets& offsets) {
-    StatusReport r;
-    r.period = PeriodOf(today, settings.Int(Setting::BillingDay));
-    r.daysLeft = DaysInclusive(today, r.period.last);
-    r.usedMinutes = CurrentTotal(settings.Month(r.period.month), r.period.year);
-    r.allowanceHours = settings.Int(Setting::AllowanceHours);
-    if (HasAllowance(r.allowanceHours)) {
-        r.remainingMinutes =
-            ComputeFigures(MinuteTotal::FromWholeMinutes(r.usedMinutes), r.allowanceHours)
-                .remainingMinutes;
-    }
-    r.forecastMinutes = ForecastMinutes(r.usedMinutes, r.period, today);
-    r.online = link.has_value();
-    r.settingsFile = settingsFile;
-    r.link = link;
-    r.warnings = settings.RefusedValues(settingsFile);
-    const int64_t skipped = ledger.skipped;
-    r.sessions = PeriodSessions(settings, std::move(ledger), r.period);
-    r.tariff = settings.TariffValues(&r.warnings);
-    r.bill = ComputeBill(r.usedMinutes, r.sessions, r.allowanceHours, r.tariff, offsets);
-    if (skipped > 0)
-        r.warnings.push_back(SkippedLinesText(LedgerPathBeside(settingsFile), skipped));
-    return r;
+    return StatusReport{MakeMonthFigures(ReadMonthInputs(settings, std::move(ledger), now, link,
+                                                         settingsFile, offsets)),
+                        settingsFile};
 }
 
-void SetBilledNetwork(StatusReport& r, const std::optional<BilledConnection>& billed,
+void SetBilledNetwork(StatusReport& report, const std::optional<BilledConnection>& billed,
                       const NetworkList* looked) {
-    r.network.reset();
-    r.metered.reset();
+    MonthFigures& f = report.month;
+    f.network.reset();
+    f.metered.reset();
     if (billed && !billed->network.empty())
-        r.network = billed->network;
+        f.network = billed->network;
     if (billed)
-        r.metered = billed->metered;
+        f.metered = billed->metered;
     if (looked && !looked->known)
-        r.warnings.push_back(NetworkWarning(*looked));
+        f.warnings.push_back(NetworkWarning(*looked));
 }
 
-std::string StatusPlainText(const StatusReport& r) {
-    const TickFigures figures =
-        ComputeFigures(MinuteTotal::FromWholeMinutes(r.usedMinutes), r.allowanceHours);
-    std::string text = StatusText(r.online, r.period.month, figures, r.allowanceHours);
+std::string StatusPlainText(const StatusReport& report) {
+    const MonthFigures& f = report.month;
     // The label's lines end in CR LF; a terminal or a panel wants LF.
     std::string lines;
-    for (const char c : text)
+    for (const char c : WindowStatusText(f))
         if (c != '\r')
             lines += c;
     if (!lines.empty() && lines.back() != '\n')
         lines += '\n';
-    lines += "计费周期：" + IsoDate(r.period.first) + "至" + IsoDate(r.period.last) + "，还剩" +
-             DecimalText(r.daysLeft) + "天\n";
-    lines += "预计本月共用" + DecimalText(r.forecastMinutes) + "分钟\n";
-    if (r.link && !r.link->empty())
-        lines += "计费链路：" + PrintableText(*r.link) + "\n";
-    if (r.network)
-        lines += "计费网络：" + PrintableText(*r.network) + "\n";
-    lines += "本期会话：" + DecimalText(static_cast<int64_t>(r.sessions.size())) + "次\n";
-    lines += "计费时长：" + MinutesText(r.bill.billedTenths) + "分钟\n";
-    for (const BandBill& b : r.bill.bands) {
+    lines += "计费周期：" + IsoDate(f.period.first) + "至" + IsoDate(f.period.last) + "，还剩" +
+             DecimalText(f.daysLeft) + "天\n";
+    lines += "预计本月共用" + DecimalText(f.forecastMinutes) + "分钟\n";
+    if (f.link && !f.link->empty())
+        lines += "计费链路：" + PrintableText(*f.link) + "\n";
+    if (f.network)
+        lines += "计费网络：" + PrintableText(*f.network) + "\n";
+    lines += "计费方式：" + PlanText(f) + "\n";
+    lines += "本期会话：" + DecimalText(static_cast<int64_t>(f.sessions.size())) + "次\n";
+    lines += "计费时长：" + MinutesText(f.bill.billedTenths) + "分钟\n";
+    if (const std::optional<BilledRemainder> rest = BilledRemainderOf(f))
+        lines += rest->name + "：" + MinutesText(rest->tenths) + "分钟\n";
+    for (const BandBill& b : f.bill.bands) {
         if (b.tenths == 0)
             continue;
         lines += PrintableText(BandTitle(b.band)) + "：" + MinutesText(b.tenths) + "分钟";
-        if (b.band && IsFree(*b.band, r.tariff.price))
+        if (b.band && IsFree(*b.band, f.tariff.price))
             lines += "，免费";
-        else if (r.tariff.Charges())
-            lines += "，" + MoneyText(b.charge, r.tariff.currency);
+        else if (f.tariff.Charges())
+            lines += "，" + PrintableText(MoneyText(b.charge, f.tariff.currency));
         lines += "\n";
     }
-    if (r.tariff.Charges())
-        lines += "本月费用：" + PrintableText(MoneyText(r.bill.total, r.tariff.currency)) + "\n";
-    for (const std::string& warning : r.warnings)
+    if (f.tariff.Charges())
+        lines += "本月费用：" + PrintableText(MoneyText(f.bill.total, f.tariff.currency)) + "\n";
+    for (const std::string& warning : f.warnings)
         lines += "注意：" + PrintableText(warning) + "\n";
     return lines;
 }
 
-std::string StatusJson(const StatusReport& r) {
+std::string StatusJson(const StatusReport& report) {
+    const MonthFigures& f = report.month;
+    const auto optional = [](const std::optional<int64_t>& value) {
+        return value ? DecimalText(*value) : std::string("null");
+    };
     std::string json = "{";
-    json += "\"billing_month\":" + DecimalText(r.period.month);
-    json += ",\"period_start\":\"" + IsoDate(r.period.first) + "\"";
-    json += ",\"period_end\":\"" + IsoDate(r.period.last) + "\"";
-    json += ",\"days_left\":" + DecimalText(r.daysLeft);
-    json += ",\"used_minutes\":" + DecimalText(r.usedMinutes);
-    json += ",\"allowance_hours\":" + DecimalText(r.allowanceHours);
-    json += ",\"remaining_minutes\":" +
-            (r.remainingMinutes ? DecimalText(*r.remainingMinutes) : std::string("null"));
-    json += ",\"forecast_minutes\":" + DecimalText(r.forecastMinutes);
-    json += std::string(",\"online\":") + (r.online ? "true" : "false");
-    json += ",\"settings_file\":" + JsonString(r.settingsFile);
-    json += ",\"link\":" + (r.link ? JsonString(*r.link) : std::string("null"));
-    json += ",\"network\":" + (r.network ? JsonString(*r.network) : std::string("null"));
-    json += std::string(",\"metered\":") + (!r.metered ? "null" : *r.metered ? "true" : "false");
-    json += ",\"sessions\":" + DecimalText(static_cast<int64_t>(r.sessions.size()));
-    json += ",\"billed_minutes\":" + MinutesText(r.bill.billedTenths);
-    json += ",\"bill_cents\":" + DecimalText(r.tariff.Charges() ? r.bill.total : 0);
-    json += ",\"currency\":" + JsonString(r.tariff.currency);
+    json += "\"billing_month\":" + DecimalText(f.period.month);
+    json += ",\"period_start\":\"" + IsoDate(f.period.first) + "\"";
+    json += ",\"period_end\":\"" + IsoDate(f.period.last) + "\"";
+    json += ",\"days_left\":" + DecimalText(f.daysLeft);
+    json += ",\"used_minutes\":" + DecimalText(f.counted.usedMinutes);
+    json += ",\"allowance_hours\":" + DecimalText(f.allowanceHours);
+    json += ",\"remaining_minutes\":" + optional(f.remainingMinutes);
+    json += ",\"forecast_minutes\":" + DecimalText(f.forecastMinutes);
+    json += std::string(",\"online\":") + (f.online ? "true" : "false");
+    json += ",\"settings_file\":" + JsonString(report.settingsFile);
+    json += ",\"link\":" + (f.link ? JsonString(*f.link) : std::string("null"));
+    json += ",\"network\":" + (f.network ? JsonString(*f.network) : std::string("null"));
+    json += std::string(",\"metered\":") + (!f.metered ? "null" : *f.metered ? "true" : "false");
+    json += ",\"sessions\":" + DecimalText(static_cast<int64_t>(f.sessions.size()));
+    json += ",\"billed_minutes\":" + MinutesText(f.bill.billedTenths);
+    json += ",\"bill_cents\":" + DecimalText(f.tariff.Charges() ? f.bill.total : 0);
+    json += ",\"currency\":" + JsonString(f.tariff.currency);
+    json += std::string(",\"plan\":\"") + PlanKey(f.plan) + "\"";
+    json += ",\"remaining_billed_minutes\":" +
+            (f.remainingBilledTenths ? MinutesText(*f.remainingBilledTenths) : std::string("null"));
     // With time bands: the free time, and each band that has time with the rest last.
-    if (!r.tariff.bands.empty()) {
-        json += ",\"free_minutes\":" + MinutesText(r.bill.freeTenths);
+    if (!f.tariff.bands.empty()) {
+        json += ",\"free_minutes\":" + MinutesText(f.bill.freeTenths);
         json += ",\"bands\":[";
-        for (size_t i = 0; i < r.bill.bands.size(); ++i) {
-            const BandBill& b = r.bill.bands[i];
+        for (size_t i = 0; i < f.bill.bands.size(); ++i) {
+            const BandBill& b = f.bill.bands[i];
             const bool named = b.band && !b.band->name.empty();
             json += i == 0 ? "{" : ",{";
             json += "\"band\":" + (b.band ? DecimalText(b.band->number) : std::string("null"));
             json += ",\"name\":" + (named ? JsonString(b.band->name) : std::string("null"));
             json += ",\"minutes\":" + MinutesText(b.tenths);
-            json += ",\"cents\":" + DecimalText(r.tariff.Charges() ? b.charge : 0) + "}";
+            json += ",\"cents\":" + DecimalText(f.tariff.Charges() ? b.charge : 0) + "}";
         }
         json += "]";
     }
-    json += ",\"warnings\":" + JsonStrings(r.warnings);
+    json += ",\"warnings\":" + JsonStrings(f.warnings);
     return json + "}\n";
 }
 
-std::string SessionsCsv(const std::vector<Session>& sessions) {
+std::string SessionsCsv(const MonthFigures& figures) {
     std::string csv = kLedgerHeader;
     csv += '\n';
-    for (Session s : sessions) {
-        s.link = PrintableText(s.link);
-        csv += LedgerLine(s);
+    for (const PeriodSession& s : figures.sessions) {
+        Session shown = s.session;
+        shown.link = PrintableText(shown.link);
+        shown.network = PrintableText(shown.network);
+        csv += LedgerLine(shown);
     }
     return csv;
 }

@@ -1,6 +1,7 @@
 #include "app/window_states.h"
 
 #include "accounting/numbers.h"
+#include "accounting/texts.h"
 
 namespace kivrel {
 

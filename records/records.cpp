@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "accounting/numbers.h"
+#include "accounting/texts.h"
 #include "accounting/year_stamp.h"
 
 namespace kivrel {

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "accounting/link.h"
+#include "accounting/texts.h"
 #include "settings/ini_format.h"
 
 namespace kivrel {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "accounting/calendar.h"
+#include "accounting/texts.h"
 
 namespace kivrel {
 namespace {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "accounting/numbers.h"
+#include "accounting/texts.h"
 
 namespace kivrel {
 namespace {

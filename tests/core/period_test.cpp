@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "accounting/period.h"
+#include "accounting/texts.h"
 #include "app/status_report.h"
 
 namespace kivrel {

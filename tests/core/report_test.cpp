@@ -4,6 +4,7 @@
 
 #include "accounting/daily.h"
 #include "accounting/numbers.h"
+#include "accounting/texts.h"
 #include "accounting/year_stamp.h"
 #include "app/command_line.h"
 #include "app/report.h"
@@ -108,26 +109,24 @@ TEST(DailyUse, PaceUsesUpWhatRemainsOverTheDaysLeft) {
 }
 
 ReportFigures Month(int32_t allowanceHours, const Tariff& tariff, std::vector<Session> sessions) {
-    ReportFigures f;
-    f.made = LocalTime{kToday, 12, 0, 0, 480};
-    f.settingsFile = "/home/u/.local/share/kivrel/timer.ini";
-    f.period = kPeriod;
-    f.today = kToday;
-    f.daysLeft = DaysInclusive(kToday, kPeriod.last);
-    f.usedMinutes = 0;
+    MonthInputs in;
+    in.period = kPeriod;
+    in.now = LocalTime{kToday, 12, 0, 0, 480};
+    in.allowanceHours = allowanceHours;
+    in.tariff = tariff;
+    int64_t tenths = 0;
     for (const Session& s : sessions)
-        f.usedMinutes += s.tenths;
-    f.usedMinutes = DivideHalfEven(f.usedMinutes, 10);
-    f.allowanceHours = allowanceHours;
-    f.tariff = tariff;
-    f.bill = ComputeBill(f.usedMinutes, sessions, allowanceHours, tariff);
+        tenths += s.tenths;
+    in.counted = MinuteTotal::FromWholeMinutes(DivideHalfEven(tenths, 10));
+    in.ledger = sessions;
+    ReportFigures f;
+    f.month = MakeMonthFigures(in);
+    f.made = in.now;
+    f.settingsFile = "/home/u/.local/share/kivrel/timer.ini";
     f.days = DailyUse(kPeriod, sessions, kToday);
-    f.paceTenths = PaceTenths(allowanceHours, f.bill.billedTenths, f.daysLeft);
     for (int i = 0; i < 12; ++i)
         f.months.push_back(
             MonthBar{(i + 1) % 12 + 1, i < 11 ? 2026 : 2027, 100 * i, std::nullopt, i == 11});
-    for (const Session& s : sessions)
-        f.sessions.push_back({s, false, BilledTenths(s.tenths, tariff.roundMinutes)});
     return f;
 }
 
@@ -166,15 +165,17 @@ TEST(ReportPage, TheBillWithItsPartsAndTheAllowanceLines) {
 // Billed exactly the allowance: nothing left, nothing over.
 TEST(ReportPage, TheAllowanceUsedExactlyIsNotOver) {
     const std::string page = ReportPage(Month(1, Tariff{}, {S("01-02 09:00", "01-02 10:00", 600)}));
-    EXPECT_NE(page.find("<span class=\"name\">剩余</span><span class=\"figure\">0 分钟</span>"),
-              std::string::npos);
+    EXPECT_NE(
+        page.find("<span class=\"name\">按计费时长剩余</span><span class=\"figure\">0 分钟</span>"),
+        std::string::npos);
     EXPECT_EQ(Count(page, "tile over"), 0u);
     EXPECT_EQ(Count(page, "超出"), 0u);
     // A negative allowance: over by what was billed, not by more.
     const std::string negative =
         ReportPage(Month(-5, Tariff{}, {S("01-02 09:00", "01-02 10:00", 600)}));
     EXPECT_NE(
-        negative.find("<span class=\"name\">超出</span><span class=\"figure\">60 分钟</span>"),
+        negative.find(
+            "<span class=\"name\">按计费时长超出</span><span class=\"figure\">60 分钟</span>"),
         std::string::npos);
 }
 
@@ -227,12 +228,13 @@ TEST(ReportFigures, TwelveBillingMonthsWithTheirStampsAndLastYears) {
         "\"2027-01-02T09:00:00+08:00\",\"2027-01-02T09:30:00+08:00\",30.0,\"ppp0\"\n";
     // A session closed and appended, still in the settings until their next save: counted once.
     settings.SetOpenSession(S("01-02 09:00", "01-02 09:30", 300));
-    EXPECT_EQ(ReadReportInputs(settings, ReadLedger(ledger), std::nullopt, "").open, std::nullopt);
+    const LocalTime now = S("01-05 12:00", "01-05 12:00", 0).end;
+    EXPECT_EQ(ReadMonthInputs(settings, ReadLedger(ledger), now, std::nullopt, "").open,
+              std::nullopt);
     settings.SetOpenSession(S("01-05 08:00", "01-05 08:30", 300));
-    const ReportInputs in =
-        ReadReportInputs(std::move(settings), ReadLedger(ledger), std::nullopt, "");
     const ReportFigures f =
-        MakeReportFigures(in, S("01-05 12:00", "01-05 12:00", 0).end, "/x/timer.ini");
+        MakeReportFigures(ReadMonthInputs(settings, ReadLedger(ledger), now, std::nullopt, ""),
+                          settings, "/x/timer.ini");
     ASSERT_EQ(f.months.size(), 12u);
     const auto bar = [&f](size_t i) {
         const MonthBar& m = f.months[i];
@@ -244,9 +246,9 @@ TEST(ReportFigures, TwelveBillingMonthsWithTheirStampsAndLastYears) {
     EXPECT_EQ(bar(10), "12/0 700 -1");       // no stamp, nothing kept
     EXPECT_EQ(bar(11), "1/2027 0 500 now");  // stamped 2026: last year's, this one starts at 0
     // The period's sessions: the one that ended on 20 December belongs to the month before.
-    ASSERT_EQ(f.sessions.size(), 2u);
-    EXPECT_TRUE(f.sessions[1].open);
-    EXPECT_EQ(f.bill.sessions, 2);
+    ASSERT_EQ(f.month.sessions.size(), 2u);
+    EXPECT_TRUE(f.month.sessions[1].open);
+    EXPECT_EQ(f.month.bill.sessions, 2);
     EXPECT_EQ(f.days[15].tenths, 300);               // today: the open session
     EXPECT_EQ(f.days[0].state, DayState::Recorded);  // the ledger began on 20 December
 }
@@ -383,11 +385,12 @@ TEST(ReportFigures, AnOpenSessionFromBeforeThePeriodIsLeftOut) {
             "Tenths=600\r\nLast=" +
             last + "+08:00\r\n");
         const ReportFigures f =
-            MakeReportFigures(ReadReportInputs(open, ReadLedger(""), std::nullopt, ""),
-                              LocalTime{kToday, 12, 0, 0, 480}, "x");
+            MakeReportFigures(ReadMonthInputs(open, ReadLedger(""),
+                                              LocalTime{kToday, 12, 0, 0, 480}, std::nullopt, "x"),
+                              open, "x");
         const size_t inPeriod = last[9] == '1' ? 1 : 0;
-        EXPECT_EQ(f.sessions.size(), inPeriod) << last;
-        EXPECT_EQ(f.bill.sessions, static_cast<int64_t>(inPeriod)) << last;
+        EXPECT_EQ(f.month.sessions.size(), inPeriod) << last;
+        EXPECT_EQ(f.month.bill.sessions, static_cast<int64_t>(inPeriod)) << last;
     }
 }
 

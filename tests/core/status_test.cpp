@@ -54,12 +54,14 @@ TEST(StatusTest, ReportsTheBillingMonthFromTheFileAndWritesNothing) {
               "\"remaining_minutes\":3100,\"forecast_minutes\":3100,\"online\":true,"
               "\"settings_file\":\"/opt/kivrel/timer.ini\",\"link\":\"\",\"network\":null,"
               "\"metered\":null,\"sessions\":0,\"billed_minutes\":500,\"bill_cents\":0,"
-              "\"currency\":\"元\",\"warnings\":[]}\n");
+              "\"currency\":\"元\",\"plan\":\"included_hours\",\"remaining_billed_minutes\":3100,"
+              "\"warnings\":[]}\n");
     c.connection.online = false;
-    EXPECT_EQ(c.Run({"--status"}).out,
-              "计费月为:1月\n没有连接上网\n本月已用500分钟8小时\n本月剩余3100分钟52小时\n"
-              "计费周期：2026-12-21至2027-01-20，还剩27天\n预计本月共用3100分钟\n"
-              "本期会话：0次\n计费时长：500分钟\n");
+    EXPECT_EQ(
+        c.Run({"--status"}).out,
+        "计费月为:1月\n没有连接上网\n本月已用500分钟8小时\n本月剩余3100分钟52小时\n"
+        "计费周期：2026-12-21至2027-01-20，还剩27天\n预计本月共用3100分钟\n"
+        "计费方式：包时 60 小时\n本期会话：0次\n计费时长：500分钟\n按计费时长剩余：3100分钟\n");
     // Last year's January, read in December of the calendar year it is stamped with, and a flat
     // rate.
     c.files.files["/opt/kivrel/timer.ini"] =
@@ -94,12 +96,15 @@ TEST(StatusTest, TheBillOfTheWorkedExampleToTheCent) {
     EXPECT_NE(json.find("\"online\":true,\"settings_file\":\"/opt/kivrel/timer.ini\","
                         "\"link\":\"ppp0\",\"network\":null,\"metered\":null,\"sessions\":3,"
                         "\"billed_minutes\":1852,\"bill_cents\":104,\"currency\":\"元\","
+                        "\"plan\":\"included_hours\",\"remaining_billed_minutes\":-52,"
                         "\"warnings\":[]}"),
               std::string::npos)
         << json;
     const std::string text = c.Run({"--status"}).out;
-    EXPECT_NE(text.find("计费链路：ppp0\n本期会话：3次\n计费时长：1852分钟\n本月费用：1.04 元\n"),
-              std::string::npos)
+    EXPECT_NE(
+        text.find("计费链路：ppp0\n计费方式：包时 30 小时\n本期会话：3次\n计费时长：1852分钟\n"
+                  "按计费时长超出：52分钟\n本月费用：1.04 元\n"),
+        std::string::npos)
         << text;
     // The printout writes the current layout, five fields a line.
     std::string five;
@@ -139,7 +144,8 @@ TEST(StatusTest, ALedgerWithoutQuotesIsBilledAndSkippedLinesAreSaid) {
     const std::string json = c.Run({"--status", "--json"}).out;
     const std::string warning = "/opt/kivrel/sessions.csv：2 行无法读取，未计入";
     EXPECT_NE(json.find("\"sessions\":3,\"billed_minutes\":1860,\"bill_cents\":30,"
-                        "\"currency\":\"元\",\"warnings\":[\"" +
+                        "\"currency\":\"元\",\"plan\":\"included_hours\","
+                        "\"remaining_billed_minutes\":-60,\"warnings\":[\"" +
                         warning + "\"]}"),
               std::string::npos)
         << json;
@@ -206,7 +212,9 @@ TEST(StatusTest, TheWorkedPlansOfTheTariffNotesToTheCent) {
         "2026-12-12T06:00:00+08:00,2026-12-12T08:30:00+08:00,150.0,\"wlan0\"\n"
         "2026-12-15T14:00:00+08:00,2026-12-15T16:00:00+08:00,120.0,\"wlan0\"\n";
     const std::string campusFigures =
-        "\"billed_minutes\":1870,\"bill_cents\":140,\"currency\":\"元\",\"free_minutes\":180,"
+        "\"billed_minutes\":1870,\"bill_cents\":140,\"currency\":\"元\",\"plan\":\"included_"
+        "hours\","
+        "\"remaining_billed_minutes\":-70,\"free_minutes\":180,"
         "\"bands\":[{\"band\":1,\"name\":\"夜间\",\"minutes\":180,\"cents\":0},"
         "{\"band\":null,\"name\":null,\"minutes\":1870,\"cents\":140}]";
     struct {
@@ -217,7 +225,9 @@ TEST(StatusTest, TheWorkedPlansOfTheTariffNotesToTheCent) {
          "2026-12-01T20:00:00+08:00,2026-12-01T20:25:00+08:00,25.0,\"wlan0\"\n"
          "2026-12-03T09:00:00+08:00,2026-12-03T10:10:24+08:00,70.4,\"wlan0\"\n"
          "2026-12-05T21:00:00+08:00,2026-12-05T23:00:36+08:00,120.6,\"wlan0\"\n",
-         "\"billed_minutes\":360,\"bill_cents\":3000,\"currency\":\"元\",\"warnings\":[]}\n",
+         "\"billed_minutes\":360,\"bill_cents\":3000,\"currency\":\"元\",\"plan\":\"pay_as_you_"
+         "go\","
+         "\"remaining_billed_minutes\":null,\"warnings\":[]}\n",
          "30.00 元"},
         {campus, campusLedger, campusFigures + ",\"warnings\":[]}\n", "1.40 元"},
         {head + "Value=245\r\n[Tariff]\r\nRound=1\r\nPrice=300\r\n"
@@ -225,7 +235,8 @@ TEST(StatusTest, TheWorkedPlansOfTheTariffNotesToTheCent) {
          "2026-12-04T22:00:00+08:00,2026-12-05T01:00:00+08:00,180.0,\"wlan0\"\n"
          "2026-12-06T10:00:00+08:00,2026-12-06T10:44:36+08:00,44.6,\"wlan0\"\n"
          "2026-12-08T19:00:00+08:00,2026-12-08T19:20:24+08:00,20.4,\"wlan0\"\n",
-         "\"billed_minutes\":246,\"bill_cents\":968,\"currency\":\"元\",\"free_minutes\":0,"
+         "\"billed_minutes\":246,\"bill_cents\":968,\"currency\":\"元\",\"plan\":\"pay_as_you_go\","
+         "\"remaining_billed_minutes\":null,\"free_minutes\":0,"
          "\"bands\":[{\"band\":1,\"name\":\"周末\",\"minutes\":105,\"cents\":263},"
          "{\"band\":null,\"name\":null,\"minutes\":141,\"cents\":705}],\"warnings\":[]}\n",
          "9.68 元"},

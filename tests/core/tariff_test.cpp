@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "accounting/tariff.h"
+#include "accounting/texts.h"
 
 namespace kivrel {
 namespace {

@@ -50,7 +50,7 @@ check "the JSON matches timer.ini" matches '{"billing_month": 1, "period_start":
     "remaining_minutes": 3100, "forecast_minutes": 3100, "online": true,
     "settings_file": "'"$ini"'", "link": "veth0", "sessions": 0, "billed_minutes": 500,
     "bill_cents": 0, "currency": "元", "network": null, "metered": null,
-    "warnings": []}'
+    "plan": "included_hours", "remaining_billed_minutes": 3100, "warnings": []}'
 status offline --status --json
 check "offline, the same probe as the tick says so" python3 -c \
     'import json,sys; sys.exit(json.load(open(sys.argv[1]))["online"] is not False)' "$DESK_TMP/out"
@@ -62,7 +62,7 @@ group "the plain form"
 status offline --status
 check_eq "exit status" 0 "$st"
 check_eq "the window's words and numbers, the period and the forecast" \
-    "计费月为:1月|没有连接上网|本月已用500分钟8小时|本月剩余3100分钟52小时|计费周期：2026-12-21至2027-01-20，还剩27天|预计本月共用3100分钟|本期会话：0次|计费时长：500分钟" \
+    "计费月为:1月|没有连接上网|本月已用500分钟8小时|本月剩余3100分钟52小时|计费周期：2026-12-21至2027-01-20，还剩27天|预计本月共用3100分钟|计费方式：包时 60 小时|本期会话：0次|计费时长：500分钟|按计费时长剩余：3100分钟" \
     "$(paste -sd'|' "$DESK_TMP/out")"
 
 group "refusals and other options"

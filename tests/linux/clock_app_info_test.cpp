@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "accounting/texts.h"
 #include "platform/linux/app_info.h"
 #include "platform/linux/clock.h"
 #include "test_support.h"
