@@ -34,29 +34,33 @@ std::vector<DayUse> DailyUse(const BillingPeriod& period, const std::vector<Sess
     const int64_t last = DayNumber(period.last);
     const int64_t todayNumber = DayNumber(today);
     std::optional<int64_t> began;
-    std::map<int64_t, int64_t> perDay;
-    for (const Session& s : sessions) {
-        const int64_t startDay = DayNumber(s.start.date);
-        began = began ? std::min(*began, startDay) : startDay;
-        const int64_t start = WallSeconds(s.start);
-        const int64_t end = WallSeconds(s.end);
-        if (s.tenths <= 0)
-            continue;
+    std::map<int64_t, int64_t> perDay, idlePerDay;
+    // The tenths before each midnight inside the span, rounded down; each day takes the
+    // difference, so that the shares add up to the whole.
+    const auto spread = [](std::map<int64_t, int64_t>& days, int64_t tenths, int64_t start,
+                           int64_t end) {
         if (end <= start) {
-            perDay[FloorDiv(end, kDaySeconds)] += s.tenths;
-            continue;
+            days[FloorDiv(end, kDaySeconds)] += tenths;
+            return;
         }
-        // The tenths before each midnight inside the span, rounded down; each day takes the
-        // difference, so that the shares add up to the whole.
         int64_t given = 0;
         for (int64_t day = FloorDiv(start, kDaySeconds); day <= FloorDiv(end - 1, kDaySeconds);
              ++day) {
             const int64_t upTo = std::min(end, (day + 1) * kDaySeconds);
             const int64_t before =
-                upTo == end ? s.tenths : ShareOf(s.tenths, upTo - start, end - start);
-            perDay[day] += before - given;
+                upTo == end ? tenths : ShareOf(tenths, upTo - start, end - start);
+            days[day] += before - given;
             given = before;
         }
+    };
+    for (const Session& s : sessions) {
+        const int64_t startDay = DayNumber(s.start.date);
+        began = began ? std::min(*began, startDay) : startDay;
+        if (s.tenths <= 0)
+            continue;
+        spread(perDay, s.tenths, WallSeconds(s.start), WallSeconds(s.end));
+        if (s.idleTenths > 0)
+            spread(idlePerDay, s.idleTenths, WallSeconds(s.start), WallSeconds(s.end));
     }
     std::vector<DayUse> days;
     for (int64_t n = first; n <= last; ++n) {
@@ -68,6 +72,8 @@ std::vector<DayUse> DailyUse(const BillingPeriod& period, const std::vector<Sess
             d.state = DayState::Recorded;
             const auto found = perDay.find(n);
             d.tenths = found == perDay.end() ? 0 : found->second;
+            const auto idle = idlePerDay.find(n);
+            d.idleTenths = idle == idlePerDay.end() ? 0 : std::min(d.tenths, idle->second);
         }
         days.push_back(d);
     }

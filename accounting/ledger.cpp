@@ -63,21 +63,34 @@ std::optional<int64_t> ParseTenths(std::string_view text) {
 std::optional<Session> ReadLine(std::string_view line) {
     if (!line.empty() && line.back() == '\r')
         line.remove_suffix(1);
+    // The ledger never writes a CR inside a line: one there marks a line a crash tore.
+    if (line.find('\r') != std::string_view::npos)
+        return std::nullopt;
     const auto fields = SplitRecord(line);
-    if (!fields || fields->size() != 4)
+    // start, end, minutes, link, then the network and the idle minutes when the line has them.
+    if (!fields || fields->size() < 4 || fields->size() > 6)
         return std::nullopt;
     const auto start = ParseIsoDateTime((*fields)[0]);
     const auto end = ParseIsoDateTime((*fields)[1]);
     const auto tenths = ParseTenths((*fields)[2]);
     if (!start || !end || !tenths || EpochSeconds(*end) < EpochSeconds(*start))
         return std::nullopt;
-    return Session{*start, *end, *tenths, (*fields)[3]};
+    Session session{*start, *end, *tenths, (*fields)[3], {}, 0};
+    if (fields->size() >= 5)
+        session.network = (*fields)[4];
+    if (fields->size() == 6 && !(*fields)[5].empty()) {
+        const auto idle = ParseTenths((*fields)[5]);
+        if (!idle || *idle > *tenths)
+            return std::nullopt;
+        session.idleTenths = *idle;
+    }
+    return session;
 }
 
 }  // namespace
 
 SessionStep StepSession(const std::optional<Session>& open, const LocalTime& now,
-                        const std::optional<std::string>& link, bool monthChanged) {
+                        const std::optional<std::string>& link, bool monthChanged, bool idle) {
     SessionStep step;
     step.open = open;
     if (open) {
@@ -93,8 +106,9 @@ SessionStep StepSession(const std::optional<Session>& open, const LocalTime& now
         step.open->end = now;
         step.open->tenths += 1;
     } else {
-        step.open = Session{now, now, 1, *link};
+        step.open = Session{now, now, 1, *link, {}, 0};
     }
+    step.open->idleTenths += idle ? 1 : 0;
     return step;
 }
 
@@ -116,6 +130,10 @@ std::string LedgerLine(const Session& session) {
     line += TenthsText(session.tenths);
     line += ',';
     line += Quoted(session.link);
+    line += ',';
+    line += Quoted(session.network);
+    line += ',';
+    line += Quoted(TenthsText(session.idleTenths));
     line += '\n';
     return line;
 }
@@ -126,7 +144,9 @@ std::string LedgerAppendText(std::string_view existing, const Session& session) 
         text = kLedgerHeader;
         text += '\n';
     } else if (existing.back() != '\n') {
-        text = "\n";
+        // A line torn after any of its quoted fields would read as a shorter whole line: the CRs
+        // mark it torn before the line break ends it.
+        text = "\r\r\n";
     }
     return text + LedgerLine(session);
 }

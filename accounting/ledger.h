@@ -38,25 +38,31 @@ struct SessionStep {
 // `monthChanged` says the billing month changed since the previous tick. The open session closes
 // at an offline tick, when another link carries the route, when the month changed, when the gap
 // since its latest tick is over kSessionGapSeconds or the clock went back; an online tick then
-// extends it or opens a new one.
+// extends it or opens a new one; an `idle` tick (almost no traffic) also counts as idle.
 SessionStep StepSession(const std::optional<Session>& open, const LocalTime& now,
-                        const std::optional<std::string>& link, bool monthChanged);
+                        const std::optional<std::string>& link, bool monthChanged,
+                        bool idle = false);
 
 inline constexpr const char* kLedgerFileName = "sessions.csv";
-inline constexpr const char* kLedgerHeader = "start,end,minutes,link";
+inline constexpr const char* kLedgerHeader = "start,end,minutes,link,network,idle";
 
 // Minutes from tenths with one decimal: "12.3", "0.1", "120.0".
 std::string TenthsText(int64_t tenths);
 
 // One ledger line, ending in LF: times in ISO 8601 with their offset, minutes with one decimal,
-// the link always quoted (so that a line torn by a crash never reads as a whole one).
+// the link, the network ("" when unknown) and the idle minutes always quoted (so that a line torn
+// by a crash never reads as a whole one).
 std::string LedgerLine(const Session& session);
 
 // What to append to a ledger that holds `existing`: the header first when it is empty, a line
-// break first when a crash left its last line torn, then the session's line.
+// break first when a crash left its last line torn (with two CRs before it, which no whole line
+// holds, so that the torn line never reads as a session), then the session's line.
 std::string LedgerAppendText(std::string_view existing, const Session& session);
 
 // The sessions of a ledger, in file order; the header, torn and damaged lines are left out.
+// Fields are read by position: a line of four (before networks), five (before idle minutes) or
+// six fields is a session; an idle figure that is empty reads as 0, one above the session's
+// minutes makes the line damaged.
 std::vector<Session> ReadLedger(std::string_view text);
 
 // Whether the ledger holds the session already (the same start on the same link): a session

@@ -3,6 +3,7 @@
 #include "accounting/link.h"
 #include "accounting/numbers.h"
 #include "accounting/period.h"
+#include "accounting/tariff.h"
 #include "accounting/year_stamp.h"
 
 namespace kivrel {
@@ -20,6 +21,12 @@ void MonthAccount::Load() {
         AlertState{shown.Int(Setting::AlertShownMonth), shown.Int(Setting::LowAlertShown) != 0,
                    shown.Int(Setting::EmptyAlertShown) != 0};
     QuotaHours = settings_.Read().Int(Setting::AllowanceHours);
+    // What a cancel holds outlives a restart; an idle run and an announced hang-up do not.
+    const GuardState kept = shown.GuardStateValues();
+    guard_.allowanceHeld = kept.allowanceHeld;
+    guard_.budgetHeld = kept.budgetHeld;
+    guard_.atHeld = kept.atHeld;
+    guard_.atDay = kept.atDay;
 }
 
 void MonthAccount::RefreshBillingMonth() {
@@ -39,6 +46,7 @@ bool MonthAccount::SaveUsage() {
         WriteStampedTotal(settings, BillingMonth, minutes, MonthYear);
         settings.SetInt(Setting::Exit, 0);
         settings.SetOpenSession(open_);
+        settings.SetGuardState(guard_);
     });
     if (saved)
         savedTenths_ = UsedMinutes.Tenths();
@@ -108,8 +116,8 @@ void MonthAccount::CheckAllowance(int64_t remainingMinutes) {
         notices_.Notify(kAlertTitle, *step.text);
 }
 
-MonthAccount::TickResult MonthAccount::Tick(bool connected,
-                                            const std::vector<std::string>& routed) {
+MonthAccount::TickResult MonthAccount::Tick(bool connected, const std::vector<std::string>& routed,
+                                            const BytesOf& bytes) {
     const LocalTime now = clock_.Now();
     FollowCalendar(now.date);
     // The month may also have moved by a new billing day: a session never spans two.
@@ -120,18 +128,87 @@ MonthAccount::TickResult MonthAccount::Tick(bool connected,
     const std::optional<std::string> link =
         BilledLink(settings_.Read().BilledLinkPatterns(), connected, routed);
     const TickFigures figures = ComputeFigures(UsedMinutes, QuotaHours);
-    SessionStep step = StepSession(open_, now, link, monthChanged);
+    // Only the billed link's counters are read, and only while it is up.
+    std::optional<TrafficSample> sample;
+    if (link && bytes)
+        if (const std::optional<ByteCounters> counted = bytes(*link))
+            sample = TrafficSample{*link, *counted};
+    const int64_t idleBytes = settings_.Read().GuardValues().idleBytes;
+    const Traffic traffic = ClassifyTraffic(sample_, sample, idleBytes);
+    sample_ = std::move(sample);
+    SessionStep step = StepSession(open_, now, link, monthChanged, traffic == Traffic::Idle);
     if (step.closed)
         CloseSession(*step.closed);
     open_ = std::move(step.open);
+    if (link)
+        UsedMinutes.AddTick();
+    TickResult result{figures, link.has_value(), link, traffic, {}};
+    result.guard = StepIdleGuard(now, link.has_value(), traffic);
     // Offline nothing is written: a session closed now stays in the settings, held by the
     // ledger, until the next save.
     if (link) {
-        UsedMinutes.AddTick();
         SaveUsage();
         CheckAllowance(figures.remainingMinutes);
     }
-    return TickResult{figures, link.has_value()};
+    return result;
+}
+
+// The guard's step, with the month's bill only when a trigger or the reminder needs it (it reads
+// the ledger).
+MonthAccount::GuardDo MonthAccount::StepIdleGuard(const LocalTime& now, bool online,
+                                                  Traffic traffic) {
+    const Settings settings = settings_.Read();
+    const GuardConfig config = settings.GuardValues();
+    GuardInput in{now, online, traffic, MonthStamp(MonthYear, BillingMonth), false, {}};
+    const bool remindDue = config.idleMinutes > 0 && !guard_.idleToldAt &&
+                           guard_.idleRun + 1 >= int64_t{config.idleMinutes} * 10;
+    const Tariff tariff = settings.TariffValues();
+    std::vector<Session> closed;
+    std::optional<Bill> bill;
+    if (online && open_ && (config.onAllowance || config.budget || remindDue)) {
+        closed = SessionsOfPeriod(ledger_.Sessions(),
+                                  PeriodOf(now.date, settings.Int(Setting::BillingDay)));
+        std::vector<Session> all = closed;
+        all.push_back(*open_);
+        bill = ComputeBillTenths(UsedMinutes.Tenths(), all, QuotaHours, tariff);
+        in.allowanceReached = QuotaHours > 0 && bill->billedTenths >= int64_t{QuotaHours} * 600;
+        if (tariff.Charges())
+            in.bill = bill->total;
+    }
+    const GuardStep step = StepGuard(config, guard_, in);
+    GuardDo todo;
+    if (step.remind && open_) {
+        std::optional<std::string> grown;
+        if (tariff.Charges())
+            grown =
+                MoneyText(SessionCharge(UsedMinutes.Tenths(), closed, *open_, QuotaHours, tariff),
+                          tariff.currency);
+        todo.remind = IdleReminderText(step.state.idleRun,
+                                       BilledTenths(open_->tenths, tariff.roundMinutes), grown);
+    }
+    const HangUpReason named = step.warn != HangUpReason::None ? step.warn : step.act;
+    if (named != HangUpReason::None)
+        todo.reason = ReasonText(named, config, step.state.idleRun);
+    if (step.warn != HangUpReason::None && open_)
+        todo.warn = WarningText(open_->link, step.state.actAt, todo.reason);
+    todo.act = step.act;
+    guard_ = step.state;
+    return todo;
+}
+
+void MonthAccount::GuardContinue() {
+    guard_ = AnswerContinue(guard_);
+    SaveUsage();
+}
+
+void MonthAccount::GuardCancel() {
+    guard_ = AnswerCancel(guard_, MonthStamp(MonthYear, BillingMonth));
+    SaveUsage();
+}
+
+void MonthAccount::GuardActed(HangUpReason reason) {
+    guard_ = Hold(guard_, reason, MonthStamp(MonthYear, BillingMonth));
+    SaveUsage();
 }
 
 bool MonthAccount::SetAllowance(int32_t hours) {

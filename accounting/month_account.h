@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,15 +44,37 @@ class MonthAccount {
     // The last save, as the program ends: the open session closes.
     void Close();
 
-    struct TickResult {
-        TickFigures figures;  // those before the tick's own increment
-        bool online = false;  // the billed link carries the route
+    // What the idle guard asks of the presenter at a tick, with the texts to show.
+    struct GuardDo {
+        std::optional<std::string> remind;  // the idle reminder
+        std::optional<std::string> warn;    // the announcement of a hang-up
+        HangUpReason act = HangUpReason::None;
+        std::string reason;  // the words for the hang-up announced or done
     };
+    struct TickResult {
+        TickFigures figures;              // those before the tick's own increment
+        bool online = false;              // the billed link carries the route
+        std::optional<std::string> link;  // the billed link carrying the route
+        Traffic traffic = Traffic::Fresh;
+        GuardDo guard;
+    };
+    using BytesOf = std::function<std::optional<ByteCounters>(const std::string& link)>;
     // One tick of the accounting clock: follows the calendar; finds the billed link among the
     // links that carry the default route (`connected`: the system's own answer, `routed`: their
-    // names); while it is up adds a tenth of a minute, saves and checks the alerts. The session
-    // follows the tick: a closed one goes to the ledger.
-    TickResult Tick(bool connected, const std::vector<std::string>& routed);
+    // names); while it is up adds a tenth of a minute, reads the link's byte counters (`bytes`,
+    // for the billed link only) to tell an idle tick, saves, checks the alerts and steps the idle
+    // guard. The session follows the tick: a closed one goes to the ledger.
+    TickResult Tick(bool connected, const std::vector<std::string>& routed,
+                    const BytesOf& bytes = {});
+
+    // The guard's settings as the file holds them now.
+    GuardConfig Guard() const { return settings_.Read().GuardValues(); }
+    const GuardState& GuardNow() const { return guard_; }
+    // The user's answers to the guard's notifications; each is saved.
+    void GuardContinue();
+    void GuardCancel();
+    // The presenter ended the connection (or failed to) for `reason`: the trigger is held.
+    void GuardActed(HangUpReason reason);
 
     // The allowance and the billing day as the user sets them; false when the file could not be
     // written (nothing changed then).
@@ -63,7 +86,10 @@ class MonthAccount {
     void CloseSession(const Session& session);
     void CheckAllowance(int64_t remainingMinutes);
     void ReportSave(bool saved);
+    GuardDo StepIdleGuard(const LocalTime& now, bool online, Traffic traffic);
 
+    GuardState guard_;
+    std::optional<TrafficSample> sample_;  // the billed link's counters at the previous tick
     SettingsStore& settings_;
     IClock& clock_;
     ITrayIcon& notices_;

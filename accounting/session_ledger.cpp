@@ -22,6 +22,12 @@ bool SessionLedger::Append(const Session& session) {
     return waiting_.empty();
 }
 
+std::vector<Session> SessionLedger::Sessions() const {
+    std::vector<Session> sessions = ReadLedger(files_.ReadAll(path_).value_or(std::string()));
+    sessions.insert(sessions.end(), waiting_.begin(), waiting_.end());
+    return sessions;
+}
+
 bool SessionLedger::Recover(const Session& session) {
     if (const auto ledger = files_.ReadAll(path_); ledger && LedgerHolds(*ledger, session))
         return true;

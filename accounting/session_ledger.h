@@ -27,6 +27,8 @@ class SessionLedger {
     // holds it already (it closed, or the crash came after the append). True when the ledger
     // holds it now.
     bool Recover(const Session& session);
+    // The sessions the ledger holds, with those waiting to be written.
+    std::vector<Session> Sessions() const;
 
   private:
     bool Write(const Session& session);

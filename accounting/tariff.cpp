@@ -11,10 +11,23 @@ int64_t BilledTenths(int64_t tenths, int32_t roundMinutes) {
 
 Bill ComputeBill(int64_t usedMinutes, const std::vector<Session>& sessions, int32_t allowanceHours,
                  const Tariff& tariff) {
+    return ComputeBillTenths(usedMinutes * 10, sessions, allowanceHours, tariff);
+}
+
+int64_t SessionCharge(int64_t usedTenths, std::vector<Session> closed, const Session& open,
+                      int32_t allowanceHours, const Tariff& tariff) {
+    const int64_t before =
+        ComputeBillTenths(usedTenths - open.tenths, closed, allowanceHours, tariff).total;
+    closed.push_back(open);
+    return ComputeBillTenths(usedTenths, closed, allowanceHours, tariff).total - before;
+}
+
+Bill ComputeBillTenths(int64_t usedTenths, const std::vector<Session>& sessions,
+                       int32_t allowanceHours, const Tariff& tariff) {
     Bill bill;
     // Minutes counted before the ledger existed, or preset by hand, count as they are; each
     // session adds what its rounding adds.
-    bill.billedTenths = usedMinutes * 10;
+    bill.billedTenths = usedTenths;
     for (const Session& s : sessions)
         bill.billedTenths += BilledTenths(s.tenths, tariff.roundMinutes) - s.tenths;
     bill.sessions = static_cast<int64_t>(sessions.size());

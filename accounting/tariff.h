@@ -38,6 +38,14 @@ struct Bill {
 // minute is beyond it, a pay-as-you-go plan).
 Bill ComputeBill(int64_t usedMinutes, const std::vector<Session>& sessions, int32_t allowanceHours,
                  const Tariff& tariff);
+// The same from the month's total in tenths, as the running program counts it.
+Bill ComputeBillTenths(int64_t usedTenths, const std::vector<Session>& sessions,
+                       int32_t allowanceHours, const Tariff& tariff);
+
+// How much the month's bill grew since the open session `open` began: the bill with it (the
+// month's total `usedTenths` holds its ticks) minus the bill of the month without it.
+int64_t SessionCharge(int64_t usedTenths, std::vector<Session> closed, const Session& open,
+                      int32_t allowanceHours, const Tariff& tariff);
 
 // Money as people read it: the unit with two decimals, "11.53 元", "-0.05 元".
 std::string MoneyText(int64_t amount, const std::string& currency);

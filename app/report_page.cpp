@@ -201,6 +201,7 @@ std::string DailyChart(const ReportFigures& f) {
     svg += Grid(axis);
     const int64_t todayNumber = DayNumber(f.today);
     std::optional<int64_t> todayX;
+    bool anyIdle = false;
     for (size_t i = 0; i < f.days.size(); ++i) {
         const DayUse& d = f.days[i];
         const int64_t x = kPlotLeft + slot * static_cast<int64_t>(i);
@@ -214,6 +215,12 @@ std::string DailyChart(const ReportFigures& f) {
             const int64_t h = std::max<int64_t>(10, Scale(d.tenths, kPlotHeight, axis.top));
             svg +=
                 Rect(x + (slot - bar) / 2, kPlotBottom - h, bar, h, isToday ? "day today" : "day");
+            // The idle part of the day, a lighter segment at the top of its bar.
+            if (d.idleTenths > 0) {
+                const int64_t idle = std::min(h, Scale(d.idleTenths, kPlotHeight, axis.top));
+                svg += Rect(x + (slot - bar) / 2, kPlotBottom - h, bar, idle, "idle");
+                anyIdle = true;
+            }
         }
         svg += Text(middle, kPlotBottom + 150, isToday ? "tick mid strong" : "tick mid",
                     Int(d.date.day));
@@ -237,17 +244,21 @@ std::string DailyChart(const ReportFigures& f) {
         caption += "；包时已用完";
     if (noRecords > 0)
         caption += "；斜纹：记录开始之前，没有记录";
+    if (anyIdle)
+        caption += "；浅色：连接着但没有流量的分钟";
     if (recorded == 0 && noRecords == 0)
         caption += "；本期还没有上网记录";
 
     std::string table =
         "<table class=\"sr\"><caption>每日用量</caption>\n<thead><tr><th scope=\"col\">日期</th>"
-        "<th scope=\"col\">分钟</th></tr></thead>\n<tbody>\n";
+        "<th scope=\"col\">分钟</th><th scope=\"col\">空闲分钟</th></tr></thead>\n<tbody>\n";
     for (const DayUse& d : f.days) {
         table += "<tr><th scope=\"row\">" + IsoDate(d.date) + "</th><td>";
         table += d.state == DayState::Recorded    ? MinutesText(d.tenths)
                  : d.state == DayState::NoRecords ? std::string("无记录")
                                                   : std::string("—");
+        table += "</td><td>";
+        table += d.state == DayState::Recorded ? MinutesText(d.idleTenths) : std::string("—");
         table += "</td></tr>\n";
     }
     table += "</tbody></table>\n";
@@ -386,6 +397,14 @@ std::string Head(const ReportFigures& f) {
     return text;
 }
 
+// A session's idle minutes and their share of it: "12.5（21%）", the share rounded down.
+std::string IdleShare(const Session& s) {
+    std::string text = MinutesText(s.idleTenths);
+    if (s.tenths > 0 && s.idleTenths > 0)
+        text += "（" + Int(s.idleTenths * 100 / s.tenths) + "%）";
+    return text;
+}
+
 std::string SessionsTable(const ReportFigures& f) {
     std::string text = "<section class=\"sessions\">\n<h2>本期上网记录</h2>\n";
     if (f.sessions.empty())
@@ -394,13 +413,15 @@ std::string SessionsTable(const ReportFigures& f) {
             Int(static_cast<int64_t>(f.sessions.size())) +
             " 次</caption>\n<thead><tr><th scope=\"col\">开始</th><th scope=\"col\">结束</th>"
             "<th scope=\"col\" class=\"num\">分钟</th><th scope=\"col\" class=\"num\">计费分钟</th>"
-            "<th scope=\"col\">连接</th></tr></thead>\n<tbody>\n";
+            "<th scope=\"col\" class=\"num\">空闲</th><th scope=\"col\">连接</th></tr></thead>\n"
+            "<tbody>\n";
     for (const ReportSession& s : f.sessions) {
         text += s.open ? "<tr class=\"open\">" : "<tr>";
         text += "<td>" + WallTime(s.session.start) + "</td><td>";
         text += s.open ? "进行中（" + WallTime(s.session.end) + "）" : WallTime(s.session.end);
         text += "</td><td class=\"num\">" + MinutesText(s.session.tenths) +
-                "</td><td class=\"num\">" + MinutesText(s.billedTenths) + "</td><td>" +
+                "</td><td class=\"num\">" + MinutesText(s.billedTenths) +
+                "</td><td class=\"num\">" + IdleShare(s.session) + "</td><td>" +
                 HtmlEscape(s.session.link) + "</td></tr>\n";
     }
     return text + "</tbody>\n</table>\n</section>\n";
@@ -446,6 +467,7 @@ svg .grid { stroke: #e4e7eb; stroke-width: 1; }
 svg .base { stroke: #7b8794; stroke-width: 1; }
 svg .day { fill: #3b6fb6; }
 svg .day.today { fill: #e07b00; }
+svg .idle { fill: #ffffff; fill-opacity: 0.55; }
 svg .norec { fill: url(#norec); }
 svg .month { fill: #3b6fb6; }
 svg .month.now { fill: #e07b00; }

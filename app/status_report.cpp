@@ -59,6 +59,17 @@ StatusReport MakeStatusReport(const Settings& settings, std::string_view ledgerT
     r.sessions = PeriodSessions(settings, ledgerText, r.period);
     r.tariff = settings.TariffValues();
     r.bill = ComputeBill(r.usedMinutes, r.sessions, r.allowanceHours, r.tariff);
+    for (const Session& s : r.sessions)
+        r.idleTenths += s.idleTenths;
+    // The guard's state is the running program's as of its latest online tick; offline it says
+    // nothing about now.
+    if (link) {
+        const GuardState guard = settings.GuardStateValues();
+        if (guard.idleRun > 0)
+            r.idleRunTenths = guard.idleRun;
+        if (guard.pending != HangUpReason::None)
+            r.hangUpAt = guard.actAt;
+    }
     return r;
 }
 
@@ -82,6 +93,12 @@ std::string StatusPlainText(const StatusReport& r) {
     lines += "计费时长：" + MinutesText(r.bill.billedTenths) + "分钟\n";
     if (r.tariff.Charges())
         lines += "本月费用：" + MoneyText(r.bill.total, r.tariff.currency) + "\n";
+    if (r.idleTenths > 0)
+        lines += "本期空闲：" + MinutesText(r.idleTenths) + "分钟\n";
+    if (r.idleRunTenths)
+        lines += "空闲：" + MinutesText(*r.idleRunTenths) + " 分钟\n";
+    if (r.hangUpAt)
+        lines += "将于 " + ClockText(*r.hangUpAt) + " 断开\n";
     return lines;
 }
 
@@ -103,6 +120,9 @@ std::string StatusJson(const StatusReport& r) {
     json += ",\"billed_minutes\":" + MinutesText(r.bill.billedTenths);
     json += ",\"bill_cents\":" + DecimalText(r.tariff.Charges() ? r.bill.total : 0);
     json += ",\"currency\":" + JsonString(r.tariff.currency);
+    json += ",\"idle_minutes\":" + MinutesText(r.idleTenths);
+    json += ",\"hang_up_at\":" +
+            (r.hangUpAt ? JsonString(IsoDateTime(*r.hangUpAt)) : std::string("null"));
     return json + "}\n";
 }
 

@@ -29,6 +29,9 @@ struct StatusReport {
     std::vector<Session> sessions;    // this billing period's, the open one last
     Tariff tariff;
     Bill bill;
+    int64_t idleTenths = 0;                // the idle minutes of the period's sessions
+    std::optional<int64_t> idleRunTenths;  // online: how long the link has been idle now
+    std::optional<LocalTime> hangUpAt;     // online: when an announced hang-up acts
 };
 
 // The sessions of the billing period: the ledger's (`ledgerText`) that end in it, and the one the

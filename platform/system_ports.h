@@ -1,6 +1,7 @@
 // The ports of the system side: connection state, clock, files, the one-copy guard, start at
-// log-on, what the program knows of itself, and opening a file with the desktop's program for it. The Linux and Win32 system adapters implement
-// them; they know nothing of the window. All texts crossing these ports are UTF-8.
+// log-on, what the program knows of itself, and opening a file with the desktop's program for it.
+// The Linux and Win32 system adapters implement them; they know nothing of the window. All texts
+// crossing these ports are UTF-8.
 #pragma once
 
 #include <optional>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "accounting/calendar.h"
+#include "guard/idle_guard.h"
 
 namespace kivrel {
 
@@ -20,6 +22,27 @@ class IConnection {
     // The names of the interfaces that carry a usable default route right now, in the system's
     // order, each once; empty when none does. Never blocks and never sends traffic.
     virtual std::vector<std::string> RoutedLinks() = 0;
+    // The byte counters of the interface `link`, in and out since it came up; none when the
+    // system does not tell them. Never blocks and never sends traffic.
+    virtual std::optional<ByteCounters> LinkBytes(const std::string& link) = 0;
+};
+
+// What became of a request to end a connection.
+struct HangUpResult {
+    bool done = false;
+    std::string why;  // when not done: why, in the user's words
+};
+
+// Ends the billed connection when the user asked for it. The core names the link, and the
+// command the user gave (split into its words, empty when none) for systems that offer no other
+// way; the adapter never ends any other connection.
+class IHangUp {
+  public:
+    virtual ~IHangUp() = default;
+    // Whether `link` can be ended on this system (with `command` where nothing else can).
+    virtual bool CanHangUp(const std::string& link, const std::vector<std::string>& command) = 0;
+    virtual HangUpResult HangUp(const std::string& link,
+                                const std::vector<std::string>& command) = 0;
 };
 
 class IClock {

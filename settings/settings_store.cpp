@@ -16,7 +16,7 @@ struct Place {
 };
 
 // Where each value lives. Section and key names are compared without regard to case.
-constexpr std::array<Place, 18> kLayout{{
+constexpr std::array<Place, 33> kLayout{{
     {Setting::BillingDay, "r", "Value"},
     {Setting::AllowanceHours, "s", "Value"},
     {Setting::RunAtLogOn, "Run", "Value"},
@@ -35,6 +35,20 @@ constexpr std::array<Place, 18> kLayout{{
     {Setting::SessionLast, "Session", "Last"},
     {Setting::SessionTenths, "Session", "Tenths"},
     {Setting::SessionLink, "Session", "Link"},
+    {Setting::SessionIdle, "Session", "Idle"},
+    {Setting::GuardIdle, "Guard", "Idle"},
+    {Setting::GuardIdleBytes, "Guard", "IdleBytes"},
+    {Setting::GuardHangUp, "Guard", "HangUp"},
+    {Setting::GuardHangUpCommand, "Guard", "HangUpCommand"},
+    {Setting::GuardIdleRun, "Session", "IdleRun"},
+    {Setting::GuardIdleToldAt, "Session", "IdleToldAt"},
+    {Setting::GuardIdleHeld, "Session", "IdleHeld"},
+    {Setting::GuardAllowanceHeld, "Session", "AllowanceHeld"},
+    {Setting::GuardBudgetHeld, "Session", "BudgetHeld"},
+    {Setting::GuardAtHeld, "Session", "AtHeld"},
+    {Setting::GuardAtDay, "Session", "AtDay"},
+    {Setting::GuardPending, "Session", "HangUp"},
+    {Setting::GuardHangUpAt, "Session", "HangUpAt"},
 }};
 
 const Place& PlaceOf(Setting setting) {
@@ -130,7 +144,10 @@ std::optional<Session> Settings::OpenSession() const {
     const auto last = ParseIsoDateTime(Text(Setting::SessionLast));
     if (tenths <= 0 || !start || !last)
         return std::nullopt;
-    return Session{*start, *last, tenths, Text(Setting::SessionLink)};
+    const int32_t idle = Int(Setting::SessionIdle);
+    return Session{*start, *last,
+                   tenths, Text(Setting::SessionLink),
+                   {},     idle > 0 && idle <= tenths ? idle : 0};
 }
 
 // A closed session leaves its times behind with no ticks: the section is only ever added to.
@@ -144,6 +161,63 @@ void Settings::SetOpenSession(const std::optional<Session>& session) {
     SetText(Setting::SessionLast, IsoDateTime(session->end));
     SetInt(Setting::SessionTenths, static_cast<int32_t>(session->tenths));
     SetText(Setting::SessionLink, session->link);
+    if (Int(Setting::SessionIdle) != session->idleTenths)
+        SetInt(Setting::SessionIdle, static_cast<int32_t>(session->idleTenths));
+}
+
+namespace {
+
+std::string DayText(int64_t day) {
+    return day < 0 ? std::string() : IsoDate(DateOfDayNumber(day));
+}
+
+int64_t DayOfText(const std::string& text) {
+    const auto time = ParseIsoDateTime(text + "T00:00:00+00:00");
+    return time ? DayNumber(time->date) : -1;
+}
+
+}  // namespace
+
+GuardConfig Settings::GuardValues() const {
+    return ReadGuardConfig(Int(Setting::GuardIdle), Int(Setting::GuardIdleBytes),
+                           Text(Setting::GuardHangUp), Text(Setting::GuardHangUpCommand));
+}
+
+GuardState Settings::GuardStateValues() const {
+    GuardState state;
+    state.idleRun = Int(Setting::GuardIdleRun);
+    state.idleToldAt = ParseIsoDateTime(Text(Setting::GuardIdleToldAt));
+    state.idleHeld = Int(Setting::GuardIdleHeld) != 0;
+    state.allowanceHeld = Int(Setting::GuardAllowanceHeld);
+    state.budgetHeld = Int(Setting::GuardBudgetHeld);
+    state.atHeld = DayOfText(Text(Setting::GuardAtHeld));
+    state.atDay = DayOfText(Text(Setting::GuardAtDay));
+    const auto at = ParseIsoDateTime(Text(Setting::GuardHangUpAt));
+    state.pending = at ? ReasonOfWord(Text(Setting::GuardPending)) : HangUpReason::None;
+    if (at)
+        state.actAt = *at;
+    return state;
+}
+
+void Settings::SetGuardState(const GuardState& state) {
+    const auto setInt = [this](Setting setting, int64_t value) {
+        if (Int(setting) != value)
+            SetInt(setting, static_cast<int32_t>(value));
+    };
+    const auto setText = [this](Setting setting, const std::string& value) {
+        if (Text(setting) != value)
+            SetText(setting, value);
+    };
+    setInt(Setting::GuardIdleRun, state.idleRun);
+    setText(Setting::GuardIdleToldAt, state.idleToldAt ? IsoDateTime(*state.idleToldAt) : "");
+    setInt(Setting::GuardIdleHeld, state.idleHeld ? 1 : 0);
+    setInt(Setting::GuardAllowanceHeld, state.allowanceHeld);
+    setInt(Setting::GuardBudgetHeld, state.budgetHeld);
+    setText(Setting::GuardAtHeld, DayText(state.atHeld));
+    setText(Setting::GuardAtDay, DayText(state.atDay));
+    const bool pending = state.pending != HangUpReason::None;
+    setText(Setting::GuardPending, std::string(ReasonWord(state.pending)));
+    setText(Setting::GuardHangUpAt, pending ? IsoDateTime(state.actAt) : "");
 }
 
 Settings SettingsStore::Read() const {

@@ -56,7 +56,7 @@ TEST(SessionsTest, WhatClosesASession) {
         if (c.closedAfter > 0) {
             const LocalDate day{2026, 5, 15};
             EXPECT_EQ(t.Ledger()[0],
-                      (Session{{day, 23, 59, 42, 480}, {day, 23, 59, 54, 480}, 3, "ppp0"}))
+                      (Session{{day, 23, 59, 42, 480}, {day, 23, 59, 54, 480}, 3, "ppp0", {}, 0}))
                 << c.what;
         }
         // The open session is in the settings, counted by every tick.

@@ -26,7 +26,7 @@ Session S(std::string_view start, std::string_view end, int64_t tenths) {
         iso += ":00+08:00";
         return ParseIsoDateTime(iso).value();
     };
-    return Session{at(start), at(end), tenths, "ppp0"};
+    return Session{at(start), at(end), tenths, "ppp0", {}, 0};
 }
 
 // The recorded days that are not 0: "12-30:720 12-31:1440".
@@ -146,11 +146,12 @@ TEST(ReportPage, TheBillWithItsPartsAndTheAllowanceLines) {
     // minutes, 1 beyond the allowance: 10.00 + 2 × 0.10 + 1/60 × 1.20 = 10.22 元.
     const std::string page = ReportPage(Month(
         1, tariff, {S("01-02 09:00", "01-02 09:30", 305), S("01-03 09:00", "01-03 09:30", 295)}));
-    for (const char* figure :
-         {"计费月 <strong>2027年1月</strong>", "2026-12-21 至 2027-01-20",
-          "还剩 <strong>16</strong> 天", "60 分钟", "61 分钟", "10.22 元", "0.10 元 × 2 次",
-          "超出包时 1 分钟", "0.02 元",
-          "<td class=\"num\">30.5</td><td class=\"num\">31</td><td>ppp0</td>", "（UTC+08:00）"})
+    for (const char* figure : {"计费月 <strong>2027年1月</strong>", "2026-12-21 至 2027-01-20",
+                               "还剩 <strong>16</strong> 天", "60 分钟", "61 分钟", "10.22 元",
+                               "0.10 元 × 2 次", "超出包时 1 分钟", "0.02 元",
+                               "<td class=\"num\">30.5</td><td class=\"num\">31</td><td "
+                               "class=\"num\">0</td><td>ppp0</td>",
+                               "（UTC+08:00）"})
         EXPECT_NE(page.find(figure), std::string::npos) << figure;
     EXPECT_EQ(Count(page, "class=\"pace\""), 0u);  // nothing remains: no pace line
     EXPECT_EQ(Count(page, "包时已用完"), 1u);

@@ -71,7 +71,7 @@ TEST(SettingsStoreTest, TheLinkTheTariffAndTheOpenSession) {
     EXPECT_EQ(tariff.price, 120);
     EXPECT_EQ(tariff.currency, "元");
     const Session open{
-        {{2026, 12, 7}, 21, 3, 6, 480}, {{2026, 12, 7}, 21, 15, 24, 480}, 123, "ppp0"};
+        {{2026, 12, 7}, 21, 3, 6, 480}, {{2026, 12, 7}, 21, 15, 24, 480}, 123, "ppp0", {}, 0};
     EXPECT_EQ(settings.OpenSession(), open);
 
     Session next = open;

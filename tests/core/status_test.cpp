@@ -50,7 +50,8 @@ TEST(StatusTest, ReportsTheBillingMonthFromTheFileAndWritesNothing) {
               "\"days_left\":27,\"used_minutes\":500,\"allowance_hours\":60,"
               "\"remaining_minutes\":3100,\"forecast_minutes\":3100,\"online\":true,"
               "\"settings_file\":\"/opt/kivrel/timer.ini\",\"link\":\"\",\"sessions\":0,"
-              "\"billed_minutes\":500,\"bill_cents\":0,\"currency\":\"元\"}\n");
+              "\"billed_minutes\":500,\"bill_cents\":0,\"currency\":\"元\",\"idle_minutes\":0,"
+              "\"hang_up_at\":null}\n");
     c.connection.online = false;
     EXPECT_EQ(c.Run({"--status"}).out,
               "计费月为:1月\n没有连接上网\n本月已用500分钟8小时\n本月剩余3100分钟52小时\n"
@@ -89,16 +90,20 @@ TEST(StatusTest, TheBillOfTheWorkedExampleToTheCent) {
     const std::string json = c.Run({"--status", "--json"}).out;
     EXPECT_NE(json.find("\"online\":true,\"settings_file\":\"/opt/kivrel/timer.ini\","
                         "\"link\":\"ppp0\",\"sessions\":3,\"billed_minutes\":1852,"
-                        "\"bill_cents\":104,\"currency\":\"元\"}"),
+                        "\"bill_cents\":104,\"currency\":\"元\""),
               std::string::npos)
         << json;
     const std::string text = c.Run({"--status"}).out;
     EXPECT_NE(text.find("计费链路：ppp0\n本期会话：3次\n计费时长：1852分钟\n本月费用：1.04 元\n"),
               std::string::npos)
         << text;
-    EXPECT_EQ(c.Run({"--sessions"}).out,
-              "start,end,minutes,link\n" + closed +
-                  "2026-12-08T09:00:00+08:00,2026-12-08T09:57:12+08:00,57.2,\"ppp0\"\n");
+    // The listing is written as the ledger is now: six columns, whatever the lines read from.
+    std::string listed = c.Run({"--sessions"}).out;
+    EXPECT_EQ(listed,
+              "start,end,minutes,link,network,idle\n"
+              "2026-12-01T08:00:00+08:00,2026-12-01T18:12:18+08:00,612.3,\"ppp0\",\"\",\"0.0\"\n"
+              "2026-12-03T20:00:00+08:00,2026-12-04T15:40:30+08:00,1180.5,\"ppp0\",\"\",\"0.0\"\n"
+              "2026-12-08T09:00:00+08:00,2026-12-08T09:57:12+08:00,57.2,\"ppp0\",\"\",\"0.0\"\n");
 
     // Only the unlisted link carries the route: offline, no link, the same bill.
     c.connection.routed = {"wlan0"};

@@ -8,7 +8,7 @@ namespace {
 std::vector<Session> Sessions(std::initializer_list<int64_t> tenths) {
     std::vector<Session> sessions;
     for (const int64_t t : tenths)
-        sessions.push_back(Session{{}, {}, t, "ppp0"});
+        sessions.push_back(Session{{}, {}, t, "ppp0", {}, 0});
     return sessions;
 }
 
