@@ -277,3 +277,20 @@ TEST(ReportCommand, WritesThePageWhereAskedOrBesideTheSettingsAndOpensIt) {
 
 }  // namespace
 }  // namespace kivrel
+
+namespace kivrel {
+namespace {
+
+TEST(ReportPage, TheIdleShareOfADayAndOfASession) {
+    Session s = S("01-02 09:00", "01-02 09:30", 300);
+    s.idleTenths = 125;
+    const std::string page = ReportPage(Month(1, Tariff{}, {s}));
+    EXPECT_EQ(Count(page, "class=\"idle\""), 1u);
+    EXPECT_NE(page.find("<td class=\"num\">12.5（41%）</td><td>ppp0</td>"), std::string::npos);
+    EXPECT_NE(page.find("<tr><th scope=\"row\">2027-01-02</th><td>30</td><td>12.5</td></tr>"),
+              std::string::npos);
+    EXPECT_NE(page.find("浅色：连接着但没有流量的分钟"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kivrel

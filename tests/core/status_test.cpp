@@ -150,3 +150,36 @@ TEST(StatusTest, RefusalsAndVersion) {
 
 }  // namespace
 }  // namespace kivrel
+
+namespace kivrel {
+namespace {
+
+// The idle figures: the period's from the sessions, the idle run and a planned hang-up from the
+// running program's latest save, and those only while the billed link is up.
+TEST(StatusTest, IdleMinutesAndAPlannedHangUp) {
+    Console c;
+    c.clock.today = {2026, 12, 8};
+    c.connection.online = true;
+    c.connection.routed = {"ppp0"};
+    c.files.files["/opt/kivrel/timer.ini"] =
+        "[T12]\r\nValue=60\r\nYear=2026\r\n[Session]\r\nStart=2026-12-08T22:00:00+08:00\r\n"
+        "Last=2026-12-08T22:30:00+08:00\r\nTenths=300\r\nLink=ppp0\r\nIdle=125\r\n"
+        "IdleRun=72\r\nHangUp=idle\r\nHangUpAt=2026-12-08T23:30:00+08:00\r\n";
+    c.files.files["/opt/kivrel/sessions.csv"] =
+        "start,end,minutes,link\n"
+        "2026-12-01T08:00:00+08:00,2026-12-01T08:30:00+08:00,30.0,\"ppp0\",\"\",\"2.4\"\n";
+    const std::string text = c.Run({"--status"}).out;
+    EXPECT_NE(text.find("本期空闲：14.9分钟\n空闲：7.2 分钟\n将于 23:30 断开\n"), std::string::npos)
+        << text;
+    EXPECT_NE(c.Run({"--status", "--json"})
+                  .out.find(",\"idle_minutes\":14.9,\"hang_up_at\":\"2026-12-08T23:30:00+08:00\"}"),
+              std::string::npos);
+    c.connection.routed = {};
+    c.connection.online = false;
+    const std::string offline = c.Run({"--status"}).out;
+    EXPECT_EQ(offline.find("\n空闲："), std::string::npos) << offline;
+    EXPECT_NE(c.Run({"--status", "--json"}).out.find("\"hang_up_at\":null"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kivrel
