@@ -147,10 +147,11 @@ void Form1::CarryOutGuard(const MonthAccount::TickResult& tick) {
     billedLink_ = tick.link;
     if (!tick.link)
         return;
-    const std::vector<std::string> command = SplitCommand(account_.Guard().command);
     if (tick.guard.remind)
         p_.tray.Ask(kIdleNotice, "Kivrel", *tick.guard.remind,
-                    IdleNoticeActions(p_.hangUp.CanHangUp(*tick.link, command)), *this);
+                    IdleNoticeActions(
+                        p_.hangUp.CanHangUp(*tick.link, SplitCommand(account_.Guard().command))),
+                    *this);
     if (tick.guard.warn)
         p_.tray.Ask(kHangUpNotice, "Kivrel", *tick.guard.warn, WarningActions(), *this);
     if (tick.guard.act != HangUpReason::None)

@@ -219,27 +219,26 @@ const QString kNotifyPath = QStringLiteral("/org/freedesktop/Notifications");
 }  // namespace
 #endif
 
-// Asked once: a notification server that comes later is used from the next start.
+// Asked until a server says it offers actions: a server that comes later is used then.
 bool QtTrayIcon::ServerOffersActions() {
 #ifdef KIVREL_HAVE_QTDBUS
     if (serverActions_)
         return *serverActions_;
     QDBusConnection bus = QDBusConnection::sessionBus();
-    serverActions_ = false;
     if (!bus.isConnected())
         return false;
     const QDBusMessage call = QDBusMessage::createMethodCall(kNotifyService, kNotifyPath,
                                                              kNotifyService, "GetCapabilities");
     const QDBusReply<QStringList> reply = bus.call(call, QDBus::Block, 2000);
-    serverActions_ = reply.isValid() && reply.value().contains(QStringLiteral("actions"));
-    if (*serverActions_ && !notificationSignals_) {
+    if (!reply.isValid() || !reply.value().contains(QStringLiteral("actions")))
+        return false;
+    if (!notificationSignals_)
         notificationSignals_ =
             bus.connect(kNotifyService, kNotifyPath, kNotifyService, "ActionInvoked", this,
                         SLOT(ActionInvoked(uint, QString))) &&
             bus.connect(kNotifyService, kNotifyPath, kNotifyService, "NotificationClosed", this,
                         SLOT(NotificationClosed(uint, uint)));
-        serverActions_ = notificationSignals_;
-    }
+    serverActions_ = notificationSignals_;
     return *serverActions_;
 #else
     return false;

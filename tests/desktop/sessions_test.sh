@@ -70,11 +70,14 @@ lines_are() { [ "$(lines)" -eq "$1" ]; }
 fake_past() { [ "$(fake_now)" -ge "$1" ]; }
 secs() { date -d "$1" +%s; }
 
-# check_session N START LAST TENTHS: line N+1 of sessions.csv is that session on ppp0.
+# check_session N START LAST TENTHS: line N+1 of sessions.csv is that session on ppp0, with no
+# network and its idle minutes (what the idle ticks were is the core tests' part).
 check_session() {
     local line
     line=$(sed -n "$(($1 + 1))p" "$csv")
-    check_eq "session $1 in sessions.csv" "$2,$3,$(($4 / 10)).$(($4 % 10)),\"ppp0\"" "$line"
+    check_eq "session $1 in sessions.csv" "$2,$3,$(($4 / 10)).$(($4 % 10)),\"ppp0\",\"\"" \
+        "${line%,\"*\"}"
+    check "its idle minutes close the line" grep -qE '^.*,"[0-9]+\.[0-9]"$' <<<"$line"
 }
 # check_span START LAST TENTHS: the session's span is (ticks − 1) × 6 s, within a tick of slack
 # for a loaded machine.
@@ -95,7 +98,7 @@ check_eq "--status --json: link" '"ppp0"' "$(json link)"
 group "the route goes to wlan0, which is not billed"
 route 10.201.0.1 wlan0 || fatal "could not move the route to wlan0"
 check "the session is closed into sessions.csv" kivrel_wait_for 30 lines_are 2
-check_eq "the header" 'start,end,minutes,link' "$(head -n 1 "$csv")"
+check_eq "the header" 'start,end,minutes,link,network,idle' "$(head -n 1 "$csv")"
 s1=("$(session Start)" "$(session Last)" "$(session Tenths)")
 check_session 1 "${s1[@]}"
 check_span "${s1[@]}"
