@@ -33,12 +33,16 @@ owned() {
         org.freedesktop.DBus.NameHasOwner "string:$1" 2>/dev/null | grep -q 'boolean true'
 }
 kivrel_wait_for 15 owned org.freedesktop.Notifications || fatal "the mock server did not come up"
+kivrel_wait_for 5 test -f "$notify_log" || fatal "the mock server keeps no log"
 
 # run INI: the program online with time ten times as fast, from 10 March 2026 22:00.
 run() {
     printf '%b' "$1" >"$DESK_INI"
     rm -f "$csv"
-    : >"$notify_log"
+    # The log goes on across runs: this run's part starts after `base` lines, and the server
+    # numbers its notifications 1, 2, ... across runs.
+    base=$(wc -l <"$notify_log")
+    first_id=$(($(grep -c ' Notify ' "$notify_log") + 1))
     (cd "$DESK_CWD" && exec "${DESK_UNSHARE[@]}" bash "$DESK_HERE/netns_exec.sh" online -- \
         bash "$DESK_HERE/own_locks.sh" env LD_PRELOAD="$FAKELIB" \
         FAKETIME="@2026-03-10 22:00:00 x10" "$DESK_APP/kivrel") \
@@ -47,7 +51,7 @@ run() {
     DESK_PIDS+=("$KPID")
     wait_icon "$KPID" 30 || fatal "the program did not come up (no tray icon)"
 }
-notices() { grep -c "$1" "$notify_log" 2>/dev/null || true; }
+notices() { tail -n +$((base + 1)) "$notify_log" | grep -c "$1" || true; }
 has_notice() { [ "$(notices "$1")" -ge 1 ]; }
 answer() {
     gdbus call --session -d org.freedesktop.Notifications -o /org/freedesktop/Notifications \
@@ -59,8 +63,11 @@ closed_in_ledger() { [ -f "$csv" ] && [ "$(wc -l <"$csv")" -ge 2 ]; }
 
 group "a reminder without HangUp"
 run '[Guard]\r\nIdle=1\r\nHangUpCommand=ip link set veth0 down\r\n'
+with_buttons() {
+    tail -n +$((base + 1)) "$notify_log" | grep -q "$1"
+}
 check "the reminder reaches the notification server, with its buttons" kivrel_wait_for 30 \
-    grep -q '已连接但 1 分钟没有流量.*"hang-up", "断开连接", "continue", "继续上网"' "$notify_log"
+    with_buttons '已连接但 1 分钟没有流量.*"hang-up", "断开连接", "continue", "继续上网"'
 sleep 12  # two more fake minutes
 check_eq "shown once" 1 "$(notices '已连接但')"
 check_eq "nothing is announced" 0 "$(notices '将于')"
@@ -71,7 +78,7 @@ kivrel_stop_pid "$KPID" 10
 group "继续上网"
 run '[Guard]\r\nIdle=1\r\nHangUp=idle\r\nHangUpCommand=ip link set veth0 down\r\n'
 check "the reminder" kivrel_wait_for 30 has_notice '已连接但'
-answer 1 continue
+answer "$first_id" continue
 sleep 12
 check_eq "no announcement after the answer" 0 "$(notices '将于')"
 check "the link stays up" session_open
@@ -81,7 +88,7 @@ group "an unanswered reminder ends the billed link"
 run '[Guard]\r\nIdle=1\r\nHangUp=idle\r\nHangUpCommand=ip link set veth0 down\r\n'
 check "the reminder" kivrel_wait_for 30 has_notice '已连接但'
 check "the hang-up is announced with 取消" kivrel_wait_for 20 \
-    grep -q '将于 .* 断开 veth0.*"cancel", "取消"' "$notify_log"
+    with_buttons '将于 .* 断开 veth0.*"cancel", "取消"'
 check "the session closes into the ledger" kivrel_wait_for 20 closed_in_ledger
 line=$(sed -n 2p "$csv" 2>/dev/null)
 check "with its idle minutes" grep -qE ',"veth0","","[1-9][0-9]*\.[0-9]"$' <<<"$line"
