@@ -122,7 +122,7 @@ check_eq "--status --json: online, link, sessions" 'true "ppp0" 2' \
 kivrel_in_ns --sessions
 check_eq "--sessions: the header and the closed session" "$(cat "$csv")" \
     "$(head -n 2 "$DESK_TMP/out")"
-check "--sessions: the open session last" grep -q "^$(session Start),.*,\"ppp0\"$" \
+check "--sessions: the open session last" grep -q "^$(session Start),.*,\"ppp0\",\"\",\"[0-9]*\.[0-9]\"$" \
     <(tail -n +3 "$DESK_TMP/out")
 kill -9 "$KPID"
 wait_gone "$KPID" 10 || fatal "kill -9 did not end the program"
@@ -149,7 +149,8 @@ check_eq "exit status" 0 "$DESK_STATUS"
 check_eq "the open session is appended" 4 "$(lines)"
 s3=("$(session Start)" "$(session Last)")
 check_eq "Session Tenths is 0" 0 "$(session Tenths)"
-check "the third session's line" grep -q "^${s3[0]},${s3[1]},[0-9]*\.[0-9],\"ppp0\"$" <(tail -n 1 "$csv")
+check "the third session's line" \
+    grep -q "^${s3[0]},${s3[1]},[0-9]*\.[0-9],\"ppp0\",\"\",\"[0-9]*\.[0-9]\"$" <(tail -n 1 "$csv")
 # The total is saved in whole minutes (half to even) and read back so at each start: runs 1 and 3
 # counted, run 1 sessions 1 and 2, run 3 session 3.
 tenths() { sed -n "$(($1 + 1))p" "$csv" | awk -F, '{ printf "%d\n", $3 * 10 + 0.5 }'; }
