@@ -55,12 +55,14 @@ std::optional<GUID> WifiAdapterNamed(const std::string& link) {
 }
 
 HangUpResult RunCommand(const std::vector<std::string>& command) {
-    // The words joined again, each quoted, so that the program receives them as they were split.
+    // The words joined again by one blank: none holds a blank, so each reaches the program as
+    // one argument (a word the program itself reads specially, such as one with quotes, is the
+    // user's to write).
     std::wstring line;
     for (const std::string& word : command) {
         if (!line.empty())
             line += L' ';
-        line += L'"' + Widen(word) + L'"';
+        line += Widen(word);
     }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
