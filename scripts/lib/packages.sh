@@ -51,6 +51,8 @@ KIVREL_DESKTOP_PACKAGES=(
     dunst
     python3-dbus
     python3-gi
+    # The idle guard's test: a notification server with buttons, mocked on the session bus.
+    python3-dbusmock
 )
 
 # Other test tools: clang's libFuzzer for the timer.ini fuzz smoke test, the checker of the
