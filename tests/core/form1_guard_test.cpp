@@ -34,10 +34,7 @@ TEST(GuardInTheProgram, WithoutAGuardSectionOnlyTheIdleFiguresAreNew) {
     EXPECT_TRUE(g.fp.tray.asked.empty());
     EXPECT_TRUE(g.fp.hangUp.ended.empty());
     // Only the billed link's counters are read.
-    EXPECT_EQ(std::count(g.fp.connection.bytesAsked.begin(), g.fp.connection.bytesAsked.end(),
-                         std::string("ppp0")),
-              305);
-    EXPECT_EQ(g.fp.connection.bytesAsked.size(), 305u);
+    EXPECT_EQ(g.fp.connection.bytesAsked, std::vector<std::string>(305, "ppp0"));
     EXPECT_NE(g.fp.Ini().find("Idle=300\r\n"), std::string::npos) << g.fp.Ini();
     EXPECT_EQ(g.fp.Ini().find("[Guard]"), std::string::npos);
     g.fp.connection.routed = {"wlan0"};
