@@ -125,16 +125,18 @@ MonthAccount::TickResult MonthAccount::Tick(bool connected, const std::vector<st
     const bool monthChanged = month != tickMonth_;
     tickMonth_ = month;
 
+    // One read of the file for the link, the guard's settings and its step.
+    const Settings settings = settings_.Read();
     const std::optional<std::string> link =
-        BilledLink(settings_.Read().BilledLinkPatterns(), connected, routed);
+        BilledLink(settings.BilledLinkPatterns(), connected, routed);
     const TickFigures figures = ComputeFigures(UsedMinutes, QuotaHours);
     // Only the billed link's counters are read, and only while it is up.
     std::optional<TrafficSample> sample;
     if (link && bytes)
         if (const std::optional<ByteCounters> counted = bytes(*link))
             sample = TrafficSample{*link, *counted};
-    const int64_t idleBytes = settings_.Read().GuardValues().idleBytes;
-    const Traffic traffic = ClassifyTraffic(sample_, sample, idleBytes);
+    const GuardConfig guard = settings.GuardValues();
+    const Traffic traffic = ClassifyTraffic(sample_, sample, guard.idleBytes);
     sample_ = std::move(sample);
     SessionStep step = StepSession(open_, now, link, monthChanged, traffic == Traffic::Idle);
     if (step.closed)
@@ -143,7 +145,7 @@ MonthAccount::TickResult MonthAccount::Tick(bool connected, const std::vector<st
     if (link)
         UsedMinutes.AddTick();
     TickResult result{figures, link.has_value(), link, traffic, {}};
-    result.guard = StepIdleGuard(now, link.has_value(), traffic);
+    result.guard = StepIdleGuard(settings, guard, now, link.has_value(), traffic);
     // Offline nothing is written: a session closed now stays in the settings, held by the
     // ledger, until the next save.
     if (link) {
@@ -155,10 +157,9 @@ MonthAccount::TickResult MonthAccount::Tick(bool connected, const std::vector<st
 
 // The guard's step, with the month's bill only when a trigger or the reminder needs it (it reads
 // the ledger).
-MonthAccount::GuardDo MonthAccount::StepIdleGuard(const LocalTime& now, bool online,
-                                                  Traffic traffic) {
-    const Settings settings = settings_.Read();
-    const GuardConfig config = settings.GuardValues();
+MonthAccount::GuardDo MonthAccount::StepIdleGuard(const Settings& settings,
+                                                  const GuardConfig& config, const LocalTime& now,
+                                                  bool online, Traffic traffic) {
     GuardInput in{now, online, traffic, MonthStamp(MonthYear, BillingMonth), false, {}};
     const bool remindDue = config.idleMinutes > 0 && !guard_.idleToldAt &&
                            guard_.idleRun + 1 >= int64_t{config.idleMinutes} * 10;

@@ -86,7 +86,8 @@ class MonthAccount {
     void CloseSession(const Session& session);
     void CheckAllowance(int64_t remainingMinutes);
     void ReportSave(bool saved);
-    GuardDo StepIdleGuard(const LocalTime& now, bool online, Traffic traffic);
+    GuardDo StepIdleGuard(const Settings& settings, const GuardConfig& config, const LocalTime& now,
+                          bool online, Traffic traffic);
 
     GuardState guard_;
     std::optional<TrafficSample> sample_;  // the billed link's counters at the previous tick
