@@ -24,6 +24,7 @@ struct DayUse {
     DayState state = DayState::NoRecords;
     int64_t tenths = 0;      // 0 unless recorded
     int64_t freeTenths = 0;  // the part of them in free bands
+    int64_t idleTenths = 0;  // the part of them that was idle, spread as the tenths are
 };
 
 // The tenths of each day of `period`, first to last. `sessions` are the ledger's sessions with

@@ -109,7 +109,7 @@ bool IsBlank(std::string_view line) {
 
 SessionStep StepSession(const std::optional<Session>& open, const LocalTime& now,
                         const std::optional<std::string>& link, bool monthChanged,
-                        const std::string& network) {
+                        const std::string& network, bool idle) {
     SessionStep step;
     step.open = open;
     if (open) {
@@ -128,6 +128,7 @@ SessionStep StepSession(const std::optional<Session>& open, const LocalTime& now
     } else {
         step.open = Session{now, now, 1, *link, network, 0};
     }
+    step.open->idleTenths += idle ? 1 : 0;
     return step;
 }
 
@@ -141,6 +142,8 @@ std::string LedgerLine(const Session& session) {
     line += Quoted(session.link);
     line += ',';
     line += Quoted(session.network);
+    line += ',';
+    line += Quoted(TenthsText(session.idleTenths));
     line += '\n';
     return line;
 }
@@ -168,7 +171,7 @@ LineRead ReadLedgerLine(std::string_view line, bool lastWithoutEnd) {
     const auto end = ParseTime(r.fields[1]);
     const auto tenths = ParseTenths(r.fields[2]);
     const auto idle = ParseTenths(n > 5 ? r.fields[5] : std::string_view(), true);
-    if (!start || !end || !tenths || !idle)
+    if (!start || !end || !tenths || !idle || *idle > *tenths)
         return {LineKind::Damaged, {}};
     // A tick is 6 seconds: n ticks span (n - 1) × 6 seconds, so up to 0.1 minute more than the
     // span is a session.

@@ -39,17 +39,17 @@ struct SessionStep {
 // changed since the previous tick. The open session closes at an offline tick, when another link
 // or another network carries the route, when the month changed, when the gap
 // since its latest tick is over kSessionGapSeconds or the clock went back; an online tick then
-// extends it or opens a new one.
+// extends it or opens a new one; an `idle` tick (almost no traffic) also counts as idle.
 SessionStep StepSession(const std::optional<Session>& open, const LocalTime& now,
                         const std::optional<std::string>& link, bool monthChanged,
-                        const std::string& network = {});
+                        const std::string& network = {}, bool idle = false);
 
 inline constexpr const char* kLedgerFileName = "sessions.csv";
-inline constexpr const char* kLedgerHeader = "start,end,minutes,link,network";
+inline constexpr const char* kLedgerHeader = "start,end,minutes,link,network,idle";
 
 // One ledger line, ending in LF: times in ISO 8601 with their offset, minutes with one decimal,
-// the link and the network always quoted (so that a line torn by a crash never reads as a whole
-// one).
+// the link, the network ("" when unknown) and the idle minutes always quoted, so that a line torn
+// by a crash inside a field never reads as a whole one.
 std::string LedgerLine(const Session& session);
 
 // What a line of the ledger is. Only a line that ends in a line break is known to be whole; the

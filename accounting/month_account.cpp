@@ -7,6 +7,8 @@
 #include "accounting/numbers.h"
 #include "accounting/period.h"
 #include "accounting/safe_text.h"
+#include "accounting/tariff.h"
+#include "accounting/texts.h"
 #include "accounting/year_stamp.h"
 
 namespace kivrel {
@@ -26,6 +28,12 @@ void MonthAccount::Load() {
         AlertState{shown.Int(Setting::AlertShownMonth), shown.Int(Setting::LowAlertShown) != 0,
                    shown.Int(Setting::EmptyAlertShown) != 0};
     QuotaHours = shown.Int(Setting::AllowanceHours);
+    // What a cancel holds outlives a restart; an idle run and an announced hang-up do not.
+    const GuardState kept = shown.GuardStateValues();
+    guard_.allowanceHeld = kept.allowanceHeld;
+    guard_.budgetHeld = kept.budgetHeld;
+    guard_.atHeld = kept.atHeld;
+    guard_.atDay = kept.atDay;
     TellRefusedValues(shown);
 }
 
@@ -61,6 +69,7 @@ bool MonthAccount::SaveUsage() {
         settings.SetInt(Setting::Exit, 0);
         settings.SetOpenSession(open_);
         settings.SetWaitingSessions(ledger_.Waiting());
+        settings.SetGuardState(guard_);
     });
     if (saved)
         savedTenths_ = UsedMinutes.Tenths();
@@ -131,7 +140,8 @@ void MonthAccount::CheckAllowance(const MonthFigures& figures) {
 }
 
 MonthAccount::TickResult MonthAccount::Tick(bool connected, const std::vector<std::string>& routed,
-                                            const std::function<NetworkList()>& networks) {
+                                            const std::function<NetworkList()>& networks,
+                                            const BytesOf& bytes) {
     // One read of the settings file a tick: every value and write below works on it.
     const SettingsStore::Hold hold(settings_);
     const LocalTime now = clock_.Now();
@@ -164,19 +174,88 @@ MonthAccount::TickResult MonthAccount::Tick(bool connected, const std::vector<st
     inputs.link = link;
     inputs.offsets = clock_.Offsets();
     MonthFigures figures = MakeMonthFigures(inputs);
+    // Only the billed link's counters are read, and only while it is up.
+    std::optional<TrafficSample> sample;
+    if (link && bytes)
+        if (const std::optional<ByteCounters> counted = bytes(*link))
+            sample = TrafficSample{*link, *counted};
+    const GuardConfig guard = settings.GuardValues();
+    const Traffic traffic = ClassifyTraffic(sample_, sample, guard.idleBytes);
+    sample_ = std::move(sample);
     SessionStep step =
-        StepSession(open_, now, link, monthChanged, billed ? billed->network : std::string());
+        StepSession(open_, now, link, monthChanged, billed ? billed->network : std::string(),
+                    traffic == Traffic::Idle);
     if (step.closed)
         CloseSession(*step.closed);
     open_ = std::move(step.open);
+    if (link)
+        UsedMinutes.AddTick();
+    TickResult result{figures, link.has_value(), link, traffic, {}};
+    result.guard = StepIdleGuard(settings, guard, now, link.has_value(), traffic);
     // Offline nothing is written: a session closed now stays in the settings, held by the
     // ledger, until the next save.
     if (link) {
-        UsedMinutes.AddTick();
         SaveUsage();
         CheckAllowance(figures);
     }
-    return TickResult{std::move(figures), link.has_value()};
+    return result;
+}
+
+// The guard's step, with the month's bill only when a trigger or the reminder needs it (it reads
+// the ledger).
+MonthAccount::GuardDo MonthAccount::StepIdleGuard(const Settings& settings,
+                                                  const GuardConfig& config, const LocalTime& now,
+                                                  bool online, Traffic traffic) {
+    GuardInput in{now, online, traffic, MonthStamp(MonthYear, BillingMonth), false, {}};
+    const bool remindDue = config.idleMinutes > 0 && !guard_.idleToldAt &&
+                           guard_.idleRun + 1 >= int64_t{config.idleMinutes} * 10;
+    const Tariff tariff = settings.TariffValues();
+    std::vector<Session> closed;
+    std::optional<Bill> bill;
+    if (online && open_ && (config.onAllowance || config.budget || remindDue)) {
+        closed = SessionsOfPeriod(ledger_.Sessions(period_.first), period_);
+        std::vector<Session> all = closed;
+        all.push_back(*open_);
+        bill = ComputeBillTenths(UsedMinutes.Tenths(), all, QuotaHours, tariff, clock_.Offsets());
+        in.allowanceReached =
+            HasAllowance(QuotaHours) && bill->billedTenths >= IncludedTenths(QuotaHours);
+        if (tariff.Charges())
+            in.bill = bill->total;
+    }
+    const GuardStep step = StepGuard(config, guard_, in);
+    GuardDo todo;
+    if (step.remind && open_) {
+        std::optional<std::string> grown;
+        if (tariff.Charges())
+            grown = MoneyText(SessionCharge(UsedMinutes.Tenths(), closed, *open_, QuotaHours,
+                                            tariff, clock_.Offsets()),
+                              tariff.currency);
+        todo.remind =
+            IdleReminderText(step.state.idleRun, BilledTenths(open_->tenths, tariff), grown);
+    }
+    const HangUpReason named = step.warn != HangUpReason::None ? step.warn : step.act;
+    if (named != HangUpReason::None)
+        todo.reason = ReasonText(named, config, step.state.idleRun);
+    if (step.warn != HangUpReason::None && open_)
+        todo.warn = WarningText(open_->link, step.state.actAt, todo.reason);
+    todo.act = step.act;
+    guard_ = step.state;
+    return todo;
+}
+
+void MonthAccount::GuardContinue() {
+    guard_ = AnswerContinue(guard_);
+    SaveUsage();
+}
+
+void MonthAccount::GuardCancel() {
+    guard_ = AnswerCancel(guard_, MonthStamp(MonthYear, BillingMonth));
+    SaveUsage();
+}
+
+void MonthAccount::GuardActed(HangUpReason reason) {
+    guard_ = Hold(guard_, reason, MonthStamp(MonthYear, BillingMonth));
+    SaveUsage();
 }
 
 bool MonthAccount::SetAllowance(int32_t hours) {

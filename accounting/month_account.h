@@ -48,17 +48,38 @@ class MonthAccount {
     // The last save, as the program ends: the open session closes.
     void Close();
 
-    struct TickResult {
-        MonthFigures figures;  // those before the tick's own increment
-        bool online = false;   // the billed link carries the route
+    // What the idle guard asks of the presenter at a tick, with the texts to show.
+    struct GuardDo {
+        std::optional<std::string> remind;  // the idle reminder
+        std::optional<std::string> warn;    // the announcement of a hang-up
+        HangUpReason act = HangUpReason::None;
+        std::string reason;  // the words for the hang-up announced or done
     };
+    struct TickResult {
+        MonthFigures figures;             // those before the tick's own increment
+        bool online = false;              // the billed link carries the route
+        std::optional<std::string> link;  // the billed link carrying the route
+        Traffic traffic = Traffic::Fresh;
+        GuardDo guard;
+    };
+    using BytesOf = std::function<std::optional<ByteCounters>(const std::string& link)>;
     // One tick of the accounting clock: follows the calendar; finds the billed link among the
     // links that carry the default route (`connected`: the system's own answer, `routed`: their
     // names; `networks`: asks the system's network service, only when the settings bill a
-    // network); while it is up adds a tenth of a minute, saves and checks the alerts. The session
-    // follows the tick: a closed one goes to the ledger.
+    // network); while it is up adds a tenth of a minute, reads the link's byte counters (`bytes`,
+    // for the billed link only) to tell an idle tick, saves, checks the alerts and steps the idle
+    // guard. The session follows the tick: a closed one goes to the ledger.
     TickResult Tick(bool connected, const std::vector<std::string>& routed,
-                    const std::function<NetworkList()>& networks = {});
+                    const std::function<NetworkList()>& networks = {}, const BytesOf& bytes = {});
+
+    // The guard's settings as the file holds them now.
+    GuardConfig Guard() const { return settings_.Read().GuardValues(); }
+    const GuardState& GuardNow() const { return guard_; }
+    // The user's answers to the guard's notifications; each is saved.
+    void GuardContinue();
+    void GuardCancel();
+    // The presenter ended the connection (or failed to) for `reason`: the trigger is held.
+    void GuardActed(HangUpReason reason);
 
     // The allowance and the billing day as the user sets them; false when the file could not be
     // written (nothing changed then).
@@ -77,7 +98,11 @@ class MonthAccount {
     void CheckAllowance(const MonthFigures& figures);
     void ReportSave(bool saved);
     void TellRefusedValues(const Settings& settings);
+    GuardDo StepIdleGuard(const Settings& settings, const GuardConfig& config, const LocalTime& now,
+                          bool online, Traffic traffic);
 
+    GuardState guard_;
+    std::optional<TrafficSample> sample_;  // the billed link's counters at the previous tick
     SettingsStore& settings_;
     IClock& clock_;
     ITrayIcon& notices_;

@@ -26,6 +26,15 @@ MonthInputs ReadMonthInputs(const Settings& settings, LedgerRead ledger, const L
         in.warnings.push_back(SkippedLinesText(LedgerPathBeside(settingsFile), ledger.skipped));
     in.link = link;
     in.offsets = offsets;
+    // The guard's state is the running program's as of its latest online tick; offline it says
+    // nothing about now.
+    if (link) {
+        const GuardState guard = settings.GuardStateValues();
+        if (guard.idleRun > 0)
+            in.idleRunTenths = guard.idleRun;
+        if (guard.pending != HangUpReason::None)
+            in.hangUpAt = guard.actAt;
+    }
     return in;
 }
 
@@ -55,6 +64,10 @@ MonthFigures MakeMonthFigures(const MonthInputs& in) {
             {ofPeriod[i], i >= closed, BilledTenths(ofPeriod[i].tenths, in.tariff)});
     f.bill = ComputeBill(f.counted.usedMinutes, ofPeriod, in.allowanceHours, in.tariff, in.offsets);
     f.warnings = in.warnings;
+    for (const PeriodSession& s : f.sessions)
+        f.idleTenths += s.session.idleTenths;
+    f.idleRunTenths = in.idleRunTenths;
+    f.hangUpAt = in.hangUpAt;
 
     if (f.plan == PlanKind::IncludedHours) {
         f.remainingMinutes = f.counted.remainingMinutes;

@@ -41,11 +41,15 @@ struct MonthInputs {
     LocalTime now;
     int32_t allowanceHours = 0;  // as set
     Tariff tariff;
-    MinuteTotal counted;                // the month's total as counted
-    std::vector<Session> ledger;        // the closed sessions, in file order
-    std::optional<Session> open;        // the session going on, which the ledger does not hold
-    std::optional<std::string> link;    // the billed link carrying the route now, none offline
-    UtcOffsets offsets;                 // the user's time zone: where the bands fall
+    MinuteTotal counted;              // the month's total as counted
+    std::vector<Session> ledger;      // the closed sessions, in file order
+    std::optional<Session> open;      // the session going on, which the ledger does not hold
+    std::optional<std::string> link;  // the billed link carrying the route now, none offline
+    UtcOffsets offsets;               // the user's time zone: where the bands fall
+    // The idle guard as the running program left it at its latest online tick: how long the
+    // link has been idle, and when an announced hang-up acts; none offline.
+    std::optional<int64_t> idleRunTenths;
+    std::optional<LocalTime> hangUpAt;
     std::vector<std::string> warnings;  // what the figures could not take in, a line each
 };
 
@@ -77,7 +81,10 @@ struct MonthFigures {
     // whether the system marks it as metered (none when it does not say).
     std::optional<std::string> network;
     std::optional<bool> metered;
-    std::vector<PeriodSession> sessions;  // the period's, the open one last
+    std::vector<PeriodSession> sessions;   // the period's, the open one last
+    int64_t idleTenths = 0;                // the idle minutes of the period's sessions
+    std::optional<int64_t> idleRunTenths;  // online: how long the link has been idle now
+    std::optional<LocalTime> hangUpAt;     // online: when an announced hang-up acts
     Tariff tariff;
     Bill bill;
     std::vector<std::string> warnings;  // what the outputs tell beside the figures

@@ -35,6 +35,19 @@ int64_t HourCharge(int64_t price, int64_t tenths) {
 
 Bill ComputeBill(int64_t usedMinutes, const std::vector<Session>& sessions, int32_t allowanceHours,
                  const Tariff& tariff, const UtcOffsets& offsets) {
+    return ComputeBillTenths(usedMinutes * 10, sessions, allowanceHours, tariff, offsets);
+}
+
+int64_t SessionCharge(int64_t usedTenths, std::vector<Session> closed, const Session& open,
+                      int32_t allowanceHours, const Tariff& tariff, const UtcOffsets& offsets) {
+    const int64_t before =
+        ComputeBillTenths(usedTenths - open.tenths, closed, allowanceHours, tariff, offsets).total;
+    closed.push_back(open);
+    return ComputeBillTenths(usedTenths, closed, allowanceHours, tariff, offsets).total - before;
+}
+
+Bill ComputeBillTenths(int64_t usedTenths, const std::vector<Session>& sessions,
+                       int32_t allowanceHours, const Tariff& tariff, const UtcOffsets& offsets) {
     Bill bill;
     bill.sessions = static_cast<int64_t>(sessions.size());
     const size_t outsideSlot = tariff.bands.size();
@@ -69,7 +82,7 @@ Bill ComputeBill(int64_t usedMinutes, const std::vector<Session>& sessions, int3
         outside += step.slot == outsideSlot ? step.tenths : 0;
     // Minutes counted before the ledger existed, or preset by hand, come first, outside every
     // band.
-    int64_t rest = usedMinutes * 10 - held;
+    int64_t rest = usedTenths - held;
     if (!tariff.bands.empty() && rest < -outside)
         rest = -outside;
     steps.insert(steps.begin(), Step{outsideSlot, rest});

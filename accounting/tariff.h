@@ -72,6 +72,15 @@ struct Bill {
 // its band, and every minute of a band that does not count.
 Bill ComputeBill(int64_t usedMinutes, const std::vector<Session>& sessions, int32_t allowanceHours,
                  const Tariff& tariff, const UtcOffsets& offsets = {});
+// The same from the month's total in tenths, as the running program counts it.
+Bill ComputeBillTenths(int64_t usedTenths, const std::vector<Session>& sessions,
+                       int32_t allowanceHours, const Tariff& tariff,
+                       const UtcOffsets& offsets = {});
+
+// How much the month's bill grew since the open session `open` began: the bill with it (the
+// month's total `usedTenths` holds its ticks) minus the bill of the month without it.
+int64_t SessionCharge(int64_t usedTenths, std::vector<Session> closed, const Session& open,
+                      int32_t allowanceHours, const Tariff& tariff, const UtcOffsets& offsets = {});
 
 // A band's name in the texts: its Name, else "时段n"; the time outside every band is "其他时段".
 std::string BandTitle(const std::optional<Band>& band);

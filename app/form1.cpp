@@ -4,6 +4,7 @@
 #include "accounting/texts.h"
 #include "app/drawing.h"
 #include "app/events.h"
+#include "app/guard_notices.h"
 #include "app/module1.h"
 #include "autostart/run_state.h"
 #include "records/records.h"
@@ -134,11 +135,60 @@ void Form1::Timer1_Timer() {
     if (!Running())
         return;
     // The lamps and the status follow the billed link.
-    const MonthAccount::TickResult tick =
-        account_.Tick(p_.connection.Connected(), p_.connection.RoutedLinks(),
-                      [this] { return p_.connection.ActiveNetworks(); });
+    const MonthAccount::TickResult tick = account_.Tick(
+        p_.connection.Connected(), p_.connection.RoutedLinks(),
+        [this] { return p_.connection.ActiveNetworks(); },
+        [this](const std::string& link) { return p_.connection.LinkBytes(link); });
     DrawStatusLamps(tick.online ? -1 : 0);
     p_.window.SetText(Ctl::Label1, WindowStatusText(tick.figures));
+    CarryOutGuard(tick);
+}
+
+// ---------------------------------------------------------------- the idle guard
+
+void Form1::CarryOutGuard(const MonthAccount::TickResult& tick) {
+    billedLink_ = tick.link;
+    if (!tick.link)
+        return;
+    if (tick.guard.remind)
+        p_.tray.Ask(kIdleNotice, "Kivrel", *tick.guard.remind,
+                    IdleNoticeActions(
+                        p_.hangUp.CanHangUp(*tick.link, SplitCommand(account_.Guard().command))),
+                    *this);
+    if (tick.guard.warn)
+        p_.tray.Ask(kHangUpNotice, "Kivrel", *tick.guard.warn, WarningActions(), *this);
+    if (tick.guard.act != HangUpReason::None)
+        EndBilledLink(tick.guard.act, tick.guard.reason);
+}
+
+// Ends the billed link once, and says what became of it; a refusal is told and not tried again
+// (the account holds the trigger either way).
+void Form1::EndBilledLink(HangUpReason reason, const std::string& words) {
+    if (!billedLink_)
+        return;
+    const std::string link = *billedLink_;
+    const HangUpResult result = p_.hangUp.HangUp(link, SplitCommand(account_.Guard().command));
+    account_.GuardActed(reason);
+    p_.tray.Notify("Kivrel",
+                   result.done ? HungUpText(link, words) : HangUpFailedText(link, result.why));
+}
+
+void Form1::NoticeAnswered(int notice, const std::string& action) {
+    if (!Running())
+        return;
+    switch (AnswerOf(notice, action)) {
+        case GuardAnswer::Continue:
+            account_.GuardContinue();
+            break;
+        case GuardAnswer::Cancel:
+            account_.GuardCancel();
+            break;
+        case GuardAnswer::HangUpNow:
+            EndBilledLink(HangUpReason::User, ReasonText(HangUpReason::User, account_.Guard(), 0));
+            break;
+        case GuardAnswer::None:
+            break;
+    }
 }
 
 void Form1::Command3_Click() {

@@ -19,7 +19,7 @@
 
 namespace kivrel {
 
-class Form1 final : public IWindowEvents {
+class Form1 final : public IWindowEvents, public INoticeSink {
   private:
     // The parts, before the state that lives in them.
     Platform& p_;
@@ -108,10 +108,17 @@ class Form1 final : public IWindowEvents {
     void SessionEnded(bool ending) override { EndSession(ending); }
     bool Running() const override { return loaded_ && !unloaded_; }
 
+    // --- The idle guard's notifications ---
+    void NoticeAnswered(int notice, const std::string& action) override;
+
   private:
     bool CopyIniTemplate(const std::string& beside);
     void ShowRunAtStartup(bool on);
     void WriteFailedBox(const std::string& title);
+    void CarryOutGuard(const MonthAccount::TickResult& tick);
+    void EndBilledLink(HangUpReason reason, const std::string& words);
+
+    std::optional<std::string> billedLink_;  // the billed link of the latest tick, while up
 
     bool loaded_ = false;
     bool unloaded_ = false;

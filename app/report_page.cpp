@@ -164,6 +164,11 @@ std::string DailyBars(const ReportFigures& f, const Axis& axis, int64_t slot, in
                 const int64_t freeHeight = std::min(h, Scale(d.freeTenths, kPlotHeight, axis.top));
                 svg += Rect(x + (slot - bar) / 2, kPlotBottom - h, bar, freeHeight, "day free");
             }
+            // The idle part of the day, a lighter segment at the top of its bar.
+            if (d.idleTenths > 0) {
+                const int64_t idle = std::min(h, Scale(d.idleTenths, kPlotHeight, axis.top));
+                svg += Rect(x + (slot - bar) / 2, kPlotBottom - h, bar, idle, "idle");
+            }
         }
         svg += Text(middle, kPlotBottom + 150, isToday ? "tick mid strong" : "tick mid",
                     DecimalText(d.date.day));
@@ -182,9 +187,11 @@ std::string DailyBars(const ReportFigures& f, const Axis& axis, int64_t slot, in
 }
 
 std::string DailyCaption(const ReportFigures& f, int64_t noRecords, int64_t recorded) {
-    int64_t free = 0;
-    for (const DayUse& d : f.days)
+    int64_t free = 0, idle = 0;
+    for (const DayUse& d : f.days) {
         free += d.freeTenths;
+        idle += d.idleTenths;
+    }
     std::string caption = "每日用量（分钟）";
     if (f.month.paceTenths && *f.month.paceTenths > 0)
         caption += "；虚线：每天 " + Minutes(*f.month.paceTenths) + "，今天起照此正好用完剩余包时";
@@ -194,6 +201,8 @@ std::string DailyCaption(const ReportFigures& f, int64_t noRecords, int64_t reco
         caption += "；斜纹：记录开始之前，没有记录";
     if (free > 0)
         caption += "；绿色：免费时段";
+    if (idle > 0)
+        caption += "；浅色：连接着但没有流量的分钟";
     if (recorded == 0 && noRecords == 0)
         caption += "；本期还没有上网记录";
     return caption;
@@ -203,7 +212,7 @@ std::string DailyCaption(const ReportFigures& f, int64_t noRecords, int64_t reco
 std::string DailyTable(const ReportFigures& f) {
     std::string table =
         "<table class=\"sr\"><caption>每日用量</caption>\n<thead><tr><th scope=\"col\">日期</th>"
-        "<th scope=\"col\">分钟</th></tr></thead>\n<tbody>\n";
+        "<th scope=\"col\">分钟</th><th scope=\"col\">空闲分钟</th></tr></thead>\n<tbody>\n";
     for (const DayUse& d : f.days) {
         table += "<tr><th scope=\"row\">" + IsoDate(d.date) + "</th><td>";
         table += d.state == DayState::Recorded    ? MinutesText(d.tenths)
@@ -211,6 +220,8 @@ std::string DailyTable(const ReportFigures& f) {
                                                   : std::string("—");
         if (d.freeTenths > 0)
             table += "（免费 " + MinutesText(d.freeTenths) + "）";
+        table += "</td><td>";
+        table += d.state == DayState::Recorded ? MinutesText(d.idleTenths) : std::string("—");
         table += "</td></tr>\n";
     }
     table += "</tbody></table>\n";
@@ -423,6 +434,14 @@ std::string Head(const ReportFigures& f) {
     return text;
 }
 
+// A session's idle minutes and their share of it: "12.5（21%）", the share rounded down.
+std::string IdleShare(const Session& s) {
+    std::string text = MinutesText(s.idleTenths);
+    if (s.tenths > 0 && s.idleTenths > 0)
+        text += "（" + DecimalText(s.idleTenths * 100 / s.tenths) + "%）";
+    return text;
+}
+
 std::string SessionsTable(const ReportFigures& f) {
     std::string text = "<section class=\"sessions\">\n<h2>本期上网记录</h2>\n";
     if (f.month.sessions.empty())
@@ -435,7 +454,7 @@ std::string SessionsTable(const ReportFigures& f) {
             DecimalText(static_cast<int64_t>(f.month.sessions.size())) +
             " 次</caption>\n<thead><tr><th scope=\"col\">开始</th><th scope=\"col\">结束</th>"
             "<th scope=\"col\" class=\"num\">分钟</th><th scope=\"col\" class=\"num\">计费分钟</th>"
-            "<th scope=\"col\">连接</th>";
+            "<th scope=\"col\" class=\"num\">空闲</th><th scope=\"col\">连接</th>";
     text += networks ? "<th scope=\"col\">网络</th></tr></thead>\n<tbody>\n"
                      : "</tr></thead>\n<tbody>\n";
     for (const PeriodSession& s : f.month.sessions) {
@@ -443,7 +462,8 @@ std::string SessionsTable(const ReportFigures& f) {
         text += "<td>" + WallTime(s.session.start) + "</td><td>";
         text += s.open ? "进行中（" + WallTime(s.session.end) + "）" : WallTime(s.session.end);
         text += "</td><td class=\"num\">" + MinutesText(s.session.tenths) +
-                "</td><td class=\"num\">" + MinutesText(s.billedTenths) + "</td><td>" +
+                "</td><td class=\"num\">" + MinutesText(s.billedTenths) +
+                "</td><td class=\"num\">" + IdleShare(s.session) + "</td><td>" +
                 HtmlEscape(s.session.link) + "</td>";
         if (networks)
             text += "<td>" + HtmlEscape(s.session.network) + "</td>";
@@ -495,6 +515,7 @@ svg .base { stroke: #7b8794; stroke-width: 1; }
 svg .day { fill: #3b6fb6; }
 svg .day.today { fill: #e07b00; }
 svg .day.free { fill: #2e9d6a; }
+svg .idle { fill: #ffffff; fill-opacity: 0.55; }
 svg .norec { fill: url(#norec); }
 svg .month { fill: #3b6fb6; }
 svg .month.now { fill: #e07b00; }

@@ -101,6 +101,12 @@ std::string StatusPlainText(const StatusReport& report) {
     }
     if (f.tariff.Charges())
         lines += "本月费用：" + PrintableText(MoneyText(f.bill.total, f.tariff.currency)) + "\n";
+    if (f.idleTenths > 0)
+        lines += "本期空闲：" + MinutesText(f.idleTenths) + "分钟\n";
+    if (f.idleRunTenths)
+        lines += "空闲：" + MinutesText(*f.idleRunTenths) + " 分钟\n";
+    if (f.hangUpAt)
+        lines += "将于 " + ClockText(*f.hangUpAt) + " 断开\n";
     for (const std::string& warning : f.warnings)
         lines += "注意：" + PrintableText(warning) + "\n";
     return lines;
@@ -132,6 +138,9 @@ std::string StatusJson(const StatusReport& report) {
     json += std::string(",\"plan\":\"") + PlanKey(f.plan) + "\"";
     json += ",\"remaining_billed_minutes\":" +
             (f.remainingBilledTenths ? MinutesText(*f.remainingBilledTenths) : std::string("null"));
+    json += ",\"idle_minutes\":" + MinutesText(f.idleTenths);
+    json += ",\"hang_up_at\":" +
+            (f.hangUpAt ? JsonString(IsoDateTime(*f.hangUpAt)) : std::string("null"));
     // With time bands: the free time, and each band that has time with the rest last.
     if (!f.tariff.bands.empty()) {
         json += ",\"free_minutes\":" + MinutesText(f.bill.freeTenths);

@@ -20,21 +20,25 @@ using namespace kivrel;
 // The real probe is asked, as on every tick, but the tick is always counted as online so that
 // every iteration saves.
 class ProbedOnline : public IConnection {
-public:
+  public:
     bool Connected() override {
         benchmark::DoNotOptimize(probe_.Connected());
         return true;
     }
     std::vector<std::string> RoutedLinks() override { return probe_.RoutedLinks(); }
     NetworkList ActiveNetworks() override { return probe_.ActiveNetworks(); }
+    std::optional<ByteCounters> LinkBytes(const std::string& link) override {
+        return probe_.LinkBytes(link);
+    }
 
-private:
+  private:
     LinuxConnection probe_;
 };
 
 std::string AllSections() {
     std::string text = "[s]\r\nValue=60\r\n[r]\r\nValue=20\r\n";
-    for (int n = 1; n <= 12; ++n) text += "[T" + std::to_string(n) + "]\r\nValue=1234\r\n";
+    for (int n = 1; n <= 12; ++n)
+        text += "[T" + std::to_string(n) + "]\r\nValue=1234\r\n";
     return text + "[Run]\r\nValue=1\r\n[Exit]\r\nValue=0\r\n";
 }
 
@@ -52,13 +56,15 @@ void BM_OnlineTick(benchmark::State& state) {
     fakes::FakePlatform fp;
     LinuxFileSystem files;
     ProbedOnline connection;
-    Platform platform{fp.window, fp.dialogs,  fp.tray,     connection,  fp.clock,
-                      files,     fp.app,      fp.instance, fp.autostart};
+    Platform platform{fp.window, fp.dialogs, fp.tray,     connection,   fp.clock,
+                      files,     fp.app,     fp.instance, fp.autostart, fp.hangUp};
     fp.app.dir = dir.path.string();
     files.ReplaceAll((dir.path / "timer.ini").string(), AllSections());
     Form1 form(platform);
-    if (!form.Form_Load()) state.SkipWithError("start-up refused");
-    for (auto _ : state) form.Timer1_Timer();
+    if (!form.Form_Load())
+        state.SkipWithError("start-up refused");
+    for (auto _ : state)
+        form.Timer1_Timer();
 }
 BENCHMARK(BM_OnlineTick)->Unit(benchmark::kMicrosecond);
 
@@ -67,21 +73,24 @@ void BM_BareDurableReplace(benchmark::State& state) {
     LinuxFileSystem files;
     const std::string path = (dir.path / "timer.ini").string();
     const std::string bytes = AllSections();
-    for (auto _ : state) benchmark::DoNotOptimize(files.ReplaceAll(path, bytes));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(files.ReplaceAll(path, bytes));
 }
 BENCHMARK(BM_BareDurableReplace)->Unit(benchmark::kMicrosecond);
 
 // The connection probe alone: two small proc files and the flags of the default route's link.
 void BM_ConnectionProbe(benchmark::State& state) {
     LinuxConnection probe;
-    for (auto _ : state) benchmark::DoNotOptimize(probe.Connected());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(probe.Connected());
 }
 BENCHMARK(BM_ConnectionProbe)->Unit(benchmark::kMicrosecond);
 
 // The names of the links that carry the default route: both proc files, always.
 void BM_RoutedLinks(benchmark::State& state) {
     LinuxConnection probe;
-    for (auto _ : state) benchmark::DoNotOptimize(probe.RoutedLinks());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(probe.RoutedLinks());
 }
 BENCHMARK(BM_RoutedLinks)->Unit(benchmark::kMicrosecond);
 

@@ -18,6 +18,7 @@ struct Platform {
     IAppInfo& app;
     IInstanceGuard& instance;
     IAutostart& autostart;
+    IHangUp& hangUp;
 };
 
 }  // namespace kivrel

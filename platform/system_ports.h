@@ -11,6 +11,7 @@
 
 #include "accounting/calendar.h"
 #include "accounting/network.h"
+#include "guard/idle_guard.h"
 
 namespace kivrel {
 
@@ -28,6 +29,27 @@ class IConnection {
     // connection and asks for no permission. Asked only when the settings bill a network by its
     // name or its metered flag, so that the service's library is loaded only then.
     virtual NetworkList ActiveNetworks() = 0;
+    // The byte counters of the interface `link`, in and out since it came up; none when the
+    // system does not tell them. Never blocks and never sends traffic.
+    virtual std::optional<ByteCounters> LinkBytes(const std::string& link) = 0;
+};
+
+// What became of a request to end a connection.
+struct HangUpResult {
+    bool done = false;
+    std::string why;  // when not done: why, in the user's words
+};
+
+// Ends the billed connection when the user asked for it. The core names the link, and the
+// command the user gave (split into its words, empty when none) for systems that offer no other
+// way; the adapter never ends any other connection.
+class IHangUp {
+  public:
+    virtual ~IHangUp() = default;
+    // Whether `link` can be ended on this system (with `command` where nothing else can).
+    virtual bool CanHangUp(const std::string& link, const std::vector<std::string>& command) = 0;
+    virtual HangUpResult HangUp(const std::string& link,
+                                const std::vector<std::string>& command) = 0;
 };
 
 class IClock {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/window_ids.h"
 
@@ -126,6 +127,23 @@ class IDialogs {
                                  const std::string& defaultAnswer) = 0;
 };
 
+// A button of a notification: the key it is reported back with, and its label.
+struct NoticeAction {
+    std::string key;
+    std::string label;
+    friend bool operator==(const NoticeAction&, const NoticeAction&) = default;
+};
+// The key reported for a click on a notification that shows no buttons (a balloon).
+inline constexpr const char* kNoticeClicked = "default";
+
+// Receiver of the answers to notifications.
+class INoticeSink {
+  public:
+    virtual ~INoticeSink() = default;
+    // The user chose `action` (a NoticeAction key, or kNoticeClicked) on notification `notice`.
+    virtual void NoticeAnswered(int notice, const std::string& action) = 0;
+};
+
 // The mouse events of a notification-area icon.
 enum class TrayEvent { LeftButtonUp, RightButtonUp, Other };
 
@@ -156,6 +174,12 @@ class ITrayIcon {
     virtual void Remove() = 0;
     // A short notification from the icon (a balloon or desktop notification).
     virtual void Notify(const std::string& title, const std::string& text) = 0;
+    // A notification that asks: with `actions` as buttons where the desktop's notification server
+    // offers them; elsewhere a plain notification whose click reports kNoticeClicked. A newer
+    // notification with the same `notice` replaces the older one. The answer goes to `sink`; a
+    // notification that closes unanswered reports nothing.
+    virtual void Ask(int notice, const std::string& title, const std::string& text,
+                     const std::vector<NoticeAction>& actions, INoticeSink& sink) = 0;
 };
 
 }  // namespace kivrel

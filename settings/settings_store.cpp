@@ -20,7 +20,7 @@ struct Place {
 };
 
 // Where each value lives. Section and key names are compared without regard to case.
-constexpr std::array<Place, 20> kLayout{{
+constexpr std::array<Place, 34> kLayout{{
     {Setting::BillingDay, "r", "Value", ValueKind::Day},
     {Setting::AllowanceHours, "s", "Value", ValueKind::Signed},
     {Setting::RunAtLogOn, "Run", "Value", ValueKind::Any},
@@ -41,6 +41,20 @@ constexpr std::array<Place, 20> kLayout{{
     {Setting::SessionTenths, "Session", "Tenths", ValueKind::Any},
     {Setting::SessionLink, "Session", "Link", ValueKind::Any},
     {Setting::SessionNetwork, "Session", "Network", ValueKind::Any},
+    {Setting::SessionIdle, "Session", "Idle", ValueKind::Any},
+    {Setting::GuardIdle, "Guard", "Idle", ValueKind::Count},
+    {Setting::GuardIdleBytes, "Guard", "IdleBytes", ValueKind::Count},
+    {Setting::GuardHangUp, "Guard", "HangUp", ValueKind::Any},
+    {Setting::GuardHangUpCommand, "Guard", "HangUpCommand", ValueKind::Any},
+    {Setting::GuardIdleRun, "Session", "IdleRun", ValueKind::Any},
+    {Setting::GuardIdleToldAt, "Session", "IdleToldAt", ValueKind::Any},
+    {Setting::GuardIdleHeld, "Session", "IdleHeld", ValueKind::Any},
+    {Setting::GuardAllowanceHeld, "Session", "AllowanceHeld", ValueKind::Any},
+    {Setting::GuardBudgetHeld, "Session", "BudgetHeld", ValueKind::Any},
+    {Setting::GuardAtHeld, "Session", "AtHeld", ValueKind::Any},
+    {Setting::GuardAtDay, "Session", "AtDay", ValueKind::Any},
+    {Setting::GuardPending, "Session", "HangUp", ValueKind::Any},
+    {Setting::GuardHangUpAt, "Session", "HangUpAt", ValueKind::Any},
 }};
 
 const Place& PlaceOf(Setting setting) {
@@ -261,8 +275,13 @@ std::optional<Session> Settings::OpenSession() const {
     const auto last = ParseIsoDateTime(Text(Setting::SessionLast));
     if (tenths <= 0 || !start || !last)
         return std::nullopt;
-    return Session{*start, *last, tenths, Text(Setting::SessionLink), Text(Setting::SessionNetwork),
-                   0};
+    const int32_t idle = Int(Setting::SessionIdle);
+    return Session{*start,
+                   *last,
+                   tenths,
+                   Text(Setting::SessionLink),
+                   Text(Setting::SessionNetwork),
+                   idle > 0 && idle <= tenths ? idle : 0};
 }
 
 // A closed session leaves its times behind with no ticks: the section is only ever added to.
@@ -279,6 +298,8 @@ void Settings::SetOpenSession(const std::optional<Session>& session) {
     // A file whose sessions never had a network gets no key for one.
     if (!session->network.empty() || !Text(Setting::SessionNetwork).empty())
         SetText(Setting::SessionNetwork, session->network);
+    if (Int(Setting::SessionIdle) != session->idleTenths)
+        SetInt(Setting::SessionIdle, static_cast<int32_t>(session->idleTenths));
 }
 
 std::vector<Session> Settings::WaitingSessions() const {
@@ -306,6 +327,61 @@ void Settings::SetWaitingSessions(const std::vector<Session>& sessions) {
         if (IniReadText(text_, kWaitingSection, WaitingKey(i)) != line)
             text_ = IniWriteText(text_, kWaitingSection, WaitingKey(i), line);
     }
+}
+
+namespace {
+
+std::string DayText(int64_t day) {
+    return day < 0 ? std::string() : IsoDate(DateOfDayNumber(day));
+}
+
+int64_t DayOfText(const std::string& text) {
+    const auto time = ParseIsoDateTime(text + "T00:00:00+00:00");
+    return time ? DayNumber(time->date) : -1;
+}
+
+}  // namespace
+
+GuardConfig Settings::GuardValues() const {
+    return ReadGuardConfig(Int(Setting::GuardIdle), Int(Setting::GuardIdleBytes),
+                           Text(Setting::GuardHangUp), Text(Setting::GuardHangUpCommand));
+}
+
+GuardState Settings::GuardStateValues() const {
+    GuardState state;
+    state.idleRun = Int(Setting::GuardIdleRun);
+    state.idleToldAt = ParseIsoDateTime(Text(Setting::GuardIdleToldAt));
+    state.idleHeld = Int(Setting::GuardIdleHeld) != 0;
+    state.allowanceHeld = Int(Setting::GuardAllowanceHeld);
+    state.budgetHeld = Int(Setting::GuardBudgetHeld);
+    state.atHeld = DayOfText(Text(Setting::GuardAtHeld));
+    state.atDay = DayOfText(Text(Setting::GuardAtDay));
+    const auto at = ParseIsoDateTime(Text(Setting::GuardHangUpAt));
+    state.pending = at ? ReasonOfWord(Text(Setting::GuardPending)) : HangUpReason::None;
+    if (at)
+        state.actAt = *at;
+    return state;
+}
+
+void Settings::SetGuardState(const GuardState& state) {
+    const auto setInt = [this](Setting setting, int64_t value) {
+        if (Int(setting) != value)
+            SetInt(setting, static_cast<int32_t>(value));
+    };
+    const auto setText = [this](Setting setting, const std::string& value) {
+        if (Text(setting) != value)
+            SetText(setting, value);
+    };
+    setInt(Setting::GuardIdleRun, state.idleRun);
+    setText(Setting::GuardIdleToldAt, state.idleToldAt ? IsoDateTime(*state.idleToldAt) : "");
+    setInt(Setting::GuardIdleHeld, state.idleHeld ? 1 : 0);
+    setInt(Setting::GuardAllowanceHeld, state.allowanceHeld);
+    setInt(Setting::GuardBudgetHeld, state.budgetHeld);
+    setText(Setting::GuardAtHeld, DayText(state.atHeld));
+    setText(Setting::GuardAtDay, DayText(state.atDay));
+    const bool pending = state.pending != HangUpReason::None;
+    setText(Setting::GuardPending, std::string(ReasonWord(state.pending)));
+    setText(Setting::GuardHangUpAt, pending ? IsoDateTime(state.actAt) : "");
 }
 
 std::optional<std::string> SettingsStore::Load() const {

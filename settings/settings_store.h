@@ -14,6 +14,7 @@
 #include "accounting/network.h"
 #include "accounting/tariff.h"
 #include "accounting/year_stamp.h"
+#include "guard/idle_guard.h"
 #include "platform/system_ports.h"
 
 namespace kivrel {
@@ -27,21 +28,35 @@ enum class Setting {
     RunAtLogOn,      // 1 when Kivrel starts at log-on
     Exit,            // written 0 at every save of the month's total
     AlertPercent,    // the allowance alerts' threshold as the user set it (only the user writes it)
-    AlertShownMonth,  // the billing month (year × 100 + month) the two flags below tell of
-    LowAlertShown,    // 1: the low-allowance alert was shown in that month
-    EmptyAlertShown,  // 1: the used-up alert was shown in that month
-    BilledLink,       // text: the billed link's interface and network patterns, comma-separated
-    TariffRound,      // each session's minutes rounded up to a multiple of this
-    TariffFee,        // charge per session, in the currency's smallest unit
-    TariffBase,       // charge per billing month
-    TariffPrice,      // charge per hour beyond the allowance
-    TariffCurrency,   // text: the unit's name
-    TariffFirst,      // each session billed at least this many minutes
-    SessionStart,     // text: the open session's first tick
-    SessionLast,      // text: its latest tick
-    SessionTenths,    // its ticks; 0 when no session is open
-    SessionLink,      // text: its link
-    SessionNetwork,   // text: its network, absent when not looked up
+    AlertShownMonth,     // the billing month (year × 100 + month) the two flags below tell of
+    LowAlertShown,       // 1: the low-allowance alert was shown in that month
+    EmptyAlertShown,     // 1: the used-up alert was shown in that month
+    BilledLink,          // text: the billed link's interface and network patterns, comma-separated
+    TariffRound,         // each session's minutes rounded up to a multiple of this
+    TariffFee,           // charge per session, in the currency's smallest unit
+    TariffBase,          // charge per billing month
+    TariffPrice,         // charge per hour beyond the allowance
+    TariffCurrency,      // text: the unit's name
+    TariffFirst,         // each session billed at least this many minutes
+    SessionStart,        // text: the open session's first tick
+    SessionLast,         // text: its latest tick
+    SessionTenths,       // its ticks; 0 when no session is open
+    SessionLink,         // text: its link
+    SessionNetwork,      // text: its network, absent when not looked up
+    SessionIdle,         // its idle ticks
+    GuardIdle,           // minutes of idle ticks in a row before the reminder; 0: none
+    GuardIdleBytes,      // fewer bytes than this in a tick make it idle; 0: 2048
+    GuardHangUp,         // text: when Kivrel may end the billed connection itself
+    GuardHangUpCommand,  // text: the command that ends it where the system offers no other way
+    GuardIdleRun,        // [Session]: idle ticks in a row now
+    GuardIdleToldAt,     // text: when the idle reminder of this run was shown
+    GuardIdleHeld,       // 1: "继续上网" or a cancel holds the idle hang-up
+    GuardAllowanceHeld,  // the billing month an allowance hang-up is held for
+    GuardBudgetHeld,     // the billing month a budget hang-up is held for
+    GuardAtHeld,         // text: the day a daily hang-up is held for
+    GuardAtDay,          // text: the day of the daily hang-up announced last
+    GuardPending,        // text: the reason of an announced hang-up
+    GuardHangUpAt,       // text: when it acts
 };
 
 // How a value the figures depend on must read: a whole number (blanks around it, an optional
@@ -109,6 +124,12 @@ class Settings {
     // The closed sessions that wait for the ledger, oldest first, each as its ledger line.
     std::vector<Session> WaitingSessions() const;
     void SetWaitingSessions(const std::vector<Session>& sessions);
+    // The [Guard] section, and the guard's state kept beside the open session. Only values that
+    // differ from what the text holds are written, so a user who never met the guard gets no
+    // new lines but the idle figure.
+    GuardConfig GuardValues() const;
+    GuardState GuardStateValues() const;
+    void SetGuardState(const GuardState& state);
 
   private:
     std::string text_;

@@ -175,10 +175,40 @@ std::optional<unsigned> QueryInterfaceFlags(const std::string& name) {
     return static_cast<unsigned short>(request.ifr_flags);
 }
 
-LinuxConnection::LinuxConnection(std::string routePath, std::string ipv6RoutePath, FlagsQuery flags)
+std::optional<ByteCounters> DeviceBytes(std::string_view procNetDev, std::string_view device) {
+    std::optional<ByteCounters> found;
+    ForEachLine(procNetDev, [&](std::string_view line) {
+        const size_t colon = line.find(':');
+        if (found || colon == std::string_view::npos)
+            return;
+        const std::vector<std::string_view> name = Fields(line.substr(0, colon));
+        if (name.size() != 1 || name[0] != device)
+            return;
+        // Received: bytes packets errs drop fifo frame compressed multicast; then transmitted.
+        const std::vector<std::string_view> fields = Fields(line.substr(colon + 1));
+        if (fields.size() < 16)
+            return;
+        const auto number = [](std::string_view field) -> std::optional<uint64_t> {
+            uint64_t value = 0;
+            const auto [end, ec] =
+                std::from_chars(field.data(), field.data() + field.size(), value, 10);
+            if (ec != std::errc() || end != field.data() + field.size())
+                return std::nullopt;
+            return value;
+        };
+        const auto received = number(fields[0]), sent = number(fields[8]);
+        if (received && sent)
+            found = ByteCounters{*received, *sent};
+    });
+    return found;
+}
+
+LinuxConnection::LinuxConnection(std::string routePath, std::string ipv6RoutePath, FlagsQuery flags,
+                                 std::string devPath)
     : routePath_(std::move(routePath)),
       ipv6RoutePath_(std::move(ipv6RoutePath)),
-      flags_(std::move(flags)) {}
+      flags_(std::move(flags)),
+      devPath_(std::move(devPath)) {}
 
 bool LinuxConnection::AnyUsable(const std::vector<std::string>& devices) {
     for (const std::string& device : devices) {
@@ -212,6 +242,11 @@ void LinuxConnection::AddUsable(std::vector<std::string>& links,
             links.push_back(device);
         }
     }
+}
+
+std::optional<ByteCounters> LinuxConnection::LinkBytes(const std::string& link) {
+    const std::optional<std::string> text = ReadProcFile(devPath_);
+    return text ? DeviceBytes(*text, link) : std::nullopt;
 }
 
 std::vector<std::string> LinuxConnection::RoutedLinks() {

@@ -32,13 +32,17 @@ bool InterfaceFlagsUsable(unsigned flags);
 // The flags of a network interface from SIOCGIFFLAGS, or nothing when there is no such interface.
 std::optional<unsigned> QueryInterfaceFlags(const std::string& name);
 
+// The byte counters of `device` in the format of /proc/net/dev; none when it is not listed.
+std::optional<ByteCounters> DeviceBytes(std::string_view procNetDev, std::string_view device);
+
 class LinuxConnection final : public IConnection {
   public:
     using FlagsQuery = std::function<std::optional<unsigned>(const std::string& name)>;
 
     explicit LinuxConnection(std::string routePath = "/proc/net/route",
                              std::string ipv6RoutePath = "/proc/net/ipv6_route",
-                             FlagsQuery flags = QueryInterfaceFlags);
+                             FlagsQuery flags = QueryInterfaceFlags,
+                             std::string devPath = "/proc/net/dev");
 
     bool Connected() override;
     // The interfaces with a usable IPv4 default route, then those with only a usable IPv6 one,
@@ -47,6 +51,8 @@ class LinuxConnection final : public IConnection {
     // NetworkManager's active connections (NetworkManagerClient), the client made at the first
     // question.
     NetworkList ActiveNetworks() override;
+    // From /proc/net/dev: one small read of a file the kernel makes on the spot.
+    std::optional<ByteCounters> LinkBytes(const std::string& link) override;
 
   private:
     bool AnyUsable(const std::vector<std::string>& devices);
@@ -57,6 +63,7 @@ class LinuxConnection final : public IConnection {
     std::string ipv6RoutePath_;
     FlagsQuery flags_;
     std::unique_ptr<NetworkManagerClient> networkManager_;
+    std::string devPath_;
 };
 
 }  // namespace kivrel

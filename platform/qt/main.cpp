@@ -17,6 +17,7 @@
 #include "platform/linux/clock.h"
 #include "platform/linux/connection.h"
 #include "platform/linux/durable_file.h"
+#include "platform/linux/hang_up.h"
 #include "platform/linux/instance_guard.h"
 #include "platform/qt/display_session.h"
 #include "platform/qt/qt_dialogs.h"
@@ -73,6 +74,7 @@ extern "C" __attribute__((visibility("default"))) int kivrel_window_main(int arg
     kivrel::LinuxAppInfo appInfo;
     kivrel::LinuxInstanceGuard instance;
     kivrel::XdgAutostart autostart;
+    kivrel::LinuxHangUp hangUp;
 
     kivrel::QtWindow window;
     window.setWindowIcon(icon);
@@ -82,7 +84,7 @@ extern "C" __attribute__((visibility("default"))) int kivrel_window_main(int arg
     tray.SetMenuSource([&window](kivrel::Menu menu) { return window.MenuOf(menu); });
 
     kivrel::Platform platform{window, dialogs, tray,     connection, clock,
-                              files,  appInfo, instance, autostart};
+                              files,  appInfo, instance, autostart,  hangUp};
     kivrel::Form1 form(platform);
     window.Attach(form);
 

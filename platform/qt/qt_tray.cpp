@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWidget>
+#include <utility>
 
 #include "platform/qt/qt_look.h"
 #include "platform/qt/qt_x11.h"
@@ -14,7 +15,10 @@
 #ifdef KIVREL_HAVE_QTDBUS
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
 #include <QDBusServiceWatcher>
+#include <QDBusVariant>
 #endif
 
 namespace kivrel {
@@ -56,6 +60,11 @@ QtTrayIcon::QtTrayIcon(const QIcon& icon, QObject* parent, Probe probe,
     // Handled after the icon's own mouse handling has finished: the right button opens a modal
     // menu.
     connect(&icon_, &QSystemTrayIcon::activated, this, &QtTrayIcon::Dispatch, Qt::QueuedConnection);
+    // A click on the icon's own message answers the asking notification shown that way.
+    connect(&icon_, &QSystemTrayIcon::messageClicked, this, [this] {
+        if (const std::optional<Asked> ask = std::exchange(messageAsk_, std::nullopt))
+            ask->sink->NoticeAnswered(ask->notice, kNoticeClicked);
+    });
 
     // The tooltip is Chinese text: the font that covers it is put in place just before Qt shows
     // the first one, unless the window or a box has done so already.
@@ -201,6 +210,83 @@ void QtTrayIcon::Notify(const std::string& title, const std::string& text) {
     PrepareUserInterface();  // the balloon, where Qt draws it itself, shows Chinese text
     icon_.showMessage(QString::fromStdString(title), DisplayText(text),
                       QSystemTrayIcon::Information, 10000);
+}
+
+#ifdef KIVREL_HAVE_QTDBUS
+namespace {
+const QString kNotifyService = QStringLiteral("org.freedesktop.Notifications");
+const QString kNotifyPath = QStringLiteral("/org/freedesktop/Notifications");
+}  // namespace
+#endif
+
+// Asked until a server says it offers actions: a server that comes later is used then.
+bool QtTrayIcon::ServerOffersActions() {
+#ifdef KIVREL_HAVE_QTDBUS
+    if (serverActions_)
+        return *serverActions_;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    const QDBusMessage call = QDBusMessage::createMethodCall(kNotifyService, kNotifyPath,
+                                                             kNotifyService, "GetCapabilities");
+    const QDBusReply<QStringList> reply = bus.call(call, QDBus::Block, 2000);
+    if (!reply.isValid() || !reply.value().contains(QStringLiteral("actions")))
+        return false;
+    if (!notificationSignals_)
+        notificationSignals_ =
+            bus.connect(kNotifyService, kNotifyPath, kNotifyService, "ActionInvoked", this,
+                        SLOT(ActionInvoked(uint, QString))) &&
+            bus.connect(kNotifyService, kNotifyPath, kNotifyService, "NotificationClosed", this,
+                        SLOT(NotificationClosed(uint, uint)));
+    serverActions_ = notificationSignals_;
+    return *serverActions_;
+#else
+    return false;
+#endif
+}
+
+void QtTrayIcon::Ask(int notice, const std::string& title, const std::string& text,
+                     const std::vector<NoticeAction>& actions, INoticeSink& sink) {
+#ifdef KIVREL_HAVE_QTDBUS
+    if (ServerOffersActions()) {
+        QStringList buttons;
+        for (const NoticeAction& action : actions)
+            buttons << QString::fromStdString(action.key) << QString::fromStdString(action.label);
+        const auto shown = serverIds_.find(notice);
+        const uint replaces = shown == serverIds_.end() ? 0 : shown->second;
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(kNotifyService, kNotifyPath, kNotifyService, "Notify");
+        call << QStringLiteral("Kivrel") << replaces << QStringLiteral("kivrel")
+             << QString::fromStdString(title) << QString::fromStdString(text) << buttons
+             << QVariantMap{{QStringLiteral("urgency"), QVariant::fromValue(uchar(1))}} << int(-1);
+        const QDBusReply<uint> id = QDBusConnection::sessionBus().call(call, QDBus::Block, 2000);
+        if (id.isValid()) {
+            if (replaces != 0)
+                asked_.erase(replaces);
+            asked_[id.value()] = Asked{notice, &sink};
+            serverIds_[notice] = id.value();
+            return;
+        }
+    }
+#endif
+    // No buttons here: the icon's message, and a click on it is the answer.
+    messageAsk_ = Asked{notice, &sink};
+    Notify(title, text);
+}
+
+void QtTrayIcon::ActionInvoked(uint id, const QString& key) {
+    const auto found = asked_.find(id);
+    if (found == asked_.end())
+        return;
+    const Asked ask = found->second;
+    asked_.erase(found);
+    ask.sink->NoticeAnswered(ask.notice, key.toStdString());
+}
+
+void QtTrayIcon::NotificationClosed(uint id, uint reason) {
+    (void)reason;
+    // An answer comes before the close; a notification closed unanswered reports nothing.
+    QTimer::singleShot(0, this, [this, id] { asked_.erase(id); });
 }
 
 // The icon's activations: the panel's clicks on a StatusNotifierItem (Activate, ContextMenu,

@@ -21,6 +21,7 @@
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -67,6 +68,10 @@ class QtTrayIcon final : public QObject, public ITrayIcon {
     void SetTip(const std::string& tip) override;
     void Remove() override;
     void Notify(const std::string& title, const std::string& text) override;
+    // Over org.freedesktop.Notifications with its buttons when the server offers "actions";
+    // otherwise the icon's own message, whose click is reported as kNoticeClicked.
+    void Ask(int notice, const std::string& title, const std::string& text,
+             const std::vector<NoticeAction>& actions, INoticeSink& sink) override;
 
   protected:
     // The XEmbed icon's mouse buttons; and until the program's font is in place, the icon's
@@ -91,6 +96,24 @@ class QtTrayIcon final : public QObject, public ITrayIcon {
     ITraySink* sink_ = nullptr;
     bool hostKnown_ = false;
     std::unique_ptr<QAbstractNativeEventFilter> x11Watch_;
+
+    // The asking notifications: by the server's id, the notice and where its answer goes; the
+    // icon's message clicked reports the notice shown last that way.
+    struct Asked {
+        int notice = 0;
+        INoticeSink* sink = nullptr;
+    };
+    std::map<uint, Asked> asked_;
+    std::map<int, uint> serverIds_;  // the server's id of each notice shown, to replace it
+    std::optional<Asked> messageAsk_;
+    std::optional<bool> serverActions_;  // whether the notification server offers actions
+    bool notificationSignals_ = false;
+    bool ServerOffersActions();
+
+  private Q_SLOTS:
+    // The notification server's signals.
+    void ActionInvoked(uint id, const QString& key);
+    void NotificationClosed(uint id, uint reason);
 };
 
 }  // namespace kivrel

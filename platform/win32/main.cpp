@@ -7,6 +7,7 @@
 #include "platform/win32/console.h"
 #include "platform/win32/dialogs.h"
 #include "platform/win32/file_system.h"
+#include "platform/win32/hang_up.h"
 #include "platform/win32/system.h"
 #include "platform/win32/tray_icon.h"
 #include "platform/win32/window.h"
@@ -42,8 +43,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     Win32AppInfo app;
     Win32InstanceGuard instance_guard;
     Win32Autostart autostart;
+    Win32HangUp hangUp;
     Platform platform{window, dialogs, tray,           connection, clock,
-                      files,  app,     instance_guard, autostart};
+                      files,  app,     instance_guard, autostart,  hangUp};
 
     Form1 form(platform);
     window.Attach(form);

@@ -141,6 +141,50 @@ NetworkList Win32Connection::ActiveNetworks() {
     return QueryWindowsNetworks();
 }
 
+namespace {
+
+// The adapters with their friendly names; the list's size is known only after a try.
+std::vector<unsigned char> AdapterList() {
+    constexpr ULONG kFlags = GAA_FLAG_SKIP_UNICAST | GAA_FLAG_SKIP_ANYCAST |
+                             GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
+    std::vector<unsigned char> buffer;
+    ULONG size = 16 * 1024;
+    ULONG rc = ERROR_BUFFER_OVERFLOW;
+    for (int attempt = 0; attempt < 4 && rc == ERROR_BUFFER_OVERFLOW; ++attempt) {
+        buffer.assign(size, 0);
+        rc = GetAdaptersAddresses(AF_UNSPEC, kFlags, nullptr,
+                                  reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
+    }
+    if (rc != NO_ERROR)
+        buffer.clear();
+    return buffer;
+}
+
+}  // namespace
+
+std::optional<AdapterInfo> AdapterNamed(const std::string& name) {
+    const std::vector<unsigned char> buffer = AdapterList();
+    if (buffer.empty())
+        return std::nullopt;
+    for (auto* adapter = reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(buffer.data());
+         adapter != nullptr; adapter = adapter->Next) {
+        if (adapter->FriendlyName != nullptr && Narrow(adapter->FriendlyName) == name)
+            return AdapterInfo{adapter->Luid.Value, adapter->IfType};
+    }
+    return std::nullopt;
+}
+
+std::optional<ByteCounters> Win32Connection::LinkBytes(const std::string& link) {
+    const std::optional<AdapterInfo> adapter = AdapterNamed(link);
+    if (!adapter)
+        return std::nullopt;
+    MIB_IF_ROW2 row{};
+    row.InterfaceLuid.Value = adapter->luid;
+    if (GetIfEntry2(&row) != NO_ERROR)
+        return std::nullopt;
+    return ByteCounters{row.InOctets, row.OutOctets};
+}
+
 std::vector<std::string> Win32Connection::RoutedLinks() {
     std::vector<std::string> links;
     // The interfaces that carry a default route (0.0.0.0/0 or ::/0): the routing table only,
@@ -157,18 +201,8 @@ std::vector<std::string> Win32Connection::RoutedLinks() {
     if (routed.empty())
         return links;
 
-    // The adapters with their friendly names; the list's size is known only after a try.
-    constexpr ULONG kFlags = GAA_FLAG_SKIP_UNICAST | GAA_FLAG_SKIP_ANYCAST |
-                             GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
-    std::vector<unsigned char> buffer;
-    ULONG size = 16 * 1024;
-    ULONG rc = ERROR_BUFFER_OVERFLOW;
-    for (int attempt = 0; attempt < 4 && rc == ERROR_BUFFER_OVERFLOW; ++attempt) {
-        buffer.assign(size, 0);
-        rc = GetAdaptersAddresses(AF_UNSPEC, kFlags, nullptr,
-                                  reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
-    }
-    if (rc != NO_ERROR)
+    const std::vector<unsigned char> buffer = AdapterList();
+    if (buffer.empty())
         return links;
     for (auto* adapter = reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(buffer.data());
          adapter != nullptr; adapter = adapter->Next) {

@@ -47,7 +47,16 @@ class Win32Connection final : public IConnection {
     std::vector<std::string> RoutedLinks() override;
     // The network list manager's networks (QueryWindowsNetworks).
     NetworkList ActiveNetworks() override;
+    // GetIfEntry2's octet counters of the adapter with that friendly name.
+    std::optional<ByteCounters> LinkBytes(const std::string& link) override;
 };
+
+// The adapter with the friendly name `name`: its LUID and its interface type (IF_TYPE_*).
+struct AdapterInfo {
+    ULONG64 luid = 0;
+    DWORD ifType = 0;
+};
+std::optional<AdapterInfo> AdapterNamed(const std::string& name);
 
 // ShellExecuteW's "open": the program the user chose for the file's kind (the default browser for
 // a page), started without waiting for it.

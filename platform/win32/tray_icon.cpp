@@ -1,6 +1,7 @@
 #include "platform/win32/tray_icon.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/win32/text.h"
 
@@ -98,7 +99,25 @@ void Win32TrayIcon::SetTip(const std::string& tip) {
     Call(NIM_MODIFY);
 }
 
+void Win32TrayIcon::Ask(int notice, const std::string& title, const std::string& text,
+                        const std::vector<NoticeAction>&, INoticeSink& sink) {
+    Notify(title, text);
+    askedNotice_ = notice;
+    noticeSink_ = &sink;
+}
+
+bool Win32TrayIcon::BalloonMessage(LPARAM message) {
+    const UINT what = static_cast<UINT>(message);
+    if (what != NIN_BALLOONUSERCLICK && what != NIN_BALLOONTIMEOUT && what != NIN_BALLOONHIDE)
+        return false;
+    const int notice = std::exchange(askedNotice_, 0);
+    if (what == NIN_BALLOONUSERCLICK && notice != 0 && noticeSink_ != nullptr)
+        noticeSink_->NoticeAnswered(notice, kNoticeClicked);
+    return true;
+}
+
 void Win32TrayIcon::Notify(const std::string& title, const std::string& text) {
+    askedNotice_ = 0;  // a newer balloon replaces an asking one
     CopyCut(data_.szInfoTitle, title);
     CopyCut(data_.szInfo, text);
     data_.dwInfoFlags = NIIF_WARNING;
@@ -123,7 +142,9 @@ LRESULT CALLBACK Win32TrayIcon::TrayWndProc(HWND hwnd, UINT message, WPARAM wPar
         return DefWindowProcW(hwnd, message, wParam, lParam);
     // Kept now: the sink may unhook (the tray menu's Close) before this returns.
     const WNDPROC old = self->oldProc_;
-    if (message == kCallbackMessage && self->sink_ != nullptr) {
+    if (message == kCallbackMessage && self->BalloonMessage(lParam)) {
+        return 0;
+    } else if (message == kCallbackMessage && self->sink_ != nullptr) {
         if (self->sink_->OnTrayEvent(TrayEventOf(lParam)))
             return 0;
     } else if (message == self->taskbarCreated_ && self->taskbarCreated_ != 0 &&

@@ -9,6 +9,7 @@
 #include <shellapi.h>  // after windows.h, which it needs
 
 #include <string>
+#include <vector>
 
 #include "platform/window_ports.h"
 
@@ -32,6 +33,12 @@ class Win32TrayIcon final : public ITrayIcon {
     void Remove() override;
     // A balloon from the icon.
     void Notify(const std::string& title, const std::string& text) override;
+    // The balloon has no buttons: a click on it is the answer (kNoticeClicked).
+    void Ask(int notice, const std::string& title, const std::string& text,
+             const std::vector<NoticeAction>& actions, INoticeSink& sink) override;
+    // The asking balloon's answer, from the icon's callback message (NIN_BALLOONUSERCLICK);
+    // true when the message was the balloon's.
+    bool BalloonMessage(LPARAM message);
 
   private:
     static LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -47,6 +54,8 @@ class Win32TrayIcon final : public ITrayIcon {
     bool tried_ = false;
     bool added_ = false;
     NOTIFYICONDATAW data_{};
+    int askedNotice_ = 0;  // the asking balloon shown last, 0: none
+    INoticeSink* noticeSink_ = nullptr;
 };
 
 }  // namespace kivrel

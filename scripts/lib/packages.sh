@@ -53,7 +53,8 @@ KIVREL_DESKTOP_PACKAGES=(
     dunst
     python3-dbus
     python3-gi
-    # The networks test: a NetworkManager stand-in on a private system bus.
+    # The networks test: a NetworkManager stand-in on a private system bus; the idle guard's
+    # test: a notification server with buttons, mocked on the session bus.
     python3-dbusmock
 )
 

@@ -76,6 +76,18 @@ TEST(SessionStep, ASessionIsOneUnbrokenRunOfTicksOnOneLink) {
         }
     }
     EXPECT_FALSE(StepSession(std::nullopt, At(7, 0), std::nullopt, false).open);
+    // Idle ticks count in the session they fall in, a new one included; a closed session keeps
+    // its own.
+    Session idled = open;
+    idled.idleTenths = 4;
+    const SessionStep same = StepSession(idled, At(7, 3666), std::string("ppp0"), false, "", true);
+    EXPECT_EQ(same.open->idleTenths, 5);
+    const SessionStep other =
+        StepSession(idled, At(7, 3666), std::string("wwan0"), false, "", true);
+    EXPECT_EQ(other.closed->idleTenths, 4);
+    EXPECT_EQ(other.open->idleTenths, 1);
+    EXPECT_EQ(
+        StepSession(idled, At(7, 3666), std::string("ppp0"), false, "", false).open->idleTenths, 4);
 }
 
 TEST(Ledger, WhatALineReadsAs) {
@@ -154,7 +166,8 @@ TEST(Ledger, AnAppendCutsATornLineAndEndsAWholeOne) {
     const Session odd{At(7, 75786), At(8, 360), 123, "Link \"A\", B", {}, 0};
     const Session plain{At(8, 3600), At(8, 3600), 1, "ppp0", {}, 0};
     const std::string line = LedgerLine(plain);
-    EXPECT_EQ(line, "2026-12-08T01:00:00+08:00,2026-12-08T01:00:00+08:00,0.1,\"ppp0\",\"\"\n");
+    EXPECT_EQ(line,
+              "2026-12-08T01:00:00+08:00,2026-12-08T01:00:00+08:00,0.1,\"ppp0\",\"\",\"0.0\"\n");
     const std::string header = std::string(kLedgerHeader) + "\n";
     const std::string user = "2026-12-08T03:00:00+08:00,2026-12-08T03:00:00+08:00,0.1,x";
     struct {
@@ -181,17 +194,17 @@ TEST(Ledger, AnAppendCutsATornLineAndEndsAWholeOne) {
     // A crash tore the last line anywhere before its closing quote: it never reads as a session,
     // is not counted, and the next append cuts it away.
     const std::string ledger = header + LedgerLine(odd) + line;
-    // Torn right after the link's closing quote it is a whole line of four fields: read, with
-    // its figures whole and its network lost, and ended by the next append.
-    const size_t afterLink = line.find(",\"\"\n");
+    // Torn right after the link's or the network's closing quote it is a whole line of four or
+    // five fields: read, with its figures whole and the rest lost, and ended by the next append.
+    const size_t afterLink = line.find(",\"\",\"0.0\""), afterNetwork = line.find(",\"0.0\"");
     for (size_t cut = 1; cut + 2 < line.size(); ++cut) {
+        const bool whole = cut == afterLink || cut == afterNetwork;
         std::string torn = ledger + line.substr(0, cut);
-        EXPECT_EQ(ReadLedger(torn).sessions.size(), cut == afterLink ? 3u : 2u) << cut;
+        EXPECT_EQ(ReadLedger(torn).sessions.size(), whole ? 3u : 2u) << cut;
         EXPECT_EQ(ReadLedger(torn).skipped, 0) << cut;
         const LedgerAppend plan = PlanLedgerAppend(torn, true, odd);
         const std::string kept = torn.substr(0, torn.size() - plan.cut);
-        EXPECT_EQ(kept + plan.text, (cut == afterLink ? torn + "\n" : ledger) + LedgerLine(odd))
-            << cut;
+        EXPECT_EQ(kept + plan.text, (whole ? torn + "\n" : ledger) + LedgerLine(odd)) << cut;
     }
     const std::vector<Session> held{odd, plain};
     EXPECT_TRUE(LedgerHolds(held, Session{plain.start, At(9, 0), 99, "ppp0", {}, 0}));
@@ -236,6 +249,17 @@ TEST(LedgerFile, ReadFromItsEndBackToThePeriodsStart) {
     EXPECT_TRUE(FirstLedgerSession(files, "/f/one.csv"));
     EXPECT_EQ(ReadLedgerSince(files, "/f/one.csv", {2026, 12, 1}).sessions.size(), 1u);
     EXPECT_FALSE(FirstLedgerSession(files, "/f/none.csv"));
+}
+
+// What Kivrel writes reads back whole, its network and idle minutes included; an idle figure
+// above the minutes, or one that is no number, makes the line damaged.
+TEST(Ledger, SixFieldsReadBackAndABadIdleFigureIsDamage) {
+    const Session odd{At(7, 75786), At(8, 360), 123, "Link \"A\", B", "Caf\u00e9 \"5G\"", 41};
+    EXPECT_EQ(ReadLedger(std::string(kLedgerHeader) + "\n" + LedgerLine(odd)).sessions,
+              std::vector<Session>{odd});
+    const std::string times = "2026-12-08T01:00:00+08:00,2026-12-08T01:00:00+08:00,0.1,\"a\",\"\",";
+    for (const char* idle : {"\"0.2\"", "\"x\"", "\"\",\"\""})
+        EXPECT_EQ(ReadLedgerLine(times + idle, false).kind, LineKind::Damaged) << idle;
 }
 
 TEST(Ledger, APeriodHoldsTheSessionsThatEndInIt) {

@@ -147,11 +147,12 @@ TEST(ReportPage, TheBillWithItsPartsAndTheAllowanceLines) {
     // minutes, 1 beyond the allowance: 10.00 + 2 × 0.10 + 1/60 × 1.20 = 10.22 元.
     const std::string page = ReportPage(Month(
         1, tariff, {S("01-02 09:00", "01-02 09:30", 305), S("01-03 09:00", "01-03 09:30", 295)}));
-    for (const char* figure :
-         {"计费月 <strong>2027年1月</strong>", "2026-12-21 至 2027-01-20",
-          "还剩 <strong>16</strong> 天", "60 分钟", "61 分钟", "10.22 元", "0.10 元 × 2 次",
-          "超出包时 1 分钟", "0.02 元",
-          "<td class=\"num\">30.5</td><td class=\"num\">31</td><td>ppp0</td>", "（UTC+08:00）"})
+    for (const char* figure : {"计费月 <strong>2027年1月</strong>", "2026-12-21 至 2027-01-20",
+                               "还剩 <strong>16</strong> 天", "60 分钟", "61 分钟", "10.22 元",
+                               "0.10 元 × 2 次", "超出包时 1 分钟", "0.02 元",
+                               "<td class=\"num\">30.5</td><td class=\"num\">31</td><td "
+                               "class=\"num\">0</td><td>ppp0</td>",
+                               "（UTC+08:00）"})
         EXPECT_NE(page.find(figure), std::string::npos) << figure;
     EXPECT_EQ(Count(page, "class=\"pace\""), 0u);  // nothing remains: no pace line
     EXPECT_EQ(Count(page, "包时已用完"), 1u);
@@ -392,6 +393,23 @@ TEST(ReportFigures, AnOpenSessionFromBeforeThePeriodIsLeftOut) {
         EXPECT_EQ(f.month.sessions.size(), inPeriod) << last;
         EXPECT_EQ(f.month.bill.sessions, static_cast<int64_t>(inPeriod)) << last;
     }
+}
+
+}  // namespace
+}  // namespace kivrel
+
+namespace kivrel {
+namespace {
+
+TEST(ReportPage, TheIdleShareOfADayAndOfASession) {
+    Session s = S("01-02 09:00", "01-02 09:30", 300);
+    s.idleTenths = 125;
+    const std::string page = ReportPage(Month(1, Tariff{}, {s}));
+    EXPECT_EQ(Count(page, "class=\"idle\""), 1u);
+    EXPECT_NE(page.find("<td class=\"num\">12.5（41%）</td><td>ppp0</td>"), std::string::npos);
+    EXPECT_NE(page.find("<tr><th scope=\"row\">2027-01-02</th><td>30</td><td>12.5</td></tr>"),
+              std::string::npos);
+    EXPECT_NE(page.find("浅色：连接着但没有流量的分钟"), std::string::npos);
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ TEST(StatusTest, ReportsTheBillingMonthFromTheFileAndWritesNothing) {
               "\"settings_file\":\"/opt/kivrel/timer.ini\",\"link\":\"\",\"network\":null,"
               "\"metered\":null,\"sessions\":0,\"billed_minutes\":500,\"bill_cents\":0,"
               "\"currency\":\"元\",\"plan\":\"included_hours\",\"remaining_billed_minutes\":3100,"
-              "\"warnings\":[]}\n");
+              "\"idle_minutes\":0,\"hang_up_at\":null,\"warnings\":[]}\n");
     c.connection.online = false;
     EXPECT_EQ(
         c.Run({"--status"}).out,
@@ -97,7 +97,7 @@ TEST(StatusTest, TheBillOfTheWorkedExampleToTheCent) {
                         "\"link\":\"ppp0\",\"network\":null,\"metered\":null,\"sessions\":3,"
                         "\"billed_minutes\":1852,\"bill_cents\":104,\"currency\":\"元\","
                         "\"plan\":\"included_hours\",\"remaining_billed_minutes\":-52,"
-                        "\"warnings\":[]}"),
+                        "\"idle_minutes\":0,\"hang_up_at\":null,\"warnings\":[]}"),
               std::string::npos)
         << json;
     const std::string text = c.Run({"--status"}).out;
@@ -106,13 +106,13 @@ TEST(StatusTest, TheBillOfTheWorkedExampleToTheCent) {
                   "按计费时长超出：52分钟\n本月费用：1.04 元\n"),
         std::string::npos)
         << text;
-    // The printout writes the current layout, five fields a line.
-    std::string five;
-    for (size_t at = 0; at < closed.size(); at = closed.find('\n', at) + 1)
-        five += closed.substr(at, closed.find('\n', at) - at) + ",\"\"\n";
-    EXPECT_EQ(c.Run({"--sessions"}).out,
-              "start,end,minutes,link,network\n" + five +
-                  "2026-12-08T09:00:00+08:00,2026-12-08T09:57:12+08:00,57.2,\"ppp0\",\"\"\n");
+    // The listing is written as the ledger is now: six columns, whatever the lines read from.
+    std::string listed = c.Run({"--sessions"}).out;
+    EXPECT_EQ(listed,
+              "start,end,minutes,link,network,idle\n"
+              "2026-12-01T08:00:00+08:00,2026-12-01T18:12:18+08:00,612.3,\"ppp0\",\"\",\"0.0\"\n"
+              "2026-12-03T20:00:00+08:00,2026-12-04T15:40:30+08:00,1180.5,\"ppp0\",\"\",\"0.0\"\n"
+              "2026-12-08T09:00:00+08:00,2026-12-08T09:57:12+08:00,57.2,\"ppp0\",\"\",\"0.0\"\n");
 
     // Only the unlisted link carries the route: offline, no link, the same bill.
     c.connection.routed = {"wlan0"};
@@ -145,7 +145,8 @@ TEST(StatusTest, ALedgerWithoutQuotesIsBilledAndSkippedLinesAreSaid) {
     const std::string warning = "/opt/kivrel/sessions.csv：2 行无法读取，未计入";
     EXPECT_NE(json.find("\"sessions\":3,\"billed_minutes\":1860,\"bill_cents\":30,"
                         "\"currency\":\"元\",\"plan\":\"included_hours\","
-                        "\"remaining_billed_minutes\":-60,\"warnings\":[\"" +
+                        "\"remaining_billed_minutes\":-60,\"idle_minutes\":0,\"hang_up_at\":null,"
+                        "\"warnings\":[\"" +
                         warning + "\"]}"),
               std::string::npos)
         << json;
@@ -214,7 +215,8 @@ TEST(StatusTest, TheWorkedPlansOfTheTariffNotesToTheCent) {
     const std::string campusFigures =
         "\"billed_minutes\":1870,\"bill_cents\":140,\"currency\":\"元\",\"plan\":\"included_"
         "hours\","
-        "\"remaining_billed_minutes\":-70,\"free_minutes\":180,"
+        "\"remaining_billed_minutes\":-70,\"idle_minutes\":0,\"hang_up_at\":null,\"free_minutes\":"
+        "180,"
         "\"bands\":[{\"band\":1,\"name\":\"夜间\",\"minutes\":180,\"cents\":0},"
         "{\"band\":null,\"name\":null,\"minutes\":1870,\"cents\":140}]";
     struct {
@@ -227,7 +229,8 @@ TEST(StatusTest, TheWorkedPlansOfTheTariffNotesToTheCent) {
          "2026-12-05T21:00:00+08:00,2026-12-05T23:00:36+08:00,120.6,\"wlan0\"\n",
          "\"billed_minutes\":360,\"bill_cents\":3000,\"currency\":\"元\",\"plan\":\"pay_as_you_"
          "go\","
-         "\"remaining_billed_minutes\":null,\"warnings\":[]}\n",
+         "\"remaining_billed_minutes\":null,\"idle_minutes\":0,\"hang_up_at\":null,\"warnings\":[]}"
+         "\n",
          "30.00 元"},
         {campus, campusLedger, campusFigures + ",\"warnings\":[]}\n", "1.40 元"},
         {head + "Value=245\r\n[Tariff]\r\nRound=1\r\nPrice=300\r\n"
@@ -236,7 +239,8 @@ TEST(StatusTest, TheWorkedPlansOfTheTariffNotesToTheCent) {
          "2026-12-06T10:00:00+08:00,2026-12-06T10:44:36+08:00,44.6,\"wlan0\"\n"
          "2026-12-08T19:00:00+08:00,2026-12-08T19:20:24+08:00,20.4,\"wlan0\"\n",
          "\"billed_minutes\":246,\"bill_cents\":968,\"currency\":\"元\",\"plan\":\"pay_as_you_go\","
-         "\"remaining_billed_minutes\":null,\"free_minutes\":0,"
+         "\"remaining_billed_minutes\":null,\"idle_minutes\":0,\"hang_up_at\":null,\"free_"
+         "minutes\":0,"
          "\"bands\":[{\"band\":1,\"name\":\"周末\",\"minutes\":105,\"cents\":263},"
          "{\"band\":null,\"name\":null,\"minutes\":141,\"cents\":705}],\"warnings\":[]}\n",
          "9.68 元"},
@@ -317,8 +321,42 @@ TEST(StatusTest, BytesThatAreNotTextNeitherBreakTheJsonNorReachTheTerminal) {
         "start,end,minutes,link\n"
         "2026-05-02T09:00:00+08:00,2026-05-02T09:10:00+08:00,10.0,\"ppp\x1B]0;x\x07\"\n";
     const std::string sessions = c.Run({"--sessions"}).out;
-    EXPECT_NE(sessions.find(",10.0,\"ppp" + r + "]0;x" + r + "\",\"\"\n"), std::string::npos)
+    EXPECT_NE(sessions.find(",10.0,\"ppp" + r + "]0;x" + r + "\",\"\",\"0.0\"\n"),
+              std::string::npos)
         << sessions;
+}
+
+}  // namespace
+}  // namespace kivrel
+
+namespace kivrel {
+namespace {
+
+// The idle figures: the period's from the sessions, the idle run and a planned hang-up from the
+// running program's latest save, and those only while the billed link is up.
+TEST(StatusTest, IdleMinutesAndAPlannedHangUp) {
+    Console c;
+    c.clock.today = {2026, 12, 8};
+    c.connection.online = true;
+    c.connection.routed = {"ppp0"};
+    c.files.files["/opt/kivrel/timer.ini"] =
+        "[T12]\r\nValue=60\r\nYear=2026\r\n[Session]\r\nStart=2026-12-08T22:00:00+08:00\r\n"
+        "Last=2026-12-08T22:30:00+08:00\r\nTenths=300\r\nLink=ppp0\r\nIdle=125\r\n"
+        "IdleRun=72\r\nHangUp=idle\r\nHangUpAt=2026-12-08T23:30:00+08:00\r\n";
+    c.files.files["/opt/kivrel/sessions.csv"] =
+        "start,end,minutes,link\n"
+        "2026-12-01T08:00:00+08:00,2026-12-01T08:30:00+08:00,30.0,\"ppp0\",\"\",\"2.4\"\n";
+    const std::string text = c.Run({"--status"}).out;
+    EXPECT_NE(text.find("本期空闲：14.9分钟\n空闲：7.2 分钟\n将于 23:30 断开\n"), std::string::npos)
+        << text;
+    EXPECT_NE(c.Run({"--status", "--json"})
+                  .out.find(",\"idle_minutes\":14.9,\"hang_up_at\":\"2026-12-08T23:30:00+08:00\","),
+              std::string::npos);
+    c.connection.routed = {};
+    c.connection.online = false;
+    const std::string offline = c.Run({"--status"}).out;
+    EXPECT_EQ(offline.find("\n空闲："), std::string::npos) << offline;
+    EXPECT_NE(c.Run({"--status", "--json"}).out.find("\"hang_up_at\":null"), std::string::npos);
 }
 
 }  // namespace

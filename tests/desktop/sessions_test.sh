@@ -71,11 +71,14 @@ lines_are() { [ "$(lines)" -eq "$1" ]; }
 fake_past() { [ "$(fake_now)" -ge "$1" ]; }
 secs() { date -d "$1" +%s; }
 
-# check_session N START LAST TENTHS: line N+1 of sessions.csv is that session on ppp0.
+# check_session N START LAST TENTHS: line N+1 of sessions.csv is that session on ppp0, with no
+# network and its idle minutes (what the idle ticks were is the core tests' part).
 check_session() {
     local line
     line=$(sed -n "$(($1 + 1))p" "$csv")
-    check_eq "session $1 in sessions.csv" "$2,$3,$(($4 / 10)).$(($4 % 10)),\"ppp0\",\"\"" "$line"
+    check_eq "session $1 in sessions.csv" "$2,$3,$(($4 / 10)).$(($4 % 10)),\"ppp0\",\"\"" \
+        "${line%,\"*\"}"
+    check "its idle minutes close the line" grep -qE '^.*,"[0-9]+\.[0-9]"$' <<<"$line"
 }
 # check_span START LAST TENTHS: the session's span is (ticks − 1) × 6 s, within a tick of slack
 # for a loaded machine.
@@ -96,7 +99,7 @@ check_eq "--status --json: link" '"ppp0"' "$(json link)"
 group "the route goes to wlan0, which is not billed"
 route 10.201.0.1 wlan0 || fatal "could not move the route to wlan0"
 check "the session is closed into sessions.csv" kivrel_wait_for 30 lines_are 2
-check_eq "the header" 'start,end,minutes,link,network' "$(head -n 1 "$csv")"
+check_eq "the header" 'start,end,minutes,link,network,idle' "$(head -n 1 "$csv")"
 s1=("$(session Start)" "$(session Last)" "$(session Tenths)")
 check_session 1 "${s1[@]}"
 check_span "${s1[@]}"
@@ -120,7 +123,7 @@ check_eq "--status --json: online, link, sessions" 'true "ppp0" 2' \
 kivrel_in_ns --sessions
 check_eq "--sessions: the header and the closed session" "$(cat "$csv")" \
     "$(head -n 2 "$DESK_TMP/out")"
-check "--sessions: the open session last" grep -q "^$(session Start),.*,\"ppp0\",\"\"$" \
+check "--sessions: the open session last" grep -q "^$(session Start),.*,\"ppp0\",\"\",\"[0-9]*\.[0-9]\"$" \
     <(tail -n +3 "$DESK_TMP/out")
 kill -9 "$KPID"
 wait_gone "$KPID" 10 || fatal "kill -9 did not end the program"
@@ -147,7 +150,8 @@ check_eq "exit status" 0 "$DESK_STATUS"
 check_eq "the open session is appended" 4 "$(lines)"
 s3=("$(session Start)" "$(session Last)")
 check_eq "Session Tenths is 0" 0 "$(session Tenths)"
-check "the third session's line" grep -q "^${s3[0]},${s3[1]},[0-9]*\.[0-9],\"ppp0\",\"\"$" <(tail -n 1 "$csv")
+check "the third session's line" \
+    grep -q "^${s3[0]},${s3[1]},[0-9]*\.[0-9],\"ppp0\",\"\",\"[0-9]*\.[0-9]\"$" <(tail -n 1 "$csv")
 # The total is saved in whole minutes (half to even) and read back so at each start: runs 1 and 3
 # counted, run 1 sessions 1 and 2, run 3 session 3.
 tenths() { sed -n "$(($1 + 1))p" "$csv" | awk -F, '{ printf "%d\n", $3 * 10 + 0.5 }'; }

@@ -50,7 +50,8 @@ check "the JSON matches timer.ini" matches '{"billing_month": 1, "period_start":
     "remaining_minutes": 3100, "forecast_minutes": 3100, "online": true,
     "settings_file": "'"$ini"'", "link": "veth0", "sessions": 0, "billed_minutes": 500,
     "bill_cents": 0, "currency": "元", "network": null, "metered": null,
-    "plan": "included_hours", "remaining_billed_minutes": 3100, "warnings": []}'
+    "plan": "included_hours", "remaining_billed_minutes": 3100, "idle_minutes": 0,
+    "hang_up_at": null, "warnings": []}'
 status offline --status --json
 check "offline, the same probe as the tick says so" python3 -c \
     'import json,sys; sys.exit(json.load(open(sys.argv[1]))["online"] is not False)' "$DESK_TMP/out"

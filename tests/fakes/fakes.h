@@ -228,6 +228,23 @@ class FakeTray : public ITrayIcon {
     void Notify(const std::string& title, const std::string& text) override {
         notifications.emplace_back(title, text);
     }
+    struct Asked {
+        int notice;
+        std::string text;
+        std::vector<NoticeAction> actions;
+    };
+    std::vector<Asked> asked;
+    INoticeSink* noticeSink = nullptr;
+    void Ask(int notice, const std::string& title, const std::string& text,
+             const std::vector<NoticeAction>& actions, INoticeSink& s) override {
+        asked.push_back({notice, text, actions});
+        notifications.emplace_back(title, text);
+        noticeSink = &s;
+    }
+    // The user answers the latest notification `notice`.
+    void Answer(int notice, const std::string& action) {
+        noticeSink->NoticeAnswered(notice, action);
+    }
     // What the platform delivers when the user clicks the icon.
     bool Click(TrayEvent event) { return sink->OnTrayEvent(event); }
 
@@ -250,6 +267,29 @@ class FakeConnection : public IConnection {
     NetworkList ActiveNetworks() override {
         ++networksAsked;
         return networks;
+    }
+    std::map<std::string, ByteCounters> bytes;  // the interfaces whose counters the system tells
+    std::vector<std::string> bytesAsked;
+    std::optional<ByteCounters> LinkBytes(const std::string& link) override {
+        bytesAsked.push_back(link);
+        const auto found = bytes.find(link);
+        return found == bytes.end() ? std::nullopt : std::optional<ByteCounters>(found->second);
+    }
+};
+
+class FakeHangUp : public IHangUp {
+  public:
+    bool possible = true;
+    HangUpResult result{true, ""};
+    std::vector<std::string> ended;  // the links ended, in order
+    std::vector<std::string> lastCommand;
+    bool CanHangUp(const std::string&, const std::vector<std::string>&) override {
+        return possible;
+    }
+    HangUpResult HangUp(const std::string& link, const std::vector<std::string>& command) override {
+        ended.push_back(link);
+        lastCommand = command;
+        return result;
     }
 };
 
@@ -439,7 +479,9 @@ struct FakePlatform {
     FakeAppInfo app;
     FakeInstance instance{journal};
     FakeAutostart autostart;
-    Platform platform{window, dialogs, tray, connection, clock, files, app, instance, autostart};
+    FakeHangUp hangUp;
+    Platform platform{window, dialogs, tray,     connection, clock,
+                      files,  app,     instance, autostart,  hangUp};
 
     std::string IniPath() const { return app.dir + "/timer.ini"; }
     void PutIni(const std::string& text) { files.files[IniPath()] = text; }

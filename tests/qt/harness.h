@@ -26,7 +26,9 @@ struct Harness {
     FakeInstance instance{journal};
     FakeAutostart autostart;
     QtWindow window;
-    Platform platform{window, dialogs, tray, connection, clock, files, app, instance, autostart};
+    FakeHangUp hangUp;
+    Platform platform{window, dialogs, tray,     connection, clock,
+                      files,  app,     instance, autostart,  hangUp};
     Form1 form{platform};
 
     explicit Harness(bool trayAvailable = true, const std::string& ini = "") {

@@ -33,7 +33,7 @@ struct Meter {
     fakes::FakePlatform fp;
     LinuxFileSystem files;
     Platform platform{fp.window, fp.dialogs, fp.tray,     fp.connection, fp.clock,
-                      files,     fp.app,     fp.instance, fp.autostart};
+                      files,     fp.app,     fp.instance, fp.autostart,  fp.hangUp};
     Form1 form{platform};
     std::string ini;
 

@@ -5,9 +5,9 @@
 #include "app/drawing.h"
 #include "app/form1.h"
 #include "fakes/fakes.h"
+#include "platform/win32/canvas.h"
 #include "platform/win32/dialogs.h"
 #include "platform/win32/text.h"
-#include "platform/win32/canvas.h"
 #include "platform/win32/window.h"
 #include "settings/ini_format.h"
 
@@ -132,7 +132,7 @@ class Window : public ::testing::Test {
 TEST_F(Window, TheSessionEndUnloadsOnlyWhenItReallyComes) {
     fakes::FakePlatform fp;
     Platform platform{window,   fp.dialogs, fp.tray,     fp.connection, fp.clock,
-                      fp.files, fp.app,     fp.instance, fp.autostart};
+                      fp.files, fp.app,     fp.instance, fp.autostart,  fp.hangUp};
     Form1 form(platform);
     window.Attach(form);
     fp.PutIni("[T5]\r\nValue=7\r\n");
