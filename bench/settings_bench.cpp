@@ -11,7 +11,7 @@
 #include <system_error>
 
 #include "platform/linux/durable_file.h"
-#include "settings/settings_store.h"
+#include "services/settings_store.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/form1.h"
+#include "presenter/form1.h"
 #include "fakes/fakes.h"
 #include "platform/linux/connection.h"
 #include "platform/linux/durable_file.h"

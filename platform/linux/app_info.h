@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/system_ports.h"
+#include "ports/system_ports.h"
 
 namespace kivrel {
 

@@ -4,7 +4,7 @@
 #include <ctime>
 #include <functional>
 
-#include "platform/system_ports.h"
+#include "ports/system_ports.h"
 
 namespace kivrel {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/linux/network_manager.h"
-#include "platform/system_ports.h"
+#include "ports/system_ports.h"
 
 namespace kivrel {
 

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/system_ports.h"
+#include "ports/system_ports.h"
 
 namespace kivrel {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/system_ports.h"
+#include "ports/system_ports.h"
 
 namespace kivrel {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "accounting/network.h"
+#include "rules/network.h"
 
 namespace kivrel {
 

@@ -1,7 +1,7 @@
 // Opens a file with the desktop's default program for it, through xdg-open.
 #pragma once
 
-#include "platform/system_ports.h"
+#include "ports/system_ports.h"
 
 namespace kivrel {
 

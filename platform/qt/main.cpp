@@ -11,7 +11,7 @@
 #include <array>
 #include <cerrno>
 
-#include "app/form1.h"
+#include "presenter/form1.h"
 #include "platform/linux/app_info.h"
 #include "platform/linux/autostart_xdg.h"
 #include "platform/linux/clock.h"

@@ -1,7 +1,7 @@
 // Form_Paint's surface on Qt.
 #pragma once
 
-#include "platform/window_ports.h"
+#include "ports/window_ports.h"
 
 class QPainter;
 

@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "platform/window_ports.h"
+#include "ports/window_ports.h"
 
 namespace kivrel {
 

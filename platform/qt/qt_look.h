@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/window_ids.h"
+#include "ports/window_ids.h"
 
 namespace kivrel {
 

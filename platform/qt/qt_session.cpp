@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 
-#include "platform/window_ports.h"
+#include "ports/window_ports.h"
 
 namespace kivrel {
 

@@ -25,7 +25,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/window_ports.h"
+#include "ports/window_ports.h"
 
 class QMenu;
 class QWidget;

@@ -14,7 +14,7 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/events.h"
+#include "presenter/events.h"
 #include "platform/qt/qt_canvas.h"
 #include "platform/qt/qt_look.h"
 #include "platform/qt/qt_x11.h"

@@ -17,9 +17,9 @@
 #include <QWidget>
 #include <map>
 
-#include "app/controls.h"
-#include "app/events.h"
-#include "platform/ports.h"
+#include "presenter/controls.h"
+#include "presenter/events.h"
+#include "ports/ports.h"
 
 class QAction;
 class QComboBox;

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "platform/window_ports.h"
+#include "ports/window_ports.h"
 
 namespace kivrel {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/window_ports.h"
+#include "ports/window_ports.h"
 
 namespace kivrel {
 

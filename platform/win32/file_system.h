@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/system_ports.h"
+#include "ports/system_ports.h"
 
 namespace kivrel {
 

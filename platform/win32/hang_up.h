@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/system_ports.h"
+#include "ports/system_ports.h"
 
 namespace kivrel {
 

@@ -1,8 +1,8 @@
 // Kivrel.exe: the Win32 shell around Form1.
 #include <windows.h>
 
-#include "app/command_line.h"
-#include "app/form1.h"
+#include "presenter/command_line.h"
+#include "presenter/form1.h"
 #include "platform/win32/autostart.h"
 #include "platform/win32/console.h"
 #include "platform/win32/dialogs.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "accounting/network.h"
+#include "rules/network.h"
 
 namespace kivrel {
 

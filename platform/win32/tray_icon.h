@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/window_ports.h"
+#include "ports/window_ports.h"
 
 namespace kivrel {
 

@@ -2,7 +2,7 @@
 
 #include <windowsx.h>
 
-#include "app/events.h"
+#include "presenter/events.h"
 #include "platform/win32/text.h"
 
 namespace kivrel {

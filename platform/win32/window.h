@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/controls.h"
-#include "platform/ports.h"
+#include "presenter/controls.h"
+#include "ports/ports.h"
 
 namespace kivrel {
 

@@ -4,7 +4,7 @@
 
 #include <commctrl.h>  // after windows.h, which it needs
 
-#include "app/events.h"
+#include "presenter/events.h"
 #include "platform/win32/text.h"
 #include "platform/win32/window.h"
 

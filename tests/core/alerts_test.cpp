@@ -1,4 +1,4 @@
-#include "accounting/alerts.h"
+#include "rules/alerts.h"
 #include "form1_fixture.h"
 
 namespace kivrel {

@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "accounting/tariff.h"
+#include "rules/tariff.h"
 
 namespace kivrel {
 namespace {

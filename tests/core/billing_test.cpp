@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "accounting/billing.h"
+#include "rules/billing.h"
 #include "form1_fixture.h"
 
 namespace kivrel {

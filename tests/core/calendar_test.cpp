@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "accounting/calendar.h"
-#include "accounting/texts.h"
+#include "vocabulary/calendar.h"
+#include "vocabulary/texts.h"
 
 namespace kivrel {
 namespace {

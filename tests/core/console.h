@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
+#include "presenter/command_line.h"
 #include "fakes/fakes.h"
 
 namespace kivrel {

@@ -3,10 +3,10 @@
 #include <functional>
 #include <tuple>
 
-#include "app/controls.h"
-#include "app/events.h"
+#include "presenter/controls.h"
+#include "presenter/events.h"
 #include "form1_fixture.h"
-#include "records/records.h"
+#include "services/records.h"
 
 namespace kivrel {
 namespace {

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/form1.h"
+#include "presenter/form1.h"
 #include "fakes/fakes.h"
-#include "settings/ini_format.h"
+#include "vocabulary/ini_format.h"
 
 namespace kivrel {
 

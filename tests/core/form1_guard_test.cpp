@@ -1,6 +1,6 @@
 // The idle guard in the running program: which counters a tick reads, what is shown and saved,
 // and which connection is ended.
-#include "app/guard_notices.h"
+#include "presenter/guard_notices.h"
 #include "form1_fixture.h"
 
 namespace kivrel {

@@ -1,5 +1,5 @@
 #include "form1_fixture.h"
-#include "records/records.h"
+#include "services/records.h"
 
 namespace kivrel {
 namespace {

@@ -1,6 +1,6 @@
 // The ledger of sessions as the running program keeps it: what closes a session, what the
 // settings and sessions.csv hold after each tick, and a crash's session appended exactly once.
-#include "accounting/ledger.h"
+#include "rules/ledger.h"
 #include "form1_fixture.h"
 
 namespace kivrel {

@@ -1,4 +1,4 @@
-#include "app/module1.h"
+#include "presenter/module1.h"
 #include "form1_fixture.h"
 
 namespace kivrel {

@@ -1,4 +1,4 @@
-#include "app/drawing.h"
+#include "presenter/drawing.h"
 #include "form1_fixture.h"
 
 namespace kivrel {

@@ -2,9 +2,9 @@
 // announcement and its cancel, and the idle minutes of a day.
 #include <gtest/gtest.h>
 
-#include "accounting/daily.h"
-#include "app/guard_notices.h"
-#include "guard/idle_guard.h"
+#include "rules/daily.h"
+#include "presenter/guard_notices.h"
+#include "rules/idle_guard.h"
 
 namespace kivrel {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "accounting/ledger.h"
-#include "accounting/link.h"
-#include "accounting/session_ledger.h"
+#include "rules/ledger.h"
+#include "rules/link.h"
+#include "services/session_ledger.h"
 #include "fakes/fakes.h"
 
 namespace kivrel {

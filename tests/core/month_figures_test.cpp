@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
+#include "presenter/command_line.h"
 #include "form1_fixture.h"
 
 namespace kivrel {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "accounting/network.h"
+#include "rules/network.h"
 #include "console.h"
 
 namespace kivrel {

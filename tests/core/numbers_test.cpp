@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "accounting/numbers.h"
-#include "accounting/texts.h"
+#include "vocabulary/numbers.h"
+#include "vocabulary/texts.h"
 
 namespace kivrel {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "accounting/period.h"
-#include "accounting/texts.h"
-#include "app/status_report.h"
+#include "rules/period.h"
+#include "vocabulary/texts.h"
+#include "presenter/status_report.h"
 
 namespace kivrel {
 namespace {

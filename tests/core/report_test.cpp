@@ -2,13 +2,13 @@
 
 #include <string>
 
-#include "accounting/daily.h"
-#include "accounting/numbers.h"
-#include "accounting/texts.h"
-#include "accounting/year_stamp.h"
-#include "app/command_line.h"
-#include "app/report.h"
-#include "app/report_page.h"
+#include "rules/daily.h"
+#include "vocabulary/numbers.h"
+#include "vocabulary/texts.h"
+#include "rules/year_stamp.h"
+#include "presenter/command_line.h"
+#include "report/report.h"
+#include "report/report_page.h"
 #include "console.h"
 
 namespace kivrel {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fakes.h"
-#include "settings/settings_store.h"
+#include "services/settings_store.h"
 
 namespace kivrel {
 namespace {

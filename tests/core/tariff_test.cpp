@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "accounting/tariff.h"
-#include "accounting/texts.h"
+#include "rules/tariff.h"
+#include "vocabulary/texts.h"
 
 namespace kivrel {
 namespace {

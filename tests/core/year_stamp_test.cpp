@@ -1,6 +1,6 @@
-#include "accounting/year_stamp.h"
+#include "rules/year_stamp.h"
 #include "form1_fixture.h"
-#include "settings/settings_store.h"
+#include "services/settings_store.h"
 
 namespace kivrel {
 namespace {

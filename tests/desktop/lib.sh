@@ -542,7 +542,7 @@ file_sum() { [ -f "$1" ] && md5sum <"$1" | cut -d' ' -f1; }
 # ------------------------------------------------------------------ controls
 
 # control_rect NAME: "left top width height" in pixels of a control of the main window, from the
-# control table in app/controls.h (twips, 15 to a pixel, to the nearest pixel).
+# control table in presenter/controls.h (twips, 15 to a pixel, to the nearest pixel).
 control_rect() {
     awk -v want="\"$1\"" '
         function px(t) { return int((2 * t + 15) / 30) }
@@ -551,7 +551,7 @@ control_rect() {
         inside && /\.top = /    { t = $3 + 0 }
         inside && /\.width = /  { w = $3 + 0 }
         inside && /\.height = / { h = $3 + 0; print px(l), px(t), px(w), px(h); exit }
-    ' "$DESK_ROOT/app/controls.h"
+    ' "$DESK_ROOT/presenter/controls.h"
 }
 
 # click_control WIN NAME: a click in the middle of the control.

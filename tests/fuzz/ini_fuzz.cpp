@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/ini_format.h"
+#include "vocabulary/ini_format.h"
 
 namespace {
 

@@ -16,7 +16,7 @@ cxx=${CXX_FUZZ:-$(command -v clang++ || command -v clang++-14)}
 mkdir -p "$work/corpus" "$work/crashes"
 "$cxx" -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -Wall -Wextra -Werror -I"$root" \
-    "$here/ini_fuzz.cpp" "$root/settings/ini_format.cpp" -o "$work/ini_fuzz"
+    "$here/ini_fuzz.cpp" "$root/vocabulary/ini_format.cpp" -o "$work/ini_fuzz"
 
 # shellcheck disable=SC2086
 exec "$work/ini_fuzz" -runs="$runs" -max_len=4096 -dict="$here/ini.dict" \

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "accounting/texts.h"
+#include "vocabulary/texts.h"
 #include "platform/linux/app_info.h"
 #include "platform/linux/clock.h"
 #include "test_support.h"

@@ -7,7 +7,7 @@
 #include <QTest>
 #include <string>
 
-#include "app/form1.h"
+#include "presenter/form1.h"
 #include "fakes/fakes.h"
 #include "platform/qt/qt_window.h"
 

@@ -7,7 +7,7 @@
 
 #include "harness.h"
 #include "platform/qt/qt_session.h"
-#include "settings/ini_format.h"
+#include "vocabulary/ini_format.h"
 
 namespace kivrel::qttest {
 namespace {

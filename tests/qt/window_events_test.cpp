@@ -9,7 +9,7 @@
 #include <QTimer>
 
 #include "harness.h"
-#include "records/records.h"
+#include "services/records.h"
 
 namespace kivrel::qttest {
 namespace {

@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "accounting/billing.h"
+#include "rules/billing.h"
 #include "harness.h"
 #include "platform/qt/qt_look.h"
 

@@ -1,5 +1,5 @@
 // The timer.ini text format: reading and writing integer values over the file's text.
-#include "settings/ini_format.h"
+#include "vocabulary/ini_format.h"
 
 #include <gtest/gtest.h>
 

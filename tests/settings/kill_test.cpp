@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "platform/linux/durable_file.h"
-#include "settings/ini_format.h"
+#include "vocabulary/ini_format.h"
 #include "temp_dir.h"
 
 namespace kivrel {

@@ -18,7 +18,7 @@
 #include <string_view>
 
 #include "platform/linux/durable_file.h"
-#include "settings/ini_format.h"
+#include "vocabulary/ini_format.h"
 
 namespace {
 

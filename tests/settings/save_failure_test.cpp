@@ -9,10 +9,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/form1.h"
+#include "presenter/form1.h"
 #include "fakes/fakes.h"
 #include "platform/linux/durable_file.h"
-#include "settings/ini_format.h"
+#include "vocabulary/ini_format.h"
 #include "temp_dir.h"
 #include "tiny_disk.h"
 

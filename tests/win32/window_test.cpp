@@ -2,14 +2,14 @@
 
 #include <functional>
 
-#include "app/drawing.h"
-#include "app/form1.h"
+#include "presenter/drawing.h"
+#include "presenter/form1.h"
 #include "fakes/fakes.h"
 #include "platform/win32/canvas.h"
 #include "platform/win32/dialogs.h"
 #include "platform/win32/text.h"
 #include "platform/win32/window.h"
-#include "settings/ini_format.h"
+#include "vocabulary/ini_format.h"
 
 #include "win32/test_support.h"
 
