@@ -97,7 +97,8 @@ check_eq "--status --json: online, link, network, metered" 'true "wlan0" "Hotspo
 group "back to Home: the session closes with its network's name"
 nm home || fatal "could not switch back to Home"
 check "the session is closed into sessions.csv" kivrel_wait_for 30 lines_are 2
-check "its line ends in the link and the network" grep -q ',"wlan0","Hotspot"$' <(tail -n 1 "$csv")
+check "its line holds the link, the network and its idle minutes" \
+    grep -qE ',"wlan0","Hotspot","[0-9]+\.[0-9]"$' <(tail -n 1 "$csv")
 status_json
 check_eq "--status --json: offline, and the session is billed" 'false 1' "$(json online sessions)"
 before=$(file_sum "$DESK_INI")
