@@ -40,9 +40,13 @@ std::string JsonString(std::string_view text) {
 
 std::string JsonStrings(const std::vector<std::string>& texts) {
     std::string json = "[";
-    for (const std::string& text : texts)
-        json += (json.size() > 1 ? "," : "") + JsonString(text);
-    return json + "]";
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (i > 0)
+            json += ',';
+        json += JsonString(texts[i]);
+    }
+    json += ']';
+    return json;
 }
 
 }  // namespace
