@@ -73,9 +73,9 @@ TEST(StatusTest, ReportsTheBillingMonthFromTheFileAndWritesNothing) {
     EXPECT_EQ(c.files.writes, 0);
 }
 
-// The README's worked example: 30 included hours, 1.20 per extra hour, sessions rounded to the
-// started minute; three sessions of 612.3, 1180.5 and 57.2 minutes (the last one still open), and
-// an older one of the month before that the bill leaves out.
+// The worked example of docs/settings.md: 30 included hours, 1.20 per extra hour, sessions
+// rounded to the started minute; three sessions of 612.3, 1180.5 and 57.2 minutes (the last one
+// still open), and an older one of the month before that the bill leaves out.
 TEST(StatusTest, TheBillOfTheWorkedExampleToTheCent) {
     Console c;
     c.clock.today = {2026, 12, 8};
