@@ -72,10 +72,14 @@ Bill ComputeBillTenths(int64_t usedTenths, const std::vector<Session>& sessions,
     for (const Session* s : ordered) {
         held += std::max<int64_t>(0, s->tenths);  // SpreadSession leaves nothing else
         size_t last = outsideSlot;
-        for (const SessionPiece& p : SpreadSession(*s, offsets, tariff.bands)) {
-            last = p.band.value_or(outsideSlot);
-            steps.push_back({last, p.tenths});
-        }
+        // Without bands all of a session's time lies outside them: no need to place it in time.
+        if (tariff.bands.empty() && s->tenths > 0)
+            steps.push_back({outsideSlot, s->tenths});
+        else
+            for (const SessionPiece& p : SpreadSession(*s, offsets, tariff.bands)) {
+                last = p.band.value_or(outsideSlot);
+                steps.push_back({last, p.tenths});
+            }
         steps.push_back({last, BilledTenths(s->tenths, tariff) - s->tenths});
     }
     for (const Step& step : steps)
