@@ -3,8 +3,10 @@
 # (metered), switched while the program runs (time sped up ten times with libfaketime) in a
 # network namespace whose default route stays on wlan0 throughout. With [Link] Value=net:Hotspot
 # only the hotspot's time counts and goes to sessions.csv with its network's name; `metered`
-# picks the same network; without NetworkManager, interface patterns still work and --status
-# says why `net:` matched nothing.
+# picks the same network; with [Guard] HangUp=idle an unanswered idle reminder ends the hotspot's
+# connection through NetworkManager (the mock's record of DeactivateConnection), not the one on
+# another device and not by the user's command; without NetworkManager, interface patterns still
+# work and --status says why `net:` matched nothing.
 # shellcheck shell=bash
 . "$(dirname "$0")/lib.sh"
 
@@ -97,7 +99,8 @@ check_eq "--status --json: online, link, network, metered" 'true "wlan0" "Hotspo
 group "back to Home: the session closes with its network's name"
 nm home || fatal "could not switch back to Home"
 check "the session is closed into sessions.csv" kivrel_wait_for 30 lines_are 2
-check "its line ends in the link and the network" grep -q ',"wlan0","Hotspot"$' <(tail -n 1 "$csv")
+check "its line ends in the link, the network and the idle minutes" \
+    grep -qE ',"wlan0","Hotspot","[0-9]+\.[0-9]"$' <(tail -n 1 "$csv")
 status_json
 check_eq "--status --json: offline, and the session is billed" 'false 1' "$(json online sessions)"
 before=$(file_sum "$DESK_INI")
@@ -120,6 +123,34 @@ nm hotspot || fatal "could not switch to Hotspot"
 status metered
 check_eq "on Hotspot: online, network" 'true "Hotspot"' "$(json online network)"
 check "the plain form names the network" grep -qx '计费网络：Hotspot' "$DESK_TMP/plain"
+
+group "HangUp=idle: NetworkManager ends the hotspot's connection, and no other"
+nm other || fatal "could not bring Cafe up on wlan1"
+lines=$(wc -l <"$csv")
+printf '[Link]\r\nValue=net:Hotspot\r\n[Guard]\r\nIdle=1\r\nHangUp=idle\r\nHangUpCommand=touch %s\r\n' \
+    "$DESK_TMP/command-ran" >"$DESK_INI"
+(cd "$DESK_CWD" && exec "${DESK_UNSHARE[@]}" bash "$DESK_HERE/netns_exec.sh" two:wlan0 -- \
+    bash "$DESK_HERE/own_locks.sh" env LD_PRELOAD="$FAKELIB" \
+    FAKETIME="@$(date -d "@$fake" '+%F %T') x$SPEED" "$DESK_APP/kivrel") \
+    >"$DESK_TMP/kivrel.hangup.log" 2>&1 &
+KPID=$!
+DESK_PIDS+=("$KPID")
+wait_icon "$KPID" 30 || fatal "the program did not come up (no tray icon)"
+deactivated() {
+    /usr/bin/python3 "$DESK_HERE/nm_mock.py" deactivated >"$DESK_TMP/deactivated" 2>&1 &&
+        grep -q '^deactivated' "$DESK_TMP/deactivated"
+}
+# A fake minute idle, 60 s of reminder and 60 s of warning: about 18 s.
+check "DeactivateConnection is called" kivrel_wait_for 60 deactivated
+cat "$DESK_TMP/deactivated" >>"$DESK_ART/control.log"
+check_eq "once, with the hotspot's active connection; Cafe's stays up" \
+    "deactivated /org/freedesktop/NetworkManager/ActiveConnection/Hotspot
+active /org/freedesktop/NetworkManager/ActiveConnection/Cafe" "$(cat "$DESK_TMP/deactivated")"
+check "the hotspot's session closes into the ledger" kivrel_wait_for 20 lines_are $((lines + 1))
+check "with its network" grep -q ',"wlan0","Hotspot",' <(sed -n "$((lines + 1))p" "$csv")
+tail -n 1 "$csv" >>"$DESK_ART/control.log"
+check "the user's command did not run" test ! -e "$DESK_TMP/command-ran"
+kivrel_stop_pid "$KPID" 10
 
 group "NetworkManager absent"
 kivrel_stop_pid "$mock" 10

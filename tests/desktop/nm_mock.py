@@ -1,8 +1,10 @@
 #!/usr/bin/python3
 """Drives python-dbusmock's NetworkManager template on the bus in DBUS_SYSTEM_BUS_ADDRESS: one
 Wi-Fi device wlan0 and two connections on it, "Home" (free) and "Hotspot" (metered), one of them
-active at a time, with the device's Metered value following the active connection.
-    nm_mock.py setup | home | hotspot | none"""
+active at a time, with the device's Metered value following the active connection; `other`
+adds a second device, wlan1, with its own connection "Cafe" up, and `deactivated` prints the
+paths that DeactivateConnection was called with, then the active connections left.
+    nm_mock.py setup | home | hotspot | none | other | deactivated"""
 import sys
 
 import dbus
@@ -32,7 +34,26 @@ def switch(to):
     nm.SetProperty(path, NM + '.Connection.Active', 'Id', name)
 
 
-if sys.argv[1] == 'setup':
+if sys.argv[1] == 'other':
+    wlan1 = nm.AddWiFiDevice('wlan1', 'wlan1', 100)
+    nm.AddAccessPoint(wlan1, 'Cafe', 'cafe', '00:11:22:33:44:66', 2, 2437, 54000, 80, 0)
+    nm.AddWiFiConnection(wlan1, 'Cafe', 'cafe', '')
+    nm.AddActiveConnection([wlan1], '/org/freedesktop/NetworkManager/Settings/Cafe',
+                           '/org/freedesktop/NetworkManager/AccessPoint/Cafe', 'Cafe', 2)
+    # Cafe first, so that a hang-up that took the first connection would end the wrong one.
+    props = dbus.Interface(bus.get_object(NM, '/org/freedesktop/NetworkManager'),
+                           'org.freedesktop.DBus.Properties')
+    active = list(props.Get(NM, 'ActiveConnections'))
+    nm.SetProperty('/org/freedesktop/NetworkManager', NM, 'ActiveConnections',
+                   dbus.Array(active[-1:] + active[:-1], signature='o'))
+elif sys.argv[1] == 'deactivated':
+    for _, args in nm.GetMethodCalls('DeactivateConnection'):
+        print('deactivated', *args)
+    props = dbus.Interface(bus.get_object(NM, '/org/freedesktop/NetworkManager'),
+                           'org.freedesktop.DBus.Properties')
+    for path in props.Get(NM, 'ActiveConnections'):
+        print('active', path)
+elif sys.argv[1] == 'setup':
     nm.AddWiFiDevice('wlan0', 'wlan0', 100)  # NM_DEVICE_STATE_ACTIVATED
     dbus.Interface(device, MOCK).AddProperty(
         NM + '.Device', 'Metered', dbus.UInt32(0))
