@@ -2,8 +2,8 @@
 """Drives python-dbusmock's NetworkManager template on the bus in DBUS_SYSTEM_BUS_ADDRESS: one
 Wi-Fi device wlan0 and two connections on it, "Home" (free) and "Hotspot" (metered), one of them
 active at a time, with the device's Metered value following the active connection; `other`
-adds a second device, wlan1, with its own connection "Cafe" up, and `deactivated` prints the
-paths that DeactivateConnection was called with, then the active connections left.
+adds wlan1 with its own connection "Cafe" up; `deactivated` prints DeactivateConnection's calls
+and the active connections left.
     nm_mock.py setup | home | hotspot | none | other | deactivated"""
 import sys
 
@@ -20,8 +20,6 @@ NETWORKS = {'home': ('Home', 'home-5G', 2), 'hotspot': ('Hotspot', 'Pixel 7', 1)
 
 
 def switch(to):
-    props = dbus.Interface(bus.get_object(NM, '/org/freedesktop/NetworkManager'),
-                           'org.freedesktop.DBus.Properties')
     for path in props.Get(NM, 'ActiveConnections'):
         nm.RemoveActiveConnection(DEVICE, path)
     if to == 'none':
@@ -34,25 +32,20 @@ def switch(to):
     nm.SetProperty(path, NM + '.Connection.Active', 'Id', name)
 
 
-if sys.argv[1] == 'other':
+props = dbus.Interface(nm, dbus.PROPERTIES_IFACE)
+if sys.argv[1] == 'other':  # Cafe listed first, where a careless hang-up would take it
     wlan1 = nm.AddWiFiDevice('wlan1', 'wlan1', 100)
     nm.AddAccessPoint(wlan1, 'Cafe', 'cafe', '00:11:22:33:44:66', 2, 2437, 54000, 80, 0)
     nm.AddWiFiConnection(wlan1, 'Cafe', 'cafe', '')
-    nm.AddActiveConnection([wlan1], '/org/freedesktop/NetworkManager/Settings/Cafe',
-                           '/org/freedesktop/NetworkManager/AccessPoint/Cafe', 'Cafe', 2)
-    # Cafe first, so that a hang-up that took the first connection would end the wrong one.
-    props = dbus.Interface(bus.get_object(NM, '/org/freedesktop/NetworkManager'),
-                           'org.freedesktop.DBus.Properties')
-    active = list(props.Get(NM, 'ActiveConnections'))
+    cafe = nm.AddActiveConnection([wlan1], '/org/freedesktop/NetworkManager/Settings/Cafe',
+                                  '/org/freedesktop/NetworkManager/AccessPoint/Cafe', 'Cafe', 2)
+    others = [p for p in props.Get(NM, 'ActiveConnections') if p != cafe]
     nm.SetProperty('/org/freedesktop/NetworkManager', NM, 'ActiveConnections',
-                   dbus.Array(active[-1:] + active[:-1], signature='o'))
+                   dbus.Array([cafe] + others, signature='o'))
 elif sys.argv[1] == 'deactivated':
-    for _, args in nm.GetMethodCalls('DeactivateConnection'):
-        print('deactivated', *args)
-    props = dbus.Interface(bus.get_object(NM, '/org/freedesktop/NetworkManager'),
-                           'org.freedesktop.DBus.Properties')
-    for path in props.Get(NM, 'ActiveConnections'):
-        print('active', path)
+    calls = nm.GetMethodCalls('DeactivateConnection')
+    print('\n'.join(['deactivated ' + args[0] for _, args in calls] +
+                    ['active ' + path for path in props.Get(NM, 'ActiveConnections')]))
 elif sys.argv[1] == 'setup':
     nm.AddWiFiDevice('wlan0', 'wlan0', 100)  # NM_DEVICE_STATE_ACTIVATED
     dbus.Interface(device, MOCK).AddProperty(
