@@ -5,10 +5,10 @@
 
 #include <filesystem>
 
+#include "vocabulary/texts.h"
 #include "platform/linux/app_info.h"
 #include "platform/linux/clock.h"
 #include "test_support.h"
-#include "vocabulary/texts.h"
 
 namespace kivrel {
 namespace {
