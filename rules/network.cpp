@@ -115,4 +115,12 @@ std::string NetworkWarning(const NetworkList& list) {
            "）：net: 与 metered 不匹配任何连接";
 }
 
+HangUpPlan PlanHangUp(std::string_view link, const NetworkList& networks, bool command) {
+    if (networks.known)
+        for (const ActiveNetwork& network : networks.networks)
+            if (network.type != "vpn" && RunsOver(network, link))
+                return {HangUpMeans::Service, network.path};
+    return {command ? HangUpMeans::Command : HangUpMeans::None, {}};
+}
+
 }  // namespace kivrel

@@ -73,6 +73,18 @@ std::optional<bool> MeteredFromNetworkManager(uint32_t value);
 // limit) qualify a cost and do not decide alone.
 std::optional<bool> MeteredFromConnectionCost(uint32_t cost);
 
+// How the billed link is ended where the user asked for it: through the network service, by
+// ending its active connection on that link (a VPN that merely rides on the link is not the
+// link's connection), when it has one; else by the user's command; else not at all. No other
+// connection is ever named.
+enum class HangUpMeans { None, Service, Command };
+struct HangUpPlan {
+    HangUpMeans means = HangUpMeans::None;
+    std::string connection;  // Service: the connection's handle (an object path)
+    friend bool operator==(const HangUpPlan&, const HangUpPlan&) = default;
+};
+HangUpPlan PlanHangUp(std::string_view link, const NetworkList& networks, bool command);
+
 // The line that says why `net:` and `metered` matched nothing.
 std::string NetworkWarning(const NetworkList& list);
 

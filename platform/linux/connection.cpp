@@ -260,10 +260,14 @@ std::vector<std::string> LinuxConnection::RoutedLinks() {
     return links;
 }
 
-NetworkList LinuxConnection::ActiveNetworks() {
+NetworkManagerClient& LinuxConnection::NetworkManager() {
     if (!networkManager_)
         networkManager_ = std::make_unique<NetworkManagerClient>();
-    return networkManager_->ActiveNetworks();
+    return *networkManager_;
+}
+
+NetworkList LinuxConnection::ActiveNetworks() {
+    return NetworkManager().ActiveNetworks();
 }
 
 }  // namespace kivrel

@@ -51,6 +51,9 @@ class LinuxConnection final : public IConnection {
     // NetworkManager's active connections (NetworkManagerClient), the client made at the first
     // question.
     NetworkList ActiveNetworks() override;
+    // The one NetworkManager client of the program, made at the first question (making it loads
+    // nothing).
+    NetworkManagerClient& NetworkManager();
     // From /proc/net/dev: one small read of a file the kernel makes on the spot.
     std::optional<ByteCounters> LinkBytes(const std::string& link) override;
 

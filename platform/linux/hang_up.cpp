@@ -54,15 +54,25 @@ CommandOutcome RunCommand(const std::vector<std::string>& words, int waitMs) {
     }
 }
 
+HangUpPlan LinuxHangUp::Plan(const std::string& link, const std::vector<std::string>& command) {
+    return PlanHangUp(link, networkManager_.ActiveNetworks(), !command.empty());
+}
+
 bool LinuxHangUp::CanHangUp(const std::string& link, const std::vector<std::string>& command) {
-    (void)link;
-    return !command.empty();
+    return Plan(link, command).means != HangUpMeans::None;
 }
 
 HangUpResult LinuxHangUp::HangUp(const std::string& link, const std::vector<std::string>& command) {
-    if (!CanHangUp(link, command))
-        return {false, "没有设置 [Guard] HangUpCommand"};
-    return ResultOfCommand(command.front(), RunCommand(command, 5000));
+    const HangUpPlan plan = Plan(link, command);
+    switch (plan.means) {
+        case HangUpMeans::Service:
+            return networkManager_.Deactivate(plan.connection);
+        case HangUpMeans::Command:
+            return ResultOfCommand(command.front(), RunCommand(command, 5000));
+        case HangUpMeans::None:
+            break;
+    }
+    return {false, "NetworkManager 没有管理 " + link + "，也没有设置 [Guard] HangUpCommand"};
 }
 
 }  // namespace kivrel

@@ -4,6 +4,7 @@
 #include <systemd/sd-bus.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <optional>
 #include <type_traits>
 #include <vector>
@@ -16,6 +17,8 @@ constexpr const char* kService = "org.freedesktop.NetworkManager";
 constexpr const char* kProperties = "org.freedesktop.DBus.Properties";
 // A printout must not hang on a daemon that does not answer.
 constexpr uint64_t kCallMicroseconds = 2'000'000;
+// Ending a connection may wait for polkit to ask the user.
+constexpr uint64_t kDeactivateMicroseconds = 25'000'000;
 
 // The sd-bus functions used here, looked up in the library once it is loaded.
 struct SdBus {
@@ -25,6 +28,7 @@ struct SdBus {
     KIVREL_SD(sd_bus_flush_close_unref)
     KIVREL_SD(sd_bus_message_new_method_call)
     KIVREL_SD(sd_bus_message_set_auto_start)
+    KIVREL_SD(sd_bus_message_set_allow_interactive_authorization)
     KIVREL_SD(sd_bus_message_append)
     KIVREL_SD(sd_bus_call)
     KIVREL_SD(sd_bus_message_unref)
@@ -51,6 +55,7 @@ struct SdBus {
         KIVREL_SD(sd_bus_flush_close_unref)
         KIVREL_SD(sd_bus_message_new_method_call)
         KIVREL_SD(sd_bus_message_set_auto_start)
+        KIVREL_SD(sd_bus_message_set_allow_interactive_authorization)
         KIVREL_SD(sd_bus_message_append)
         KIVREL_SD(sd_bus_call)
         KIVREL_SD(sd_bus_message_unref)
@@ -82,7 +87,36 @@ class Reply {
     sd_bus_message* m_;
 };
 
+bool Named(const char* name, std::initializer_list<const char*> names) {
+    for (const char* one : names)
+        if (name && std::strcmp(name, one) == 0)
+            return true;
+    return false;
+}
+
+// The service is not on the bus (and must not be started).
+bool Absent(const char* errorName) {
+    return Named(errorName, {"org.freedesktop.DBus.Error.ServiceUnknown",
+                             "org.freedesktop.DBus.Error.NameHasNoOwner"});
+}
+
 }  // namespace
+
+HangUpResult DeactivateResult(int rc, const char* errorName, const char* errorMessage) {
+    if (rc >= 0)
+        return {true, ""};
+    const std::string message = errorMessage && *errorMessage ? errorMessage : "";
+    if (Named(errorName, {"org.freedesktop.NetworkManager.PermissionDenied",
+                          "org.freedesktop.DBus.Error.AccessDenied",
+                          "org.freedesktop.DBus.Error.InteractiveAuthorizationRequired"}))
+        return {false, "NetworkManager 不允许断开" + (message.empty() ? "" : "：" + message)};
+    if (Absent(errorName))
+        return {false, "NetworkManager 未运行"};
+    if (!errorName || Named(errorName, {"org.freedesktop.DBus.Error.NoReply",
+                                        "org.freedesktop.DBus.Error.Timeout"}))
+        return {false, "NetworkManager 没有回答"};
+    return {false, "NetworkManager 未能断开：" + (message.empty() ? errorName : message)};
+}
 
 struct NetworkManagerClient::Bus {
     SdBus sd;
@@ -121,15 +155,26 @@ struct NetworkManagerClient::Bus {
         sd_bus_message* reply = nullptr;
         const int rc = sd.sd_bus_call(bus, call, kCallMicroseconds, &error, &reply);
         if (rc < 0) {
-            const bool absent =
-                error.name &&
-                (std::strcmp(error.name, "org.freedesktop.DBus.Error.ServiceUnknown") == 0 ||
-                 std::strcmp(error.name, "org.freedesktop.DBus.Error.NameHasNoOwner") == 0);
+            const bool absent = Absent(error.name);
             sd.sd_bus_error_free(&error);
             return Fail(absent ? "NetworkManager 未运行" : "NetworkManager 没有回答");
         }
         sd.sd_bus_error_free(&error);
         return reply;
+    }
+
+    // The library loaded and the system bus open; false with `failure` said otherwise.
+    bool Open() {
+        if (!loaded && !(loaded = sd.Load())) {
+            failure = "找不到 libsystemd，无法询问 NetworkManager";
+            return false;
+        }
+        if (!bus && sd.sd_bus_open_system(&bus) < 0) {
+            bus = nullptr;
+            failure = "无法连接系统 D-Bus";
+            return false;
+        }
+        return true;
     }
 
     sd_bus_message* Fail(const char* why) {
@@ -258,14 +303,8 @@ NetworkManagerClient::~NetworkManagerClient() = default;
 NetworkList NetworkManagerClient::ActiveNetworks() {
     Bus& b = *bus_;
     NetworkList list;
-    if (!b.loaded && !(b.loaded = b.sd.Load())) {
-        list.why = "找不到 libsystemd，无法询问 NetworkManager";
-        b.loaded = false;
-        return list;
-    }
-    if (!b.bus && b.sd.sd_bus_open_system(&b.bus) < 0) {
-        b.bus = nullptr;
-        list.why = "无法连接系统 D-Bus";
+    if (!b.Open()) {
+        list.why = b.failure;
         return list;
     }
     Reply reply(b.sd, b.Properties("Get", "/org/freedesktop/NetworkManager", kService,
@@ -282,6 +321,32 @@ NetworkList NetworkManagerClient::ActiveNetworks() {
         if (std::optional<ActiveNetwork> network = b.ReadActive(path))
             list.networks.push_back(std::move(*network));
     return list;
+}
+
+HangUpResult NetworkManagerClient::Deactivate(const std::string& path) {
+    Bus& b = *bus_;
+    if (!b.Open())
+        return {false, b.failure};
+    sd_bus_message* call = nullptr;
+    if (b.sd.sd_bus_message_new_method_call(b.bus, &call, kService,
+                                            "/org/freedesktop/NetworkManager", kService,
+                                            "DeactivateConnection") < 0)
+        return {false, "无法向 D-Bus 发送请求"};
+    Reply request(b.sd, call);
+    b.sd.sd_bus_message_set_auto_start(call, 0);
+    // polkit may ask the user for a password where its rule says so.
+    b.sd.sd_bus_message_set_allow_interactive_authorization(call, 1);
+    if (b.sd.sd_bus_message_append(call, "o", path.c_str()) < 0)
+        return {false, "无法向 D-Bus 发送请求"};
+    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_message* reply = nullptr;
+    const int rc = b.sd.sd_bus_call(b.bus, call, kDeactivateMicroseconds, &error, &reply);
+    Reply answer(b.sd, reply);
+    HangUpResult result = DeactivateResult(rc, error.name, error.message);
+    b.sd.sd_bus_error_free(&error);
+    if (!result.done)
+        b.Drop();  // a bus that failed is opened anew next time
+    return result;
 }
 
 }  // namespace kivrel

@@ -11,7 +11,6 @@
 #include <array>
 #include <cerrno>
 
-#include "presenter/form1.h"
 #include "platform/linux/app_info.h"
 #include "platform/linux/autostart_xdg.h"
 #include "platform/linux/clock.h"
@@ -25,6 +24,7 @@
 #include "platform/qt/qt_session.h"
 #include "platform/qt/qt_tray.h"
 #include "platform/qt/qt_window.h"
+#include "presenter/form1.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ extern "C" __attribute__((visibility("default"))) int kivrel_window_main(int arg
     kivrel::LinuxAppInfo appInfo;
     kivrel::LinuxInstanceGuard instance;
     kivrel::XdgAutostart autostart;
-    kivrel::LinuxHangUp hangUp;
+    kivrel::LinuxHangUp hangUp(connection.NetworkManager());
 
     kivrel::QtWindow window;
     window.setWindowIcon(icon);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "rules/network.h"
 #include "console.h"
+#include "rules/network.h"
 
 namespace kivrel {
 namespace {
@@ -61,6 +61,19 @@ TEST(BilledNetwork, MeteredFromTheSystemsValues) {
                            MeteredFromConnectionCost(2), MeteredFromConnectionCost(4),
                            MeteredFromConnectionCost(0x40001), MeteredFromConnectionCost(0x10004)}),
               (std::vector<std::optional<bool>>{none, false, true, true, false, true}));
+}
+
+TEST(HangUpPlan, TheServicesConnectionOnTheLinkElseTheCommand) {
+    const ActiveNetwork vpn{"/ac/4", "Office", "vpn", {"wlan0"}, "", std::nullopt};
+    const NetworkList up{true, {}, {vpn, kModem, kHotspot}}, absent{false, "未运行", {}};
+    const HangUpPlan service{HangUpMeans::Service, "/ac/2"}, command{HangUpMeans::Command, {}};
+    // Only the connection on the billed link: not the VPN riding on it, not another link's.
+    EXPECT_EQ(PlanHangUp("wlan0", up, false), service);
+    EXPECT_EQ(PlanHangUp("wlan0", up, true), service);
+    EXPECT_EQ(PlanHangUp("wlan", up, false), HangUpPlan{});
+    EXPECT_EQ(PlanHangUp("wlan0", NetworkList{true, {}, {vpn, kModem}}, true), command);
+    EXPECT_EQ(PlanHangUp("wlan0", absent, true), command);
+    EXPECT_EQ(PlanHangUp("wlan0", absent, false), HangUpPlan{});
 }
 
 TEST(BilledNetwork, StatusNamesTheNetworkAndSaysWhyNoneWasFound) {

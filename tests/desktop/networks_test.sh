@@ -3,7 +3,8 @@
 # (metered), switched while the program runs (time sped up ten times with libfaketime) in a
 # network namespace whose default route stays on wlan0 throughout. With [Link] Value=net:Hotspot
 # only the hotspot's time counts and goes to sessions.csv with its network's name; `metered`
-# picks the same network; without NetworkManager, interface patterns still work and --status
+# picks the same network; HangUp=idle ends the hotspot's connection through NetworkManager (the
+# mock's record), no other; without NetworkManager, interface patterns still work and --status
 # says why `net:` matched nothing.
 # shellcheck shell=bash
 . "$(dirname "$0")/lib.sh"
@@ -39,7 +40,8 @@ export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$DESK_TMP/system_bus
 /usr/bin/python3 -m dbusmock --system --template networkmanager >"$DESK_TMP/dbusmock.log" 2>&1 &
 mock=$!
 DESK_PIDS+=("$mock")
-nm() { /usr/bin/python3 "$DESK_HERE/nm_mock.py" "$@" >>"$DESK_TMP/nm_mock.log" 2>&1; }
+nm() { /usr/bin/python3 "$DESK_HERE/nm_mock.py" "$@" >"$DESK_TMP/nm.out" 2>>"$DESK_TMP/nm.log"; }
+AC=/org/freedesktop/NetworkManager/ActiveConnection
 kivrel_wait_for 20 nm setup || fatal "the NetworkManager mock did not come up"
 nm home || fatal "could not activate Home"
 
@@ -121,6 +123,25 @@ nm hotspot || fatal "could not switch to Hotspot"
 status metered
 check_eq "on Hotspot: online, network" 'true "Hotspot"' "$(json online network)"
 check "the plain form names the network" grep -qx '计费网络：Hotspot' "$DESK_TMP/plain"
+
+group "HangUp=idle: NetworkManager ends the hotspot's connection, and no other"
+nm other || fatal "could not bring Cafe up on wlan1"
+lines=$(wc -l <"$csv")
+printf '[Link]\r\nValue=net:Hotspot\r\n[Guard]\r\nIdle=1\r\nHangUp=idle\r\n%s\r\n' \
+    "HangUpCommand=touch $DESK_TMP/command-ran" >"$DESK_INI"
+(cd "$DESK_CWD" && exec "${DESK_UNSHARE[@]}" bash "$DESK_HERE/netns_exec.sh" two:wlan0 -- \
+    bash "$DESK_HERE/own_locks.sh" env LD_PRELOAD="$FAKELIB" \
+    FAKETIME="@$(date -d "@$fake" '+%F %T') x$SPEED" "$DESK_APP/kivrel") >"$DESK_TMP/h.log" 2>&1 &
+KPID=$!
+DESK_PIDS+=("$KPID")
+wait_icon "$KPID" 30 || fatal "the program did not come up (no tray icon)"
+deactivated() { nm deactivated && grep -q '^deactivated' "$DESK_TMP/nm.out"; }
+check "DeactivateConnection called (idle, reminder, warning)" kivrel_wait_for 60 deactivated
+check_eq "once, with the hotspot's connection; Cafe's stays up" "deactivated $AC/Hotspot
+active $AC/Cafe" "$(cat "$DESK_TMP/nm.out")"
+check "the hotspot's session closes into the ledger" kivrel_wait_for 20 lines_are $((lines + 1))
+check "the user's command did not run" test ! -e "$DESK_TMP/command-ran"
+kivrel_stop_pid "$KPID" 10
 
 group "NetworkManager absent"
 kivrel_stop_pid "$mock" 10

@@ -1,5 +1,6 @@
-// The Linux side of the idle guard: the byte counters of /proc/net/dev, and the user's hang-up
-// command run without a shell.
+// The Linux side of the idle guard: the byte counters of /proc/net/dev, the user's hang-up
+// command run without a shell where NetworkManager is absent, and what NetworkManager's answer
+// to DeactivateConnection tells the user.
 #include "platform/linux/hang_up.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +29,8 @@ TEST(LinkBytes, ReceivedAndTransmittedBytesOfTheNamedDevice) {
 }
 
 TEST(HangUpCommand, RunWithoutAShellAndItsExitStatusTold) {
-    LinuxHangUp hangUp;
+    NetworkManagerClient networkManager;  // finds no NetworkManager on the tests' system bus
+    LinuxHangUp hangUp(networkManager);
     EXPECT_FALSE(hangUp.CanHangUp("ppp0", {}));
     EXPECT_TRUE(hangUp.HangUp("ppp0", {"true"}).done);
     EXPECT_EQ(hangUp.HangUp("ppp0", {"sh", "-c", "exit 3"}).why, "sh 退出状态 3");
@@ -37,6 +39,16 @@ TEST(HangUpCommand, RunWithoutAShellAndItsExitStatusTold) {
     EXPECT_EQ(hangUp.HangUp("ppp0", {"/no/such/poff"}).why, "无法运行 /no/such/poff");
     EXPECT_EQ(ResultOfCommand("poff", {true, false, -1, 0}).why, "poff 没有在规定时间内结束");
     EXPECT_EQ(ResultOfCommand("poff", {true, true, -1, 9}).why, "poff 被信号 9 终止");
+}
+
+TEST(HangUpNetworkManager, ARefusalIsToldWithItsReason) {
+    const char* const nm = "org.freedesktop.NetworkManager.PermissionDenied";
+    EXPECT_EQ(DeactivateResult(-13, nm, "Not authorized").why,
+              "NetworkManager 不允许断开：Not authorized");
+    EXPECT_EQ(DeactivateResult(-13, "org.freedesktop.DBus.Error.AccessDenied", "").why,
+              "NetworkManager 不允许断开");
+    EXPECT_EQ(DeactivateResult(-110, "org.freedesktop.DBus.Error.Timeout", "late").why,
+              "NetworkManager 没有回答");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Points HOME and the XDG folders of the whole test run at a throw-away folder, so that no test,
-// not even one that slips and uses a default, can reach the user's own files or autostart folder.
+// not even one that slips and uses a default, can reach the user's own files or autostart folder;
+// the system bus is one with nobody on it, so no test asks the machine's NetworkManager.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -17,6 +18,7 @@ class PrivateHome : public ::testing::Environment {
             std::filesystem::create_directory(path);
             ::setenv(name, path.c_str(), 1);
         }
+        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + *dir_ / "no_bus").c_str(), 1);
     }
     void TearDown() override { dir_.reset(); }
 
