@@ -4,12 +4,12 @@
 
 #include "rules/link.h"
 #include "rules/network.h"
-#include "vocabulary/numbers.h"
 #include "rules/period.h"
-#include "vocabulary/safe_text.h"
 #include "rules/tariff.h"
-#include "vocabulary/texts.h"
 #include "rules/year_stamp.h"
+#include "vocabulary/numbers.h"
+#include "vocabulary/safe_text.h"
+#include "vocabulary/texts.h"
 
 namespace kivrel {
 
@@ -43,8 +43,10 @@ void MonthAccount::TellRefusedValues(const Settings& settings) {
     std::vector<std::string> refused = settings.RefusedValues(settings_.Path());
     std::string text;
     for (const std::string& line : refused)
-        if (std::find(refusedTold_.begin(), refusedTold_.end(), line) == refusedTold_.end())
-            text += (text.empty() ? "" : "\r\n") + PrintableText(line);
+        if (std::find(refusedTold_.begin(), refusedTold_.end(), line) == refusedTold_.end()) {
+            text += text.empty() ? "" : "\r\n";
+            text += PrintableText(line);
+        }
     refusedTold_ = std::move(refused);
     if (!text.empty())
         notices_.Notify("Kivrel 设置有误", text);

@@ -127,9 +127,11 @@ TEST(Bands, ASessionIsSplitByItsRealElapsedTime) {
     };
     for (const auto& c : cases) {
         std::string split;
-        for (const SessionPiece& p : SpreadSession(c.session, c.zone, c.bands))
-            split += (split.empty() ? "" : " ") + std::to_string(p.date.day) + "/" +
-                     (p.band ? std::to_string(*p.band) : "-") + ":" + std::to_string(p.tenths);
+        for (const SessionPiece& p : SpreadSession(c.session, c.zone, c.bands)) {
+            split += split.empty() ? "" : " ";
+            split += std::to_string(p.date.day) + "/" + (p.band ? std::to_string(*p.band) : "-") +
+                     ":" + std::to_string(p.tenths);
+        }
         EXPECT_EQ(split, c.split) << c.what;
     }
 }

@@ -2,14 +2,14 @@
 
 #include <string>
 
-#include "rules/daily.h"
-#include "vocabulary/numbers.h"
-#include "vocabulary/texts.h"
-#include "rules/year_stamp.h"
+#include "console.h"
 #include "presenter/command_line.h"
 #include "report/report.h"
 #include "report/report_page.h"
-#include "console.h"
+#include "rules/daily.h"
+#include "rules/year_stamp.h"
+#include "vocabulary/numbers.h"
+#include "vocabulary/texts.h"
 
 namespace kivrel {
 namespace {
@@ -34,9 +34,10 @@ Session S(std::string_view start, std::string_view end, int64_t tenths) {
 std::string RecordedDays(const std::vector<Session>& sessions) {
     std::string days;
     for (const DayUse& d : DailyUse(kPeriod, sessions, kToday))
-        if (d.state == DayState::Recorded && d.tenths != 0)
-            days += (days.empty() ? "" : " ") + IsoDate(d.date).substr(5) + ":" +
-                    std::to_string(d.tenths);
+        if (d.state == DayState::Recorded && d.tenths != 0) {
+            days += days.empty() ? "" : " ";
+            days += IsoDate(d.date).substr(5) + ":" + std::to_string(d.tenths);
+        }
     return days;
 }
 
