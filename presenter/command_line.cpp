@@ -1,14 +1,14 @@
 #include "presenter/command_line.h"
 
-#include "rules/network.h"
-#include "vocabulary/numbers.h"
-#include "rules/period.h"
-#include "vocabulary/safe_text.h"
-#include "services/session_ledger.h"
-#include "vocabulary/texts.h"
 #include "presenter/module1.h"
-#include "report/report.h"
 #include "presenter/status_report.h"
+#include "report/report.h"
+#include "rules/network.h"
+#include "rules/period.h"
+#include "services/session_ledger.h"
+#include "vocabulary/numbers.h"
+#include "vocabulary/safe_text.h"
+#include "vocabulary/texts.h"
 
 namespace kivrel {
 
@@ -95,6 +95,47 @@ Command Usage(const std::string& unknown, std::string problem) {
 
 Command Usage(const std::string& unknown) {
     return Usage(unknown, "无法识别的选项“" + unknown + "”");
+}
+
+// --status (plain or --json) and --sessions: the month's figures from the settings file, its ledger
+// and the clock.
+ConsoleOutput PrintStatus(CommandKind kind, ConsolePorts& ports) {
+    ConsoleOutput result;
+    const std::string path = SettingsFileToRead(ports.files, ports.app);
+    std::optional<std::string> text = path.empty() ? std::nullopt : ports.files.ReadAll(path);
+    if (!text) {
+        result.err = std::string(kMissingIniText) + "\n";
+        result.status = 2;
+        return result;
+    }
+    const Settings settings(std::move(*text));
+    const LocalTime now = ports.clock.Now();
+    // The ledger from its end back to the billing period's start.
+    const BillingPeriod period = PeriodOf(now.date, settings.Int(Setting::BillingDay));
+    const std::string ledgerPath = LedgerPathBeside(path);
+    LedgerRead ledger = ReadLedgerSince(ports.files, ledgerPath, period.first);
+    if (kind == CommandKind::Sessions) {
+        // The session list needs no link: the connection is not asked for it.
+        if (ledger.skipped > 0)
+            result.err = SkippedLinesText(ledgerPath, ledger.skipped) + "\n";
+        result.out = SessionsCsv(
+            MakeStatusReport(settings, std::move(ledger), now, std::nullopt, path).month);
+        return result;
+    }
+    // The network service is asked (and its library loaded) only for a rule that needs it.
+    const LinkRule rule = settings.BilledLinkRule();
+    const std::optional<NetworkList> networks =
+        rule.NeedsNetworks() ? std::optional(ports.connection.ActiveNetworks()) : std::nullopt;
+    const std::optional<BilledConnection> billed =
+        BilledOn(rule, ports.connection.Connected(), ports.connection.RoutedLinks(),
+                 networks ? &*networks : nullptr);
+    StatusReport report =
+        MakeStatusReport(settings, std::move(ledger), now,
+                         billed ? std::optional<std::string>(billed->link) : std::nullopt, path,
+                         ports.clock.Offsets());
+    SetBilledNetwork(report, billed, networks ? &*networks : nullptr);
+    result.out = kind == CommandKind::StatusJson ? StatusJson(report) : StatusPlainText(report);
+    return result;
 }
 
 }  // namespace
@@ -195,46 +236,9 @@ ConsoleOutput RunConsoleCommand(const Command& command, ConsolePorts ports) {
             break;
         case CommandKind::Status:
         case CommandKind::StatusJson:
-        case CommandKind::Sessions: {
-            const std::string path = SettingsFileToRead(ports.files, ports.app);
-            std::optional<std::string> text =
-                path.empty() ? std::nullopt : ports.files.ReadAll(path);
-            if (!text) {
-                result.err = std::string(kMissingIniText) + "\n";
-                result.status = 2;
-                break;
-            }
-            const Settings settings(std::move(*text));
-            const LocalTime now = ports.clock.Now();
-            // The ledger from its end back to the billing period's start.
-            const BillingPeriod period = PeriodOf(now.date, settings.Int(Setting::BillingDay));
-            const std::string ledgerPath = LedgerPathBeside(path);
-            LedgerRead ledger = ReadLedgerSince(ports.files, ledgerPath, period.first);
-            if (command.kind == CommandKind::Sessions) {
-                // The session list needs no link: the connection is not asked for it.
-                if (ledger.skipped > 0)
-                    result.err = SkippedLinesText(ledgerPath, ledger.skipped) + "\n";
-                result.out = SessionsCsv(
-                    MakeStatusReport(settings, std::move(ledger), now, std::nullopt, path).month);
-                break;
-            }
-            // The network service is asked (and its library loaded) only for a rule that needs it.
-            const LinkRule rule = settings.BilledLinkRule();
-            const std::optional<NetworkList> networks =
-                rule.NeedsNetworks() ? std::optional(ports.connection.ActiveNetworks())
-                                     : std::nullopt;
-            const std::optional<BilledConnection> billed =
-                BilledOn(rule, ports.connection.Connected(), ports.connection.RoutedLinks(),
-                         networks ? &*networks : nullptr);
-            StatusReport report =
-                MakeStatusReport(settings, std::move(ledger), now,
-                                 billed ? std::optional<std::string>(billed->link) : std::nullopt,
-                                 path, ports.clock.Offsets());
-            SetBilledNetwork(report, billed, networks ? &*networks : nullptr);
-            result.out = command.kind == CommandKind::StatusJson ? StatusJson(report)
-                                                                 : StatusPlainText(report);
+        case CommandKind::Sessions:
+            result = PrintStatus(command.kind, ports);
             break;
-        }
         case CommandKind::Report:
             result = WriteReport(command.file, ports);
             break;

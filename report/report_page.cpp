@@ -357,34 +357,10 @@ std::string Tile(const std::string& name, const std::string& value, const char* 
     return text;
 }
 
-std::string Head(const ReportFigures& f) {
-    std::string text = "<header>\n<h1>Kivrel 用量报告</h1>\n<p class=\"period\">计费月 <strong>" +
-                       MonthName(f.month.period.year, f.month.period.month) +
-                       "</strong>　计费周期 " + IsoDate(f.month.period.first) + " 至 " +
-                       IsoDate(f.month.period.last) + "　还剩 <strong>" +
-                       DecimalText(f.month.daysLeft) + "</strong> 天</p>\n</header>\n";
-    if (!f.month.warnings.empty()) {
-        text += "<section class=\"warnings\" role=\"alert\">\n";
-        for (const std::string& warning : f.month.warnings)
-            text += "<p>" + HtmlEscape(warning) + "</p>\n";
-        text += "</section>\n";
-    }
-    text += "<section class=\"tiles\" aria-label=\"本月概况\">\n";
-    text += Tile("已用", Minutes(f.month.counted.usedMinutes * 10));
-    text += Tile("计费时长", Minutes(f.month.bill.billedTenths));
-    text += Tile("计费方式", PlanText(f.month));
-    // What remains by the bill, named so: the window and --status count it against the counted
-    // minutes.
-    if (const std::optional<BilledRemainder> rest = BilledRemainderOf(f.month))
-        text += Tile(rest->name, Minutes(rest->tenths), rest->over ? "tile over" : "tile");
-    if (f.month.tariff.Charges())
-        text += Tile("本月费用", HtmlEscape(MoneyText(f.month.bill.total, f.month.tariff.currency)),
-                     "tile charge");
-    text += "</section>\n";
-    if (!f.month.tariff.Charges())
-        return text;
-
-    text +=
+// The bill's rows: the month's base, the fees, the time charged (by band, with time bands) and
+// the total.
+std::string BillTable(const ReportFigures& f) {
+    std::string text =
         "<table class=\"bill\"><caption>费用明细</caption>\n<thead><tr><th scope=\"col\">项目</th>"
         "<th scope=\"col\">计算</th><th scope=\"col\">金额</th></tr></thead>\n<tbody>\n";
     auto row = [&text](const std::string& name, const std::string& how, const std::string& money) {
@@ -431,6 +407,35 @@ std::string Head(const ReportFigures& f) {
         text += "每次上网按 " + DecimalText(f.month.tariff.roundMinutes) + " 分钟向上取整";
     text +=
         "</td><td class=\"num\">" + money(f.month.bill.total) + "</td></tr></tfoot>\n</table>\n";
+    return text;
+}
+
+std::string Head(const ReportFigures& f) {
+    std::string text = "<header>\n<h1>Kivrel 用量报告</h1>\n<p class=\"period\">计费月 <strong>" +
+                       MonthName(f.month.period.year, f.month.period.month) +
+                       "</strong>　计费周期 " + IsoDate(f.month.period.first) + " 至 " +
+                       IsoDate(f.month.period.last) + "　还剩 <strong>" +
+                       DecimalText(f.month.daysLeft) + "</strong> 天</p>\n</header>\n";
+    if (!f.month.warnings.empty()) {
+        text += "<section class=\"warnings\" role=\"alert\">\n";
+        for (const std::string& warning : f.month.warnings)
+            text += "<p>" + HtmlEscape(warning) + "</p>\n";
+        text += "</section>\n";
+    }
+    text += "<section class=\"tiles\" aria-label=\"本月概况\">\n";
+    text += Tile("已用", Minutes(f.month.counted.usedMinutes * 10));
+    text += Tile("计费时长", Minutes(f.month.bill.billedTenths));
+    text += Tile("计费方式", PlanText(f.month));
+    // What remains by the bill, named so: the window and --status count it against the counted
+    // minutes.
+    if (const std::optional<BilledRemainder> rest = BilledRemainderOf(f.month))
+        text += Tile(rest->name, Minutes(rest->tenths), rest->over ? "tile over" : "tile");
+    if (f.month.tariff.Charges())
+        text += Tile("本月费用", HtmlEscape(MoneyText(f.month.bill.total, f.month.tariff.currency)),
+                     "tile charge");
+    text += "</section>\n";
+    if (f.month.tariff.Charges())
+        text += BillTable(f);
     return text;
 }
 

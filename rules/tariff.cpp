@@ -46,27 +46,27 @@ int64_t SessionCharge(int64_t usedTenths, std::vector<Session> closed, const Ses
     return ComputeBillTenths(usedTenths, closed, allowanceHours, tariff, offsets).total - before;
 }
 
-Bill ComputeBillTenths(int64_t usedTenths, const std::vector<Session>& sessions,
-                       int32_t allowanceHours, const Tariff& tariff, const UtcOffsets& offsets) {
-    Bill bill;
-    bill.sessions = static_cast<int64_t>(sessions.size());
-    const size_t outsideSlot = tariff.bands.size();
-    const auto bandOf = [&](size_t slot) {
-        return slot < outsideSlot ? &tariff.bands[slot] : nullptr;
-    };
+namespace {
 
-    // The time of the sessions in the order it happened, each piece in its band, and each
-    // session's rounding surplus at its end.
+// A stretch of billed time in one slot: a band's index, or the band count for time outside every
+// band.
+struct Step {
+    size_t slot;
+    int64_t tenths;
+};
+
+// The time of the sessions in the order it happened, each piece in its band, and each session's
+// rounding surplus at its end; first, the minutes counted before the ledger existed, or preset by
+// hand, outside every band.
+std::vector<Step> StepsInOrder(int64_t usedTenths, const std::vector<Session>& sessions,
+                               const Tariff& tariff, const UtcOffsets& offsets) {
+    const size_t outsideSlot = tariff.bands.size();
     std::vector<const Session*> ordered;
     for (const Session& s : sessions)
         ordered.push_back(&s);
     std::stable_sort(ordered.begin(), ordered.end(), [](const Session* a, const Session* b) {
         return EpochSeconds(a->start) < EpochSeconds(b->start);
     });
-    struct Step {
-        size_t slot;
-        int64_t tenths;
-    };
     std::vector<Step> steps;
     int64_t held = 0, outside = 0;
     for (const Session* s : ordered) {
@@ -84,23 +84,27 @@ Bill ComputeBillTenths(int64_t usedTenths, const std::vector<Session>& sessions,
     }
     for (const Step& step : steps)
         outside += step.slot == outsideSlot ? step.tenths : 0;
-    // Minutes counted before the ledger existed, or preset by hand, come first, outside every
-    // band.
     int64_t rest = usedTenths - held;
     if (!tariff.bands.empty() && rest < -outside)
         rest = -outside;
     steps.insert(steps.begin(), Step{outsideSlot, rest});
+    return steps;
+}
 
-    struct Slot {
-        int64_t tenths = 0, charged = 0;
-    };
-    std::vector<Slot> slots(outsideSlot + 1);
+struct Slot {
+    int64_t tenths = 0, charged = 0;
+};
+
+// Each slot's time, and what of it is charged: the included hours are used up by counted time in
+// the order it happened; every minute of a band that does not count is charged.
+std::vector<Slot> ChargeSlots(const std::vector<Step>& steps, int32_t allowanceHours,
+                              const Tariff& tariff) {
+    std::vector<Slot> slots(tariff.bands.size() + 1);
     int64_t left = IncludedTenths(allowanceHours);
     for (const Step& step : steps) {
         Slot& slot = slots[step.slot];
         slot.tenths += step.tenths;
-        const Band* band = bandOf(step.slot);
-        if (band && !band->counts) {
+        if (step.slot < tariff.bands.size() && !tariff.bands[step.slot].counts) {
             slot.charged += step.tenths;
             continue;
         }
@@ -108,10 +112,22 @@ Bill ComputeBillTenths(int64_t usedTenths, const std::vector<Session>& sessions,
         left -= included;
         slot.charged += step.tenths - included;
     }
+    return slots;
+}
+
+}  // namespace
+
+Bill ComputeBillTenths(int64_t usedTenths, const std::vector<Session>& sessions,
+                       int32_t allowanceHours, const Tariff& tariff, const UtcOffsets& offsets) {
+    Bill bill;
+    bill.sessions = static_cast<int64_t>(sessions.size());
+    const size_t outsideSlot = tariff.bands.size();
+    const std::vector<Slot> slots =
+        ChargeSlots(StepsInOrder(usedTenths, sessions, tariff, offsets), allowanceHours, tariff);
 
     int64_t wholeHours = 0, hourParts = 0;
     for (size_t i = 0; i <= outsideSlot; ++i) {
-        const Band* band = bandOf(i);
+        const Band* band = i < outsideSlot ? &tariff.bands[i] : nullptr;
         const int64_t price = PriceIn(band, tariff.price);
         const Slot& slot = slots[i];
         if (!band || band->counts) {

@@ -141,6 +141,23 @@ void MonthAccount::CheckAllowance(const MonthFigures& figures) {
         notices_.Notify(kAlertTitle, *step.text);
 }
 
+// The running program's figures: its own total, allowance and open session, the ledger's closed
+// sessions of the period.
+MonthFigures MonthAccount::FiguresNow(const Settings& settings, const LocalTime& now,
+                                      const std::optional<std::string>& link) {
+    MonthInputs inputs;
+    inputs.period = period_;
+    inputs.now = now;
+    inputs.allowanceHours = QuotaHours;
+    inputs.tariff = settings.TariffValues();
+    inputs.counted = UsedMinutes;
+    inputs.ledger = ledger_.Sessions(period_.first);
+    inputs.open = open_;
+    inputs.link = link;
+    inputs.offsets = clock_.Offsets();
+    return MakeMonthFigures(inputs);
+}
+
 MonthAccount::TickResult MonthAccount::Tick(bool connected, const std::vector<std::string>& routed,
                                             const std::function<NetworkList()>& networks,
                                             const BytesOf& bytes) {
@@ -163,19 +180,7 @@ MonthAccount::TickResult MonthAccount::Tick(bool connected, const std::vector<st
         BilledOn(rule, connected, routed, rule.NeedsNetworks() ? &list : nullptr);
     const std::optional<std::string> link =
         billed ? std::optional<std::string>(billed->link) : std::nullopt;
-    // The running program's figures: its own total, allowance and open session, the ledger's
-    // closed sessions of the period.
-    MonthInputs inputs;
-    inputs.period = period_;
-    inputs.now = now;
-    inputs.allowanceHours = QuotaHours;
-    inputs.tariff = settings.TariffValues();
-    inputs.counted = UsedMinutes;
-    inputs.ledger = ledger_.Sessions(period_.first);
-    inputs.open = open_;
-    inputs.link = link;
-    inputs.offsets = clock_.Offsets();
-    MonthFigures figures = MakeMonthFigures(inputs);
+    MonthFigures figures = FiguresNow(settings, now, link);
     // Only the billed link's counters are read, and only while it is up.
     std::optional<TrafficSample> sample;
     if (link && bytes)

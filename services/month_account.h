@@ -10,13 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "ports/system_ports.h"
+#include "ports/window_ports.h"
 #include "rules/alerts.h"
 #include "rules/billing.h"
 #include "rules/ledger.h"
 #include "services/month_figures.h"
 #include "services/session_ledger.h"
-#include "ports/system_ports.h"
-#include "ports/window_ports.h"
 #include "services/settings_store.h"
 
 namespace kivrel {
@@ -95,6 +95,8 @@ class MonthAccount {
 
     void FollowCalendar(const LocalDate& today);
     void CloseSession(const Session& session);
+    MonthFigures FiguresNow(const Settings& settings, const LocalTime& now,
+                            const std::optional<std::string>& link);
     void CheckAllowance(const MonthFigures& figures);
     void ReportSave(bool saved);
     void TellRefusedValues(const Settings& settings);

@@ -120,6 +120,31 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
+// Writes `path` in `folder` as a new file that is renamed over it; on failure, `err` is the errno
+// of what failed and the new file is removed.
+bool ReplaceWhole(const std::string& folder, const std::string& path, const std::string& text,
+                  int& err) {
+    std::string temp = folder + "/.kivrel.desktop.XXXXXX";
+    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        err = errno;
+        return false;
+    }
+    bool ok = WriteAll(fd, text) && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
+    err = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok)
+        ::unlink(temp.c_str());
+    return ok;
+}
+
 }  // namespace
 
 std::string DesktopExecValue(const std::string& exePath) {
@@ -215,24 +240,7 @@ bool XdgAutostart::Enter(const std::string& exeDir, std::string& why) {
 
     // Written beside the entry under a name autostart ignores, then renamed over it, so the
     // folder only ever holds the old entry or the whole new one.
-    std::string temp = folder_ + "/.kivrel.desktop.XXXXXX";
-    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        why = "无法写入开机运行项：" + entry_ + "：" + ErrorText(errno);
-        return false;
-    }
-    bool ok = WriteAll(fd, text) && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
-    int err = ok ? 0 : errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && ::rename(temp.c_str(), entry_.c_str()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
+    if (int err = 0; !ReplaceWhole(folder_, entry_, text, err)) {
         why = "无法写入开机运行项：" + entry_ + "：" + ErrorText(err);
         return false;
     }

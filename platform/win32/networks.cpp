@@ -14,6 +14,22 @@
 
 namespace kivrel {
 
+std::vector<unsigned char> AdapterList() {
+    constexpr ULONG kFlags = GAA_FLAG_SKIP_UNICAST | GAA_FLAG_SKIP_ANYCAST |
+                             GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
+    std::vector<unsigned char> buffer;
+    ULONG size = 16 * 1024;
+    ULONG rc = ERROR_BUFFER_OVERFLOW;
+    for (int attempt = 0; attempt < 4 && rc == ERROR_BUFFER_OVERFLOW; ++attempt) {
+        buffer.assign(size, 0);
+        rc = GetAdaptersAddresses(AF_UNSPEC, kFlags, nullptr,
+                                  reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
+    }
+    if (rc != NO_ERROR)
+        buffer.clear();
+    return buffer;
+}
+
 namespace {
 
 bool SameGuid(const std::string& a, const std::string& b) {
@@ -75,19 +91,10 @@ std::vector<NlmConnection> ReadConnections(INetworkListManager* manager) {
 
 std::vector<AdapterName> ReadAdapters() {
     std::vector<AdapterName> adapters;
-    constexpr ULONG kFlags = GAA_FLAG_SKIP_UNICAST | GAA_FLAG_SKIP_ANYCAST |
-                             GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
-    std::vector<unsigned char> buffer;
-    ULONG size = 16 * 1024;
-    ULONG rc = ERROR_BUFFER_OVERFLOW;
-    for (int attempt = 0; attempt < 4 && rc == ERROR_BUFFER_OVERFLOW; ++attempt) {
-        buffer.assign(size, 0);
-        rc = GetAdaptersAddresses(AF_UNSPEC, kFlags, nullptr,
-                                  reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
-    }
-    if (rc != NO_ERROR)
+    const std::vector<unsigned char> buffer = AdapterList();
+    if (buffer.empty())
         return adapters;
-    for (auto* a = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()); a; a = a->Next)
+    for (auto* a = reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(buffer.data()); a; a = a->Next)
         adapters.push_back({a->AdapterName ? a->AdapterName : "",
                             a->FriendlyName ? Narrow(a->FriendlyName) : std::string()});
     return adapters;

@@ -36,6 +36,10 @@ std::vector<ActiveNetwork> JoinNetworks(const std::vector<NlmConnection>& connec
                                         const std::vector<AdapterName>& adapters,
                                         const std::vector<WlanConnection>& wlans);
 
+// The adapters' list (IP_ADAPTER_ADDRESSES, chained), without their addresses; empty when the
+// system does not give it. Its size is known only after a try.
+std::vector<unsigned char> AdapterList();
+
 // The system's answer: not known (with why) when the network list manager cannot be had.
 NetworkList QueryWindowsNetworks();
 

@@ -141,27 +141,6 @@ NetworkList Win32Connection::ActiveNetworks() {
     return QueryWindowsNetworks();
 }
 
-namespace {
-
-// The adapters with their friendly names; the list's size is known only after a try.
-std::vector<unsigned char> AdapterList() {
-    constexpr ULONG kFlags = GAA_FLAG_SKIP_UNICAST | GAA_FLAG_SKIP_ANYCAST |
-                             GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
-    std::vector<unsigned char> buffer;
-    ULONG size = 16 * 1024;
-    ULONG rc = ERROR_BUFFER_OVERFLOW;
-    for (int attempt = 0; attempt < 4 && rc == ERROR_BUFFER_OVERFLOW; ++attempt) {
-        buffer.assign(size, 0);
-        rc = GetAdaptersAddresses(AF_UNSPEC, kFlags, nullptr,
-                                  reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
-    }
-    if (rc != NO_ERROR)
-        buffer.clear();
-    return buffer;
-}
-
-}  // namespace
-
 std::optional<AdapterInfo> AdapterNamed(const std::string& name) {
     const std::vector<unsigned char> buffer = AdapterList();
     if (buffer.empty())
