@@ -2,7 +2,8 @@
 # online in a network namespace of its own (veth0, the billed link, with no traffic on it), and a
 # mock notification server with the "actions" capability on a private session bus
 # (python-dbusmock), which records each Notify and answers as a user would. The hang-up is the
-# user's command, `ip link set veth0 down`, run by the program inside its namespace. Checked:
+# user's command, a script that asks the namespace's control loop (which has the namespace's
+# root, as the program, running as the user, does not) to set veth0 down. Checked:
 # the reminder comes once; without HangUp nothing is ended; "继续上网" silences it; with
 # HangUp=idle an unanswered reminder is announced and the billed link goes down, and its session
 # is in the ledger with its idle minutes. (The figures are the core tests' part.)
@@ -16,6 +17,11 @@ FAKELIB=$(find /usr/lib /usr/lib64 -name libfaketime.so.1 2>/dev/null | head -n 
 /usr/bin/python3 -c 'import dbusmock' 2>/dev/null || fatal "python3-dbusmock is missing"
 export TZ=UTC
 csv=$DESK_APP/sessions.csv
+# The user's hang-up command: one line to the control loop of the program's namespace.
+control=$DESK_TMP/control
+hang_up=$DESK_TMP/hang_up.sh
+printf '#!/bin/sh\necho "ip link set veth0 down" >%s\n' "$control" >"$hang_up"
+chmod 755 "$hang_up"
 
 bus_file=$DESK_TMP/bus.address
 dbus-daemon --session --nofork --nopidfile --address="unix:path=$DESK_TMP/bus.socket" \
@@ -43,10 +49,16 @@ run() {
     # numbers its notifications 1, 2, ... across runs.
     base=$(wc -l <"$notify_log")
     first_id=$(($(grep -c ' Notify ' "$notify_log") + 1))
-    (cd "$DESK_CWD" && exec "${DESK_UNSHARE[@]}" bash "$DESK_HERE/netns_exec.sh" online -- \
+    # A control FIFO for the run's namespace, held open here for writing and reading, so that
+    # opening it never waits for the loop.
+    rm -f "$control" "$control.rc" "$control.out"
+    mkfifo "$control"
+    exec 4<>"$control"
+    (cd "$DESK_CWD" && NETNS_CONTROL=$control exec "${DESK_UNSHARE[@]}" bash \
+        "$DESK_HERE/netns_exec.sh" online -- \
         bash "$DESK_HERE/own_locks.sh" env LD_PRELOAD="$FAKELIB" \
         FAKETIME="@2026-03-10 22:00:00 x10" "$DESK_APP/kivrel") \
-        >"$DESK_TMP/kivrel.$((++DESK_RUN_COUNT)).log" 2>&1 &
+        >"$DESK_TMP/kivrel.$((++DESK_RUN_COUNT)).log" 2>&1 4>&- &
     KPID=$!
     DESK_PIDS+=("$KPID")
     wait_icon "$KPID" 30 || fatal "the program did not come up (no tray icon)"
@@ -62,7 +74,7 @@ session_open() { [ "$(ini_get "$DESK_INI" Session Tenths)" -gt 0 ] 2>/dev/null; 
 closed_in_ledger() { [ -f "$csv" ] && [ "$(wc -l <"$csv")" -ge 2 ]; }
 
 group "a reminder without HangUp"
-run '[Guard]\r\nIdle=1\r\nHangUpCommand=ip link set veth0 down\r\n'
+run "[Guard]\r\nIdle=1\r\nHangUpCommand=$hang_up\r\n"
 with_buttons() {
     tail -n +$((base + 1)) "$notify_log" | grep -q "$1"
 }
@@ -76,7 +88,7 @@ check "and none is in the ledger" test ! -s "$csv"
 kivrel_stop_pid "$KPID" 10
 
 group "继续上网"
-run '[Guard]\r\nIdle=1\r\nHangUp=idle\r\nHangUpCommand=ip link set veth0 down\r\n'
+run "[Guard]\r\nIdle=1\r\nHangUp=idle\r\nHangUpCommand=$hang_up\r\n"
 check "the reminder" kivrel_wait_for 30 has_notice '已连接但'
 answer "$first_id" continue
 sleep 12
@@ -85,7 +97,7 @@ check "the link stays up" session_open
 kivrel_stop_pid "$KPID" 10
 
 group "an unanswered reminder ends the billed link"
-run '[Guard]\r\nIdle=1\r\nHangUp=idle\r\nHangUpCommand=ip link set veth0 down\r\n'
+run "[Guard]\r\nIdle=1\r\nHangUp=idle\r\nHangUpCommand=$hang_up\r\n"
 check "the reminder" kivrel_wait_for 30 has_notice '已连接但'
 check "the hang-up is announced with 取消" kivrel_wait_for 20 \
     with_buttons '将于 .* 断开 veth0.*"cancel", "取消"'
