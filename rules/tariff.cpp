@@ -64,9 +64,13 @@ std::vector<Step> StepsInOrder(int64_t usedTenths, const std::vector<Session>& s
     std::vector<const Session*> ordered;
     for (const Session& s : sessions)
         ordered.push_back(&s);
-    std::stable_sort(ordered.begin(), ordered.end(), [](const Session* a, const Session* b) {
-        return EpochSeconds(a->start) < EpochSeconds(b->start);
-    });
+    // The order matters only where time lies in bands: without them every step is the same
+    // slot's.
+    if (!tariff.bands.empty()) {
+        std::stable_sort(ordered.begin(), ordered.end(), [](const Session* a, const Session* b) {
+            return EpochSeconds(a->start) < EpochSeconds(b->start);
+        });
+    }
     std::vector<Step> steps;
     int64_t held = 0, outside = 0;
     for (const Session* s : ordered) {
